@@ -1,0 +1,80 @@
+#include "XEP_DialogService.h"
+
+#include "XEP_AppGlobals.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+std::unique_ptr<TDialogService>& Current() {
+    static std::unique_ptr<TDialogService> service;
+    return service;
+}
+
+QWidget* DialogParent() { return QApplication::activeWindow(); }
+
+QString AddDefaultExtension(QString fileName, const QString& defaultExt) {
+    if (!fileName.isEmpty() && !defaultExt.isEmpty() && QFileInfo(fileName).suffix().isEmpty())
+        fileName += QLatin1Char('.') + defaultExt;
+    return fileName;
+}
+} // namespace
+
+TDialogService& TDialogService::Instance() {
+    auto& service = Current();
+    if (!service) service = std::make_unique<TQtDialogService>();
+    return *service;
+}
+
+std::unique_ptr<TDialogService> TDialogService::SetInstance(std::unique_ptr<TDialogService> service) {
+    std::swap(Current(), service);
+    return service;
+}
+
+QString ToQtFileFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        entries << parts.at(i) + QStringLiteral(" (") + QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')');
+    return entries.join(QStringLiteral(";;"));
+}
+
+void TQtDialogService::ShowInformation(const QString& text) {
+    QMessageBox::information(DialogParent(), ApplicationTitle(), text);
+}
+
+void TQtDialogService::ShowError(const QString& text) {
+    QMessageBox::critical(DialogParent(), ApplicationTitle(), text);
+}
+
+bool TQtDialogService::Confirm(const QString& text) {
+    return QMessageBox::question(DialogParent(), ApplicationTitle(), text,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+TDialogAnswer TQtDialogService::YesNoCancel(const QString& text) {
+    switch (QMessageBox::question(DialogParent(), ApplicationTitle(), text,
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        return TDialogAnswer::Yes;
+    case QMessageBox::No:
+        return TDialogAnswer::No;
+    default:
+        return TDialogAnswer::Cancel;
+    }
+}
+
+QString TQtDialogService::OpenFileName(const QString& title, const QString& filter,
+                                       const QString& defaultExt, const QString& initialDir) {
+    return AddDefaultExtension(
+        QFileDialog::getOpenFileName(DialogParent(), title, initialDir, ToQtFileFilter(filter)),
+        defaultExt);
+}
+
+QString TQtDialogService::SaveFileName(const QString& title, const QString& filter,
+                                       const QString& defaultExt, const QString& fileName) {
+    return AddDefaultExtension(
+        QFileDialog::getSaveFileName(DialogParent(), title, fileName, ToQtFileFilter(filter)),
+        defaultExt);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// Every message box and file dialog of the program goes through one service, so tests can
+// script the answers and read what would have been shown.
+
+#include <QString>
+#include <memory>
+
+class QWidget;
+
+enum class TDialogAnswer { Yes, No, Cancel };
+
+class TDialogService {
+public:
+    virtual ~TDialogService() = default;
+
+    virtual void ShowInformation(const QString& text) = 0;
+    virtual void ShowError(const QString& text) = 0;
+    // Yes/No confirmation; true for Yes.
+    virtual bool Confirm(const QString& text) = 0;
+    virtual TDialogAnswer YesNoCancel(const QString& text) = 0;
+    // filter in the form "Time Files|*.tim|All Files|*.*"; an empty result means cancelled.
+    virtual QString OpenFileName(const QString& title, const QString& filter,
+                                 const QString& defaultExt, const QString& initialDir) = 0;
+    virtual QString SaveFileName(const QString& title, const QString& filter,
+                                 const QString& defaultExt, const QString& fileName) = 0;
+
+    static TDialogService& Instance();
+    // Installs a service (tests); returns the one it replaces. nullptr restores the real one.
+    static std::unique_ptr<TDialogService> SetInstance(std::unique_ptr<TDialogService> service);
+};
+
+// The message boxes and file dialogs of the windowing toolkit.
+class TQtDialogService : public TDialogService {
+public:
+    void ShowInformation(const QString& text) override;
+    void ShowError(const QString& text) override;
+    bool Confirm(const QString& text) override;
+    TDialogAnswer YesNoCancel(const QString& text) override;
+    QString OpenFileName(const QString& title, const QString& filter, const QString& defaultExt,
+                         const QString& initialDir) override;
+    QString SaveFileName(const QString& title, const QString& filter, const QString& defaultExt,
+                         const QString& fileName) override;
+};
+
+// "Time Files|*.tim|All|*.*" as the toolkit writes it: "Time Files (*.tim);;All (*.*)".
+QString ToQtFileFilter(const QString& filter);

@@ -1,0 +1,154 @@
+#include "XEP_Utils_Unit.h"
+
+#include "XEP_Errors.h"
+
+#include "Components/Core/SysDateTime.h"
+#include "Components/Core/TClock.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <QThread>
+#include <cmath>
+
+namespace {
+// Far below a second and far above the rounding error of a duration in days.
+constexpr long double DayTolerance = 1e-6L / 86400.0L;
+
+QString& UserSaveDirectoryOverride() {
+    static QString directory;
+    return directory;
+}
+} // namespace
+
+double DateTimeToDays(double dDateTime, double fDayDuration, int& iDays) {
+    const long double workDay = static_cast<long double>(fDayDuration) * (1.0L / 24.0L);
+    if (workDay == 0) throw EZeroDivide();
+    const long double magnitude = std::fabs(static_cast<long double>(dDateTime));
+    const long double step = std::fabs(workDay);
+    long double days = std::trunc(magnitude / step);
+    if ((days + 1) * step - magnitude < DayTolerance) days += 1;
+    const bool negative = (dDateTime < 0) != (workDay < 0);
+    iDays = static_cast<int>(negative ? -days : days);
+    long double remainder = static_cast<long double>(dDateTime) - workDay * iDays;
+    if (std::fabs(remainder) < DayTolerance) remainder = 0;
+    return static_cast<double>(remainder);
+}
+
+QString DaysHoursMinutesText(double Duration, double DayHours) {
+    int days = 0;
+    const double remainder = DateTimeToDays(Duration, DayHours, days);
+    const QTime time = DayNumberToTime(remainder);
+    return QStringLiteral("%1 Days %2 Hours %3 Minutes ")
+        .arg(days)
+        .arg(time.hour())
+        .arg(time.minute());
+}
+
+void GetThisWeek(int iStartDay, double& dStartDate, double& dEndDate) {
+    const double today = TClock::Today();
+    const int iCurrentDayOfWeek = DayOfWeekNumber(today);
+    if (iStartDay <= iCurrentDayOfWeek) dStartDate = today - (iCurrentDayOfWeek - iStartDay);
+    else dStartDate = today + (iStartDay - iCurrentDayOfWeek) - 7;
+    dEndDate = dStartDate + 6;
+}
+
+void GetLastWeek(int iStartDay, double& dStartDate, double& dEndDate) {
+    GetThisWeek(iStartDay, dStartDate, dEndDate);
+    dStartDate -= 7;
+    dEndDate -= 7;
+}
+
+void GetNextWeek(int iStartDay, double& dStartDate, double& dEndDate) {
+    GetThisWeek(iStartDay, dStartDate, dEndDate);
+    dStartDate += 7;
+    dEndDate += 7;
+}
+
+int DayToDayNumber(const QString& sDayString) {
+    for (int day = 1; day <= 6; ++day) {
+        if (sDayString == FormatDayNumber(QStringLiteral("dddd"), day)) return day;
+    }
+    return 7;
+}
+
+void WaitForXSecs(int iSecs) {
+    const double dtTargetTime = TClock::Now() + iSecs / SecondsPerDay;
+    // A clock that stands still (a test's) must not hang the program: the real time bounds it.
+    QElapsedTimer realTime;
+    realTime.start();
+    const qint64 realLimitMs = std::max(0, iSecs) * 1000LL;
+    while (TClock::Now() < dtTargetTime && realTime.elapsed() < realLimitMs) {
+        const double remainingMs = (dtTargetTime - TClock::Now()) * double(MSecsPerDay);
+        const qint64 sleepMs = std::clamp<qint64>(static_cast<qint64>(remainingMs), 1, 50);
+        QThread::msleep(static_cast<unsigned long>(sleepMs));
+    }
+}
+
+int EndOfMonth(int iMonth, int iYear) {
+    switch (iMonth) {
+    case 4:
+    case 6:
+    case 9:
+    case 11:
+        return 30;
+    case 2:
+        return IsLeapYear(iYear) ? 29 : 28;
+    default:
+        return 31;
+    }
+}
+
+int GetPriority(double dtTaskCompDate) {
+    const double d = dtTaskCompDate - TClock::Now();
+    if (d > 5) return 0;
+    if (dtTaskCompDate == 0) return 0;
+    if (d > 1) return 1;
+    return 2;
+}
+
+QString GetUserSaveDirectory() {
+    if (!UserSaveDirectoryOverride().isEmpty()) return UserSaveDirectoryOverride();
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return folder.isEmpty() ? QDir::toNativeSeparators(QDir::currentPath())
+                            : QDir::toNativeSeparators(folder);
+}
+
+void SetUserSaveDirectoryOverride(const QString& directory) {
+    UserSaveDirectoryOverride() = directory;
+}
+
+void CheckCreateDirectory(const QString& sDirectory) {
+    QDir dir(sDirectory);
+    if (dir.exists()) return;
+    const QString absolute = dir.absolutePath();
+    const int cut = static_cast<int>(absolute.lastIndexOf(QLatin1Char('/')));
+    const QString parent = cut <= 0 ? QStringLiteral("/") : absolute.left(cut);
+    if (!QDir(parent).exists() || !QDir(parent).mkdir(absolute.mid(cut + 1)))
+        throw EXEPException(QStringLiteral("Cannot create ") + sDirectory);
+}
+
+QString CreateSpaceString(int NumSpaces) {
+    return NumSpaces <= 0 ? QString() : QString(NumSpaces, QLatin1Char(' '));
+}
+
+QString DurationGetText(double value, bool displayText) {
+    if (displayText && value - std::trunc(value) == 0) return {};
+    return FormatDayNumber(QStringLiteral("hh:mm"), value);
+}
+
+QString DurationEntryText(const QString& enteredText) {
+    constexpr int iNoOfChars = 5;
+    QString text = enteredText.left(iNoOfChars);
+    text.replace(QLatin1Char(' '), QLatin1Char('0'));
+    return text;
+}
+
+double DurationFromEntry(const QString& enteredText) {
+    return StrToTime(DurationEntryText(enteredText));
+}
+
+QString CompletionDateGetText(double value, bool displayText) {
+    if (value == 0) return displayText ? QString() : DateToStr(TClock::Today());
+    return DateToStr(value);
+}

@@ -1,0 +1,3 @@
+#include "SysExceptions.h"
+
+Exception::Exception(QString message) : FMessage(std::move(message)), FUtf8(FMessage.toStdString()) {}

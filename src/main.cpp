@@ -1,0 +1,86 @@
+// Program entry: the command line, then the start-up order of the program: the application
+// object and its title, the data module, the windows, the message loop.
+
+#include "BaseUnits/Application_Details_Unit.h"
+#include "BaseUnits/XEP_AppGlobals.h"
+#include "BaseUnits/XEP_Application.h"
+#include "BaseUnits/XEP_CommandLine.h"
+#include "BaseUnits/XEP_DialogService.h"
+#include "BaseUnits/XEP_ResourceStr.h"
+#include "UserLayer/Form_Splash_Unit.h"
+#include "UserLayer/data_Tasks_Unit.h"
+
+#include "Components/Core/SysExceptions.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+#include <memory>
+
+namespace {
+QStringList RawArguments(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// Answers --help, --version and a bad command line without starting the windowing system.
+int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
+    const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    switch (commandLine.Action) {
+    case TCommandLine::TAction::Help:
+        out << CommandLineUsage(program);
+        return 0;
+    case TCommandLine::TAction::Version: {
+        QCoreApplication core(argc, argv);
+        out << ProductNameAndVersion() << '\n';
+        return 0;
+    }
+    case TCommandLine::TAction::Error:
+        err << program << ": " << commandLine.ErrorText << "\n\n" << CommandLineUsage(program);
+        return 2;
+    case TCommandLine::TAction::Run:
+        break;
+    }
+    if (!commandLine.Commands.isEmpty()) {
+        err << program << ": unknown command '" << commandLine.Commands.first() << "'\n\n"
+            << CommandLineUsage(program);
+        return 2;
+    }
+    return -1;
+}
+
+int RunProgram(int argc, char** argv, const TCommandLine& commandLine) {
+    TApplication application(argc, argv); // 1. the application object
+    SetApplicationTitle(QStringLiteral("Tivrel")); // 2. the title
+    application.setApplicationName(ApplicationTitle());
+    application.setApplicationDisplayName(ApplicationTitle());
+    application.setOrganizationName(sOrganisation());
+
+    // 3. The data module: directories, tables, help file.
+    std::unique_ptr<TdmTasks_Form> dmTasks_Form;
+    const bool created = RunGuarded([&] {
+        TDataModuleOptions options;
+        options.DataDir = commandLine.DataDir;
+        dmTasks_Form = std::make_unique<TdmTasks_Form>(nullptr, options);
+    });
+    if (!created) return 1;
+
+    // 4. The windows, owned by the application for the whole run.
+    TForm_Splash_Form splash;
+    splash.setAttribute(Qt::WA_QuitOnClose, true); // the only window so far: closing it ends
+    splash.show();
+
+    // 5. The message loop.
+    return application.exec();
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    const TCommandLine commandLine = ParseCommandLine(RawArguments(argc, argv));
+    const int answered = AnswerCommandLine(commandLine, argc, argv);
+    if (answered >= 0) return answered;
+    return RunProgram(argc, argv, commandLine);
+}
