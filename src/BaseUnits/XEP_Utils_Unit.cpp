@@ -13,7 +13,7 @@
 
 namespace {
 // Far below a second and far above the rounding error of a duration in days.
-constexpr long double DayTolerance = 1e-6L / 86400.0L;
+constexpr long double DayTolerance = 1e-3L / 86400.0L; // one millisecond
 
 QString& UserSaveDirectoryOverride() {
     static QString directory;

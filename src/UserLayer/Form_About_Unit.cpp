@@ -78,6 +78,7 @@ TForm_About_Form::TForm_About_Form(QWidget* parent) : QDialog(parent) {
     mComments->setGeometry(8, 144, 345, 98);
     mComments->setPlainText(QString::fromUtf8(Credits));
     mComments->setReadOnly(true);
+    mComments->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mComments->setEnabled(false);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);

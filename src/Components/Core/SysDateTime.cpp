@@ -314,15 +314,18 @@ double ConvertOrThrow(bool ok, double value, const QString& text, const char* wh
 
 double StrToDate(const QString& text, const TFormatSettings& settings) {
     double value = 0;
-    return ConvertOrThrow(TryStrToDate(text, value, settings), value, text, "date");
+    const bool ok = TryStrToDate(text, value, settings);
+    return ConvertOrThrow(ok, value, text, "date");
 }
 
 double StrToTime(const QString& text, const TFormatSettings& settings) {
     double value = 0;
-    return ConvertOrThrow(TryStrToTime(text, value, settings), value, text, "time");
+    const bool ok = TryStrToTime(text, value, settings);
+    return ConvertOrThrow(ok, value, text, "time");
 }
 
 double StrToDateTime(const QString& text, const TFormatSettings& settings) {
     double value = 0;
-    return ConvertOrThrow(TryStrToDateTime(text, value, settings), value, text, "date and time");
+    const bool ok = TryStrToDateTime(text, value, settings);
+    return ConvertOrThrow(ok, value, text, "date and time");
 }
