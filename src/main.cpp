@@ -20,7 +20,8 @@
 namespace {
 QStringList RawArguments(int argc, char** argv) {
     QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
 }
 
@@ -53,7 +54,7 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
 }
 
 int RunProgram(int argc, char** argv, const TCommandLine& commandLine) {
-    TApplication application(argc, argv); // 1. the application object
+    TApplication application(argc, argv);          // 1. the application object
     SetApplicationTitle(QStringLiteral("Tivrel")); // 2. the title
     application.setApplicationName(ApplicationTitle());
     application.setApplicationDisplayName(ApplicationTitle());

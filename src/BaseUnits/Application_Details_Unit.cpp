@@ -12,11 +12,11 @@
 #endif
 
 const QStringList sApplicationDetailsString = {
-    QStringLiteral("FileVersion"),       QStringLiteral("CompanyName"),
-    QStringLiteral("FileDescription"),   QStringLiteral("InternalName"),
-    QStringLiteral("LegalCopyright"),    QStringLiteral("LegalTradeMarks"),
-    QStringLiteral("OriginalFileName"),  QStringLiteral("ProductName"),
-    QStringLiteral("ProductVersion"),    QStringLiteral("Comments"),
+    QStringLiteral("FileVersion"),           QStringLiteral("CompanyName"),
+    QStringLiteral("FileDescription"),       QStringLiteral("InternalName"),
+    QStringLiteral("LegalCopyright"),        QStringLiteral("LegalTradeMarks"),
+    QStringLiteral("OriginalFileName"),      QStringLiteral("ProductName"),
+    QStringLiteral("ProductVersion"),        QStringLiteral("Comments"),
     QStringLiteral("CurrentProgramVersion"), QStringLiteral("CurrentDatabaseVersion"),
     QStringLiteral("VersionDetails")};
 
@@ -26,20 +26,19 @@ constexpr int MaxTableSize = 8192;
 
 // The table in the executable. The marker is split in two in every literal below, so only
 // this table holds it whole and a scan of the file finds the table, not the code.
-[[gnu::used]] const char EmbeddedVersionTable[] =
-    "\n@@TIVREL-VERSION"
-    "-TABLE@@\n"
-    "FileVersion=" TIVREL_FILE_VERSION "\n"
-    "CompanyName=" TIVREL_COMPANY "\n"
-    "FileDescription=" TIVREL_TITLE "\n"
-    "InternalName=\n"
-    "LegalCopyright=" TIVREL_COPYRIGHT "\n"
-    "LegalTrademarks=\n"
-    "OriginalFilename=\n"
-    "ProductName=" TIVREL_TITLE "\n"
-    "ProductVersion=" TIVREL_PRODUCT_VERSION "\n"
-    "Comments=\n"
-    "\x04";
+[[gnu::used]] const char EmbeddedVersionTable[] = "\n@@TIVREL-VERSION"
+                                                  "-TABLE@@\n"
+                                                  "FileVersion=" TIVREL_FILE_VERSION "\n"
+                                                  "CompanyName=" TIVREL_COMPANY "\n"
+                                                  "FileDescription=" TIVREL_TITLE "\n"
+                                                  "InternalName=\n"
+                                                  "LegalCopyright=" TIVREL_COPYRIGHT "\n"
+                                                  "LegalTrademarks=\n"
+                                                  "OriginalFilename=\n"
+                                                  "ProductName=" TIVREL_TITLE "\n"
+                                                  "ProductVersion=" TIVREL_PRODUCT_VERSION "\n"
+                                                  "Comments=\n"
+                                                  "\x04";
 
 using TVersionTable = QList<QPair<QString, QString>>;
 
@@ -66,12 +65,14 @@ bool ReadVersionTable(const QString& fileName, TVersionTable& table) {
                                .toUpper();
     for (const QString& key : sApplicationDetailsString) { // Windows matches keys without case
         const std::wstring query =
-            (QStringLiteral("\\StringFileInfo\\") + prefix + QLatin1Char('\\') + key).toStdWString();
+            (QStringLiteral("\\StringFileInfo\\") + prefix + QLatin1Char('\\') + key)
+                .toStdWString();
         wchar_t* value = nullptr;
         UINT valueLength = 0;
         if (VerQueryValueW(buffer.data(), query.c_str(), reinterpret_cast<LPVOID*>(&value),
                            &valueLength))
-            table.append({key, QString::fromWCharArray(value, valueLength > 0 ? valueLength - 1 : 0)});
+            table.append(
+                {key, QString::fromWCharArray(value, valueLength > 0 ? valueLength - 1 : 0)});
     }
     return true;
 }
@@ -125,7 +126,8 @@ QByteArray VersionTableMarker() {
 
 QByteArray EncodeVersionTable(const QList<QPair<QString, QString>>& entries) {
     QByteArray out = VersionTableMarker();
-    for (const auto& [key, value] : entries) out += (key + QLatin1Char('=') + value).toUtf8() + '\n';
+    for (const auto& [key, value] : entries)
+        out += (key + QLatin1Char('=') + value).toUtf8() + '\n';
     out += TableEnd;
     return out;
 }

@@ -8,7 +8,9 @@
 #include <QSettings>
 
 namespace {
-QString Separator() { return QString(QDir::separator()); }
+QString Separator() {
+    return QString(QDir::separator());
+}
 
 // The resource texts name directories with a trailing "\"; on disk it is the platform's.
 QString PlatformDirName(QString name) {
@@ -25,10 +27,14 @@ bool EndsWithBinDir(const QString& dir, bool withTrailingDelimiter) {
 }
 
 // The registry group "Locations" of the key "\Software\Korvane\<title>\Locations\".
-QString LocationsGroup() { return sLocationsKey().chopped(1); }
+QString LocationsGroup() {
+    return sLocationsKey().chopped(1);
+}
 } // namespace
 
-bool IsPathDelimiter(QChar c) { return c == QDir::separator() || c == QLatin1Char('/'); }
+bool IsPathDelimiter(QChar c) {
+    return c == QDir::separator() || c == QLatin1Char('/');
+}
 
 QString AddPathDelimiter(const QString& Dir) {
     if (!Dir.isEmpty() && IsPathDelimiter(Dir.back())) return Dir;
@@ -54,16 +60,19 @@ QString TDirsObj::GetRootDirFromExeDir(const QString& ExeDir, TInstallType Insta
 }
 
 void TDirsObj::LoadDirs() {
-    const QString ExePath = AddPathDelimiter(
-        QDir::toNativeSeparators(QFileInfo(FExeName).absolutePath()));
+    const QString ExePath =
+        AddPathDelimiter(QDir::toNativeSeparators(QFileInfo(FExeName).absolutePath()));
     FFirstRun = false;
     FRootDirStoreFailed = false;
     // Only the marker's existence counts; its contents are never read.
-    if (QFileInfo::exists(ExePath + QStringLiteral("Portable.ini"))) LoadPortable(ExePath);
-    else LoadStandard(ExePath);
+    if (QFileInfo::exists(ExePath + QStringLiteral("Portable.ini")))
+        LoadPortable(ExePath);
+    else
+        LoadStandard(ExePath);
 
     if (!FDataDirOverride.isEmpty())
-        FDataDir = AddPathDelimiter(QDir::toNativeSeparators(QDir(FDataDirOverride).absolutePath()));
+        FDataDir =
+            AddPathDelimiter(QDir::toNativeSeparators(QDir(FDataDirOverride).absolutePath()));
     FAdminDataDir = FDataDirOverride.isEmpty()
                         ? AddPathDelimiter(FRootDir) + PlatformDirName(sDataDir())
                         : FDataDir;
@@ -80,7 +89,8 @@ void TDirsObj::LoadPortable(const QString& ExePath) {
 
 void TDirsObj::LoadStandard(const QString& ExePath) {
     FInstall = TInstallType::itStandard;
-    const auto registry = FRegistryFactory ? FRegistryFactory(FAppTitle) : NativeRegistry(FAppTitle);
+    const auto registry =
+        FRegistryFactory ? FRegistryFactory(FAppTitle) : NativeRegistry(FAppTitle);
     registry->beginGroup(LocationsGroup());
     FRootDir = registry->value(sRootDirValue()).toString();
     if (FRootDir.isEmpty()) {

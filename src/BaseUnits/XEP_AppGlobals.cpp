@@ -11,7 +11,15 @@ QString& HelpFile() {
 }
 } // namespace
 
-QString ApplicationTitle() { return Title(); }
-void SetApplicationTitle(const QString& title) { Title() = title; }
-QString ApplicationHelpFile() { return HelpFile(); }
-void SetApplicationHelpFile(const QString& fileName) { HelpFile() = fileName; }
+QString ApplicationTitle() {
+    return Title();
+}
+void SetApplicationTitle(const QString& title) {
+    Title() = title;
+}
+QString ApplicationHelpFile() {
+    return HelpFile();
+}
+void SetApplicationHelpFile(const QString& fileName) {
+    HelpFile() = fileName;
+}

@@ -4,12 +4,12 @@ namespace {
 // Toolkit options that QApplication takes itself; the first group takes a value.
 const QStringList& ToolkitOptionsWithValue() {
     static const QStringList options = {
-        QStringLiteral("-platform"),      QStringLiteral("-platformpluginpath"),
-        QStringLiteral("-platformtheme"), QStringLiteral("-plugin"),
+        QStringLiteral("-platform"),        QStringLiteral("-platformpluginpath"),
+        QStringLiteral("-platformtheme"),   QStringLiteral("-plugin"),
         QStringLiteral("-qwindowgeometry"), QStringLiteral("-qwindowicon"),
-        QStringLiteral("-qwindowtitle"),  QStringLiteral("-session"),
-        QStringLiteral("-style"),         QStringLiteral("-stylesheet"),
-        QStringLiteral("-display"),       QStringLiteral("-geometry"),
+        QStringLiteral("-qwindowtitle"),    QStringLiteral("-session"),
+        QStringLiteral("-style"),           QStringLiteral("-stylesheet"),
+        QStringLiteral("-display"),         QStringLiteral("-geometry"),
         QStringLiteral("-qmljsdebugger")};
     return options;
 }
@@ -44,7 +44,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
             result.DataDir = arguments.at(++i);
         } else if (arg.startsWith(QLatin1String("--data-dir="))) {
             result.DataDir = arg.mid(11);
-            if (result.DataDir.isEmpty()) return Failure(QStringLiteral("--data-dir needs a directory"));
+            if (result.DataDir.isEmpty())
+                return Failure(QStringLiteral("--data-dir needs a directory"));
         } else if (ToolkitOptionsWithValue().contains(arg)) {
             ++i;
         } else if (ToolkitFlags().contains(arg)) {

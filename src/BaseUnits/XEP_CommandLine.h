@@ -7,9 +7,9 @@
 struct TCommandLine {
     enum class TAction { Run, Help, Version, Error };
     TAction Action = TAction::Run;
-    QString DataDir;       // --data-dir DIR: data and shared data directory
-    QStringList Commands;  // positional words, e.g. a command and its file
-    QString ErrorText;     // what was wrong, for an Error
+    QString DataDir;      // --data-dir DIR: data and shared data directory
+    QStringList Commands; // positional words, e.g. a command and its file
+    QString ErrorText;    // what was wrong, for an Error
 };
 
 // Reads the arguments after the program name. Options of the windowing toolkit

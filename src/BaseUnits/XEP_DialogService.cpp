@@ -12,7 +12,9 @@ std::unique_ptr<TDialogService>& Current() {
     return service;
 }
 
-QWidget* DialogParent() { return QApplication::activeWindow(); }
+QWidget* DialogParent() {
+    return QApplication::activeWindow();
+}
 
 QString AddDefaultExtension(QString fileName, const QString& defaultExt) {
     if (!fileName.isEmpty() && !defaultExt.isEmpty() && QFileInfo(fileName).suffix().isEmpty())
@@ -27,7 +29,8 @@ TDialogService& TDialogService::Instance() {
     return *service;
 }
 
-std::unique_ptr<TDialogService> TDialogService::SetInstance(std::unique_ptr<TDialogService> service) {
+std::unique_ptr<TDialogService>
+TDialogService::SetInstance(std::unique_ptr<TDialogService> service) {
     std::swap(Current(), service);
     return service;
 }
@@ -36,7 +39,9 @@ QString ToQtFileFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList entries;
     for (int i = 0; i + 1 < parts.size(); i += 2)
-        entries << parts.at(i) + QStringLiteral(" (") + QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')');
+        entries << parts.at(i) + QStringLiteral(" (") +
+                       QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' ')) +
+                       QLatin1Char(')');
     return entries.join(QStringLiteral(";;"));
 }
 

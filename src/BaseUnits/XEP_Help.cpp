@@ -14,8 +14,8 @@ const QString WelcomeTopic = QStringLiteral("Welcome");
 
 bool HasAnchor(const QString& html, const QString& topic) {
     if (topic.isEmpty()) return false;
-    const QRegularExpression anchor(QStringLiteral("\\b(name|id)\\s*=\\s*[\"']%1[\"']")
-                                        .arg(QRegularExpression::escape(topic)));
+    const QRegularExpression anchor(
+        QStringLiteral("\\b(name|id)\\s*=\\s*[\"']%1[\"']").arg(QRegularExpression::escape(topic)));
     return anchor.match(html).hasMatch();
 }
 } // namespace
@@ -59,4 +59,6 @@ THelpViewer& HelpViewer() {
     return *viewer;
 }
 
-void ShowHelpTopic(const QString& topic) { HelpViewer().ShowTopic(ApplicationHelpFile(), topic); }
+void ShowHelpTopic(const QString& topic) {
+    HelpViewer().ShowTopic(ApplicationHelpFile(), topic);
+}

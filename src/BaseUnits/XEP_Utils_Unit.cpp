@@ -48,8 +48,10 @@ QString DaysHoursMinutesText(double Duration, double DayHours) {
 void GetThisWeek(int iStartDay, double& dStartDate, double& dEndDate) {
     const double today = TClock::Today();
     const int iCurrentDayOfWeek = DayOfWeekNumber(today);
-    if (iStartDay <= iCurrentDayOfWeek) dStartDate = today - (iCurrentDayOfWeek - iStartDay);
-    else dStartDate = today + (iStartDay - iCurrentDayOfWeek) - 7;
+    if (iStartDay <= iCurrentDayOfWeek)
+        dStartDate = today - (iCurrentDayOfWeek - iStartDay);
+    else
+        dStartDate = today + (iStartDay - iCurrentDayOfWeek) - 7;
     dEndDate = dStartDate + 6;
 }
 

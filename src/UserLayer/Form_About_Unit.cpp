@@ -35,7 +35,9 @@ const char* const Credits =
     "Built with the Qt toolkit (LGPL 3), pugixml (MIT licence) and libxlsxwriter (BSD licence).";
 } // namespace
 
-QString TForm_About_Form::HomeAddress() { return QStringLiteral("https://www.korvane.com"); }
+QString TForm_About_Form::HomeAddress() {
+    return QStringLiteral("https://www.korvane.com");
+}
 
 TForm_About_Form::TForm_About_Form(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form_About_Form"));
@@ -71,7 +73,8 @@ TForm_About_Form::TForm_About_Form(QWidget* parent) : QDialog(parent) {
 
     lblCopyright = MakeLabel(Panel1, "lblCopyright", QString(), QRect(8, 88, 345, 32));
     lblCopyright->setWordWrap(true);
-    lblComments = MakeLabel(Panel1, "lblComments", QStringLiteral("Comments"), QRect(8, 124, 200, 18));
+    lblComments =
+        MakeLabel(Panel1, "lblComments", QStringLiteral("Comments"), QRect(8, 124, 200, 18));
 
     mComments = new QPlainTextEdit(Panel1);
     mComments->setObjectName(QStringLiteral("mComments"));
@@ -128,6 +131,10 @@ void TForm_About_Form::lblhomelinkMouseEnter() {
     lblhomelink->setCursor(Qt::PointingHandCursor);
 }
 
-void TForm_About_Form::lblhomelinkMouseLeave() { lblhomelink->setCursor(FPrevCursor); }
+void TForm_About_Form::lblhomelinkMouseLeave() {
+    lblhomelink->setCursor(FPrevCursor);
+}
 
-void TForm_About_Form::lblhomelinkClick() { QDesktopServices::openUrl(QUrl(lblhomelink->text())); }
+void TForm_About_Form::lblhomelinkClick() {
+    QDesktopServices::openUrl(QUrl(lblhomelink->text()));
+}

@@ -45,7 +45,8 @@ TForm_Splash_Form::TForm_Splash_Form(QWidget* parent)
     const QPoint client(BorderWidth, BorderWidth);
     lblTitle = WhiteLabel(this, "lblTitle", QString(), 24, client + QPoint(24, 18));
     lblCopyright = WhiteLabel(this, "lblCopyright", QString(), 11, client + QPoint(25, 148));
-    lblVersion = WhiteLabel(this, "lblVersion", QStringLiteral("Version"), 11, client + QPoint(25, 162));
+    lblVersion =
+        WhiteLabel(this, "lblVersion", QStringLiteral("Version"), 11, client + QPoint(25, 162));
 
     TimerSplash = new QTimer(this);
     TimerSplash->setObjectName(QStringLiteral("TimerSplash"));
@@ -66,10 +67,13 @@ void TForm_Splash_Form::FormCreate() {
     // A short list leaves the texts empty rather than failing.
     lblVersion->setText(lblVersion->text() + QLatin1Char(' ') + VersionDetail(details, 8));
     lblCopyright->setText(VersionDetail(details, 4));
-    for (QLabel* label : {lblTitle, lblVersion, lblCopyright}) label->adjustSize();
+    for (QLabel* label : {lblTitle, lblVersion, lblCopyright})
+        label->adjustSize();
 }
 
-void TForm_Splash_Form::TimerSplashTimer() { close(); }
+void TForm_Splash_Form::TimerSplashTimer() {
+    close();
+}
 
 void TForm_Splash_Form::paintEvent(QPaintEvent*) {
     QPainter painter(this);

@@ -1,14 +1,32 @@
 #pragma once
-// The data module: the one owner of the program's directories and tables. It has no widgets.
+// The data module: the one owner of the program's tables and directories. Every window, the
+// timer, the submission and the reports change rows only through its tables, so the rules
+// attached to their events hold whatever acts. It has no widgets.
+//
+// Files: data_Tasks_Unit.cpp (creation, loading, seeding), data_Tasks_Tables.cpp (field
+// definitions and text handlers), data_Tasks_Save.cpp (saving), data_Tasks_TaskRules.cpp
+// (tasks, history, chart data, options), data_Tasks_MasterRules.cpp (task codes, projects,
+// clients, users, managers), data_Tasks_Images.cpp (the image lists).
 
 #include "BaseUnits/Dirs_Obj_Unit.h"
 
+#include "Components/Core/TBitmapImage.h"
+#include "Components/RecordSet/TRecordSet.h"
+
 #include <QObject>
+#include <array>
 #include <memory>
 
+// The day cell being edited: the duration it held when entered and whether its row was
+// active then.
+struct TCurrentFieldRec {
+    double Value = 0;
+    bool Active = false;
+};
+
 struct TDataModuleOptions {
-    QString ExeName;                          // empty: the running executable
-    QString DataDir;                          // --data-dir; empty: the install's own
+    QString ExeName;                           // empty: the running executable
+    QString DataDir;                           // --data-dir; empty: the install's own
     TDirsObj::RegistryFactory RegistryFactory; // empty: the per-user registry
 };
 
@@ -18,14 +36,142 @@ public:
     explicit TdmTasks_Form(QObject* owner = nullptr, TDataModuleOptions options = {});
     ~TdmTasks_Form() override;
 
-    TDirsObj* DirsObj() const { return FDirsObj.get(); }
+    // ---- Tables ----
+    TRecordSet adsTasks, adsTaskCodes, adsProjects, adsClients, adsUsers, adsManagers,
+        adsUserTypes, adsUserAuthority, adsBillingTypes, adsClientTypes, adsReporting, adsReports,
+        adsDefaults, adsMaxNumbers, adsChartData;
+    // Declared for completeness; nothing opens them.
+    TRecordSet adsClientAddresses, adsTasks2, adsManagersBackup;
 
-    // Resolves the directories, makes sure the data and settings directories exist and sets
-    // the help file. Raises EXEPException when a directory cannot be created.
+    // ---- Image lists ----
+    TImageList ilWarnings; // 0 empty, 6 amber warning, 7 red warning (16 x 16)
+
+    // ---- State ----
+    TDirsObj* DirsObj() const { return FDirsObj.get(); }
+    bool SetupRequired() const { return FSetupRequired; }
+    void SetSetupRequired(bool Value) { FSetupRequired = Value; }
+    bool CreationPhase() const { return FCreationPhase; }
+    void SetCreationPhase(bool Value) { FCreationPhase = Value; }
+    bool OneTaskActive() const { return FOneTaskActive; }
+    bool Activating() const { return FActivating; }
+    bool GenerateNextJobId() const { return FbGenerateNextJobId; }
+    double DayDuration() const { return FDayDuration; }
+    int MaxJobId() const { return FMaxJobId; }
+    // Indexed by weekday number, 1 = Sunday … 7 = Saturday (entry 0 unused).
+    std::array<double, 8>& TotalDurationArray() { return FTotalDurationArray; }
+    double TotalDuration(int weekday) const { return FTotalDurationArray.at(size_t(weekday)); }
+    TCurrentFieldRec rCurrentField;
+    bool TimerActive() const { return FTimerActive; }
+    void SetTimerActive(bool Value) { FTimerActive = Value; }
+
+    // Messages of the last start-up about store files that could not be read.
+    const QStringList& LoadProblems() const { return FLoadProblems; }
+    // The directory the tables were read from at start-up ("" = the current directory).
+    const QString& StoreDir() const { return FStoreDir; }
+
+    // ---- Operations ----
     void DataModuleCreate();
     void DataModuleDestroy();
+    // Writes every changed table; nothing while SetupRequired.
+    void SaveData();
+    void SaveDataset(const QString& sFileName, TRecordSet& aDataset, bool bSaveToAdmin);
+    void DataSetAfterPost(TRecordSet& DataSet);
+    void ResetTotalsArray();
+
+    // Finders for the time file import.
+    void CreateClient(const QString& sClientName, const QString& sContactFirstName,
+                      const QString& sContactLastName, const QString& sNotes,
+                      const QString& sTaxRegistration, int iBillingTypeNumber,
+                      int iClientTypeNumber);
+    void CreateProject(const QString& sProjectName, double cDailyRate, double cTotalCost,
+                       double dtCompletionDate, int& iProject);
+    void CreateTask(int iProject, double cDailyRate, double cTotalCost, double dtCompletionDate,
+                    const QString& sTaskCode, const QString& sTaskDescription);
+
+    // ---- Field text handlers ----
+    void adsTasksMonDurationGetText(TField& Sender, QString& Text, bool DisplayText);
+    void TimeSetText(TField& Sender, const QString& Text);
+    void DateGetText(TField& Sender, QString& Text, bool DisplayText);
+
+    // ---- Task rules ----
+    void adsTasksAfterInsert(TRecordSet& DataSet);
+    void adsTasksBeforePost(TRecordSet& DataSet);
+    void adsTasksBeforeDelete(TRecordSet& DataSet);
+    void adsTasksCalcFields(TRecordSet& DataSet);
+    void adsTasksTaskCodeValidate(TField& Sender);
+    void adsTasksTaskCodeChange(TField& Sender);
+    void adsTasksActiveChange(TField& Sender);
+    void adsTasksPriorityChange(TField& Sender);
+    void DayDurationChange(TField& Sender);
+    void adsReportingDurationValidate(TField& Sender);
+    void adsReportingAfterScroll(TRecordSet& DataSet);
+    void adsChartDataCalcFields(TRecordSet& DataSet);
+    void adsDefaultsStartTimeChange(TField& Sender);
+    void adsDefaultsEndTimeChange(TField& Sender);
+
+    // ---- Master-data rules ----
+    void adsTaskCodesAfterInsert(TRecordSet& DataSet);
+    void adsProjectsAfterInsert(TRecordSet& DataSet);
+    void adsClientsAfterInsert(TRecordSet& DataSet);
+    void adsUsersAfterInsert(TRecordSet& DataSet);
+    void adsTaskCodesBeforePost(TRecordSet& DataSet);
+    void adsProjectsBeforePost(TRecordSet& DataSet);
+    void adsClientsBeforePost(TRecordSet& DataSet);
+    void adsUsersBeforePost(TRecordSet& DataSet);
+    void adsTaskCodesBeforeDelete(TRecordSet& DataSet);
+    void adsProjectsBeforeDelete(TRecordSet& DataSet);
+    void adsClientsBeforeDelete(TRecordSet& DataSet);
+    void adsUsersBeforeDelete(TRecordSet& DataSet);
+    void adsTaskCodesCalcFields(TRecordSet& DataSet);
+    void adsUsersCalcFields(TRecordSet& DataSet);
+    void adsTaskCodesTaskCodeValidate(TField& Sender);
+    void adsTaskCodesTaskCodeChange(TField& Sender);
+    void adsTaskCodesProjectNumberChange(TField& Sender);
+    void adsUsersUserTypeNumberValidate(TField& Sender);
+    void adsUsersUserTypeNumberChange(TField& Sender);
+
+    // The priority picture of a priority: a 22 x 19 bitmap stream.
+    QByteArray PriorityBitmap(int priority) const;
 
 private:
+    void DefineTables();
+    void DefineTaskTables();
+    void DefineMasterTables();
+    void DefineOtherTables();
+    void AttachTaskRules();
+    void AttachMasterRules();
+    void BuildImageLists();
+
+    void LoadTables();
+    void LoadTable(TRecordSet& table, const QString& testName, const QString& loadName,
+                   const std::function<void()>& seed);
+    bool LoadFile(TRecordSet& table, const QString& fileName);
+    void SeedOptions();
+    void FillMaxNumbers();
+    void ScanTasks();
+
+    bool CanDeleteKey(const QString& filter, bool searchTasks, const QString& message);
+
     TDataModuleOptions FOptions;
     std::unique_ptr<TDirsObj> FDirsObj;
+    QString FStoreDir;
+    QStringList FLoadProblems;
+
+    bool FSetupRequired = false;
+    bool FCreationPhase = false;
+    bool FOneTaskActive = true;
+    bool FActivating = false;
+    bool FbGenerateNextJobId = true;
+    double FDayDuration = 7.0;
+    int FMaxJobId = 0;
+    std::array<double, 8> FTotalDurationArray{};
+    bool FTimerActive = false;
 };
+
+// The one data module of the program (set while it exists).
+extern TdmTasks_Form* dmTasks_Form;
+
+// A text value quoted for a filter expression: 'O''Brien'.
+QString QuotedFilterText(const QString& value);
+// The fractional part of a day-number value: what a day column counts.
+double DayFraction(double value);

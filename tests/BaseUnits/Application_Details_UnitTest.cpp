@@ -39,17 +39,18 @@ TEST(VersionDetails, TheExecutableCarriesTenKeysInTableOrder) {
 
 TEST(VersionDetails, MissingKeysMoveLaterEntriesUpAndNamesIgnoreCase) {
     QTemporaryDir dir;
-    const QByteArray table = EncodeVersionTable({{QStringLiteral("productversion"), QStringLiteral("9.9")},
-                                                 {QStringLiteral("FILEVERSION"), QStringLiteral("1.0")},
-                                                 {QStringLiteral("Comments"), QStringLiteral("note")},
-                                                 {QStringLiteral("VersionDetails"), QStringLiteral("x")},
-                                                 {QStringLiteral("Unknown"), QStringLiteral("y")}});
-    const QString path =
-        WriteFile(dir, QStringLiteral("other.bin"), QByteArray(1000, '\0') + table + QByteArray(50, 'z'));
+    const QByteArray table =
+        EncodeVersionTable({{QStringLiteral("productversion"), QStringLiteral("9.9")},
+                            {QStringLiteral("FILEVERSION"), QStringLiteral("1.0")},
+                            {QStringLiteral("Comments"), QStringLiteral("note")},
+                            {QStringLiteral("VersionDetails"), QStringLiteral("x")},
+                            {QStringLiteral("Unknown"), QStringLiteral("y")}});
+    const QString path = WriteFile(dir, QStringLiteral("other.bin"),
+                                   QByteArray(1000, '\0') + table + QByteArray(50, 'z'));
     QStringList list;
     GetProjectVersionInfo(list, path, false);
-    EXPECT_EQ(list, (QStringList{QStringLiteral("1.0"), QStringLiteral("9.9"), QStringLiteral("note"),
-                                 QStringLiteral("x")}));
+    EXPECT_EQ(list, (QStringList{QStringLiteral("1.0"), QStringLiteral("9.9"),
+                                 QStringLiteral("note"), QStringLiteral("x")}));
     GetProjectVersionInfo(list, path, true);
     EXPECT_EQ(list.at(1), QStringLiteral("ProductVersion=9.9"));
 }
@@ -57,14 +58,16 @@ TEST(VersionDetails, MissingKeysMoveLaterEntriesUpAndNamesIgnoreCase) {
 TEST(VersionDetails, FilesWithoutATableGiveAnEmptyList) {
     QTemporaryDir dir;
     QStringList list{QStringLiteral("stale")};
-    GetProjectVersionInfo(list, WriteFile(dir, QStringLiteral("plain.txt"), "no table here"), false);
+    GetProjectVersionInfo(list, WriteFile(dir, QStringLiteral("plain.txt"), "no table here"),
+                          false);
     EXPECT_TRUE(list.isEmpty());
     GetProjectVersionInfo(list, WriteFile(dir, QStringLiteral("empty"), QByteArray()), false);
     EXPECT_TRUE(list.isEmpty());
     GetProjectVersionInfo(list, dir.path() + QStringLiteral("/missing.exe"), false);
     EXPECT_TRUE(list.isEmpty());
     // A marker with no end within reach is no table.
-    GetProjectVersionInfo(list, WriteFile(dir, QStringLiteral("cut"), VersionTableMarker() + "FileVersion=1"), false);
+    GetProjectVersionInfo(
+        list, WriteFile(dir, QStringLiteral("cut"), VersionTableMarker() + "FileVersion=1"), false);
     EXPECT_TRUE(list.isEmpty());
 }
 

@@ -80,9 +80,11 @@ TEST_F(DirsObjTest, FirstStandardRunFromABinDirectory) {
 TEST_F(DirsObjTest, BinIsCutInEveryLetterCase) {
     for (const char* bin : {"bin", "BIN", "Bin", "bIn"}) {
         QFile::remove(FRegistryFile);
-        const QString dir = QStringLiteral("Case%1/Tivrel/").arg(QLatin1String(bin)) + QLatin1String(bin);
+        const QString dir =
+            QStringLiteral("Case%1/Tivrel/").arg(QLatin1String(bin)) + QLatin1String(bin);
         const TDirsObj dirs = Load(MakeExe(dir));
-        EXPECT_EQ(dirs.RootDir(), FRoot + QStringLiteral("Case%1/Tivrel/").arg(QLatin1String(bin))) << bin;
+        EXPECT_EQ(dirs.RootDir(), FRoot + QStringLiteral("Case%1/Tivrel/").arg(QLatin1String(bin)))
+            << bin;
     }
     const TDirsObj probe;
     EXPECT_EQ(probe.GetRootDirFromExeDir(QStringLiteral("/x/Tivrel/BIN"), TInstallType::itStandard),
@@ -137,8 +139,9 @@ TEST_F(DirsObjTest, PortableCutThatLeavesNothingUsesTheExecutableDirectory) {
               QStringLiteral("/T/Tivrel/"));
     EXPECT_EQ(probe.GetRootDirFromExeDir(QStringLiteral("/A/Tivrel/"), TInstallType::itPortable),
               QStringLiteral("/A/Tivrel/")); // exactly 11 characters: nothing would be left
-    EXPECT_EQ(probe.GetRootDirFromExeDir(QStringLiteral("/E/App/Tivrel/"), TInstallType::itPortable),
-              QStringLiteral("/E/"));
+    EXPECT_EQ(
+        probe.GetRootDirFromExeDir(QStringLiteral("/E/App/Tivrel/"), TInstallType::itPortable),
+        QStringLiteral("/E/"));
 }
 
 TEST_F(DirsObjTest, AFailureToStoreTheRootIsNotFatal) {

@@ -21,7 +21,8 @@ TEST(ErrorGuard, ShowsErrorsAndSwallowsSilentAborts) {
 }
 
 TEST(ErrorGuard, FileFiltersReadAsTheToolkitWritesThem) {
-    EXPECT_EQ(ToQtFileFilter(QStringLiteral("Time Files|*.tim")), QStringLiteral("Time Files (*.tim)"));
+    EXPECT_EQ(ToQtFileFilter(QStringLiteral("Time Files|*.tim")),
+              QStringLiteral("Time Files (*.tim)"));
     EXPECT_EQ(ToQtFileFilter(QStringLiteral("Web|*.htm;*.html|All|*.*")),
               QStringLiteral("Web (*.htm *.html);;All (*.*)"));
 }
@@ -49,7 +50,8 @@ TEST(Help, OpensAtTheTopicOrFallsBackToWelcome) {
 TEST(Help, AMissingHelpFileSaysWhichFile) {
     TScopedDialogService dialogs;
     THelpViewer viewer;
-    EXPECT_FALSE(viewer.ShowTopic(QStringLiteral("/nowhere/TIVREL.HLP"), QStringLiteral("Welcome")));
+    EXPECT_FALSE(
+        viewer.ShowTopic(QStringLiteral("/nowhere/TIVREL.HLP"), QStringLiteral("Welcome")));
     ASSERT_EQ(dialogs->Errors.size(), 1);
     EXPECT_TRUE(dialogs->Errors.first().contains(QStringLiteral("/nowhere/TIVREL.HLP")));
 }

@@ -5,7 +5,8 @@
 namespace {
 TCommandLine Parse(std::initializer_list<const char*> args) {
     QStringList list;
-    for (const char* a : args) list << QString::fromUtf8(a);
+    for (const char* a : args)
+        list << QString::fromUtf8(a);
     return ParseCommandLine(list);
 }
 using A = TCommandLine::TAction;
@@ -32,5 +33,6 @@ TEST(CommandLine, ToolkitOptionsPassAndWordsAreCommands) {
     const TCommandLine line = Parse({"-platform", "offscreen", "-reverse", "dump", "file.xml"});
     EXPECT_EQ(line.Action, A::Run);
     EXPECT_EQ(line.Commands, (QStringList{QStringLiteral("dump"), QStringLiteral("file.xml")}));
-    EXPECT_TRUE(CommandLineUsage(QStringLiteral("tivrel")).contains(QStringLiteral("--data-dir DIR")));
+    EXPECT_TRUE(
+        CommandLineUsage(QStringLiteral("tivrel")).contains(QStringLiteral("--data-dir DIR")));
 }

@@ -1,5 +1,5 @@
-#include "BaseUnits/XEP_Errors.h"
 #include "BaseUnits/XEP_Utils_Unit.h"
+#include "BaseUnits/XEP_Errors.h"
 
 #include "Components/Core/SysDateTime.h"
 #include "Components/Core/TClock.h"
@@ -13,7 +13,9 @@ namespace {
 constexpr double Hour = 1.0 / 24.0;
 constexpr double Minute = 1.0 / 1440.0;
 
-double Day(int year, int month, int day) { return DateToDayNumber(QDate(year, month, day)); }
+double Day(int year, int month, int day) {
+    return DateToDayNumber(QDate(year, month, day));
+}
 } // namespace
 
 TEST(DateTimeToDays, SplitsIntoWorkingDaysAndARemainder) {
@@ -37,7 +39,8 @@ TEST(DateTimeToDays, ExactMultiplesOfTheWorkingDayCountInFull) {
         for (int n = 1; n <= 60; ++n) {
             double total = 0; // summed in minutes, as the timer and the grid add them up
             const int minutes = static_cast<int>(std::lround(dayHours * 60)) * n;
-            for (int m = 0; m < minutes; ++m) total += Minute;
+            for (int m = 0; m < minutes; ++m)
+                total += Minute;
             const double remainder = DateTimeToDays(total, dayHours, days);
             EXPECT_EQ(days, n) << dayHours << " x " << n;
             EXPECT_EQ(remainder, 0) << dayHours << " x " << n;
@@ -118,8 +121,10 @@ TEST(EndOfMonth, KnowsLeapYearsAndOutOfRangeMonths) {
     EXPECT_EQ(EndOfMonth(2, 2023), 28);
     EXPECT_EQ(EndOfMonth(13, 2023), 31);
     EXPECT_EQ(EndOfMonth(0, 2023), 31);
-    for (int month : {4, 6, 9, 11}) EXPECT_EQ(EndOfMonth(month, 2023), 30);
-    for (int month : {1, 3, 5, 7, 8, 10, 12}) EXPECT_EQ(EndOfMonth(month, 2023), 31);
+    for (int month : {4, 6, 9, 11})
+        EXPECT_EQ(EndOfMonth(month, 2023), 30);
+    for (int month : {1, 3, 5, 7, 8, 10, 12})
+        EXPECT_EQ(EndOfMonth(month, 2023), 31);
 }
 
 TEST(GetPriority, WarnsWithinFiveDaysAndUrgentlyWithinOne) {

@@ -6,8 +6,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QEnterEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -51,7 +51,8 @@ TEST(SplashWindow, ShowsTitleVersionAndRightsAtTheirPlaces) {
     EXPECT_EQ(splash.lblVersion->font().pixelSize(), 11);
     // Every label fits inside the client area.
     for (QLabel* label : {splash.lblTitle, splash.lblCopyright, splash.lblVersion})
-        EXPECT_TRUE(splash.Splash->geometry().contains(label->geometry())) << label->objectName().toStdString();
+        EXPECT_TRUE(splash.Splash->geometry().contains(label->geometry()))
+            << label->objectName().toStdString();
 }
 
 TEST(SplashWindow, ClosesItselfAfterFiveSecondsAndLivesOn) {

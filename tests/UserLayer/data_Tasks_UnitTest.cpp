@@ -1,7 +1,7 @@
+#include "UserLayer/data_Tasks_Unit.h"
 #include "BaseUnits/XEP_AppGlobals.h"
 #include "BaseUnits/XEP_Errors.h"
 #include "BaseUnits/XEP_Utils_Unit.h"
-#include "UserLayer/data_Tasks_Unit.h"
 
 #include <QDir>
 #include <QFile>

@@ -9,9 +9,9 @@
 class TScriptedDialogService : public TDialogService {
 public:
     QStringList Informations, Errors, Questions;
-    std::deque<bool> ConfirmAnswers;                 // default Yes when empty
-    std::deque<TDialogAnswer> YesNoCancelAnswers;    // default Cancel when empty
-    std::deque<QString> FileNames;                   // default cancelled when empty
+    std::deque<bool> ConfirmAnswers;              // default Yes when empty
+    std::deque<TDialogAnswer> YesNoCancelAnswers; // default Cancel when empty
+    std::deque<QString> FileNames;                // default cancelled when empty
 
     void ShowInformation(const QString& text) override { Informations << text; }
     void ShowError(const QString& text) override { Errors << text; }

@@ -6,7 +6,9 @@
 #include <QRegularExpression>
 #include <cmath>
 
-QDate DayNumberEpoch() { return QDate(1899, 12, 30); }
+QDate DayNumberEpoch() {
+    return QDate(1899, 12, 30);
+}
 
 double DateToDayNumber(const QDate& date) {
     return static_cast<double>(DayNumberEpoch().daysTo(date));
@@ -61,16 +63,21 @@ int DayOfWeekNumber(double dayNumber) {
     return DayNumberToDate(dayNumber).dayOfWeek() % 7 + 1;
 }
 
-bool IsLeapYear(int year) { return QDate::isLeapYear(year); }
+bool IsLeapYear(int year) {
+    return QDate::isLeapYear(year);
+}
 
 namespace {
 int RunLength(const QString& format, int pos) {
     int n = 1;
-    while (pos + n < format.size() && format.at(pos + n) == format.at(pos)) ++n;
+    while (pos + n < format.size() && format.at(pos + n) == format.at(pos))
+        ++n;
     return n;
 }
 
-QString TwoDigits(int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
+QString TwoDigits(int value) {
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
 
 bool HasAmPm(const QString& format) {
     return format.contains(QStringLiteral("AP"), Qt::CaseInsensitive);
@@ -109,15 +116,21 @@ QString FormatDayNumber(const QString& format, double dayNumber, const TFormatSe
         const int weekIndex = date.dayOfWeek() % 7; // 0 = Sunday
         switch (c.unicode()) {
         case 'd':
-            if (n >= 4) out += NameAt(settings.LongDayNames, weekIndex);
-            else if (n == 3) out += NameAt(settings.ShortDayNames, weekIndex);
-            else out += n == 2 ? TwoDigits(date.day()) : QString::number(date.day());
+            if (n >= 4)
+                out += NameAt(settings.LongDayNames, weekIndex);
+            else if (n == 3)
+                out += NameAt(settings.ShortDayNames, weekIndex);
+            else
+                out += n == 2 ? TwoDigits(date.day()) : QString::number(date.day());
             i += n >= 4 ? 4 : n;
             continue;
         case 'M':
-            if (n >= 4) out += NameAt(settings.LongMonthNames, date.month() - 1);
-            else if (n == 3) out += NameAt(settings.ShortMonthNames, date.month() - 1);
-            else out += n == 2 ? TwoDigits(date.month()) : QString::number(date.month());
+            if (n >= 4)
+                out += NameAt(settings.LongMonthNames, date.month() - 1);
+            else if (n == 3)
+                out += NameAt(settings.ShortMonthNames, date.month() - 1);
+            else
+                out += n == 2 ? TwoDigits(date.month()) : QString::number(date.month());
             i += n >= 4 ? 4 : n;
             continue;
         case 'y':
@@ -152,8 +165,7 @@ QString FormatDayNumber(const QString& format, double dayNumber, const TFormatSe
             continue;
         case 'A':
         case 'a':
-            if (i + 1 < format.size() &&
-                format.at(i + 1).toLower() == QLatin1Char('p')) {
+            if (i + 1 < format.size() && format.at(i + 1).toLower() == QLatin1Char('p')) {
                 QString ampm = time.hour() < 12 ? settings.TimeAMString : settings.TimePMString;
                 out += c == QLatin1Char('a') ? ampm.toLower() : ampm;
                 i += 2;
@@ -179,7 +191,8 @@ QString TimeToStr(double dayNumber, const TFormatSettings& settings) {
 
 QString DateTimeToStr(double dayNumber, const TFormatSettings& settings) {
     // A whole day shows its date alone, as a date-time field with no time of day does.
-    if (DayNumberToTime(dayNumber).msecsSinceStartOfDay() == 0) return DateToStr(dayNumber, settings);
+    if (DayNumberToTime(dayNumber).msecsSinceStartOfDay() == 0)
+        return DateToStr(dayNumber, settings);
     return DateToStr(dayNumber, settings) + QLatin1Char(' ') + TimeToStr(dayNumber, settings);
 }
 
@@ -249,10 +262,9 @@ bool TryStrToDate(const QString& text, double& value, const TFormatSettings& set
 bool TryStrToTime(const QString& text, double& value, const TFormatSettings& settings) {
     QString body = text.trimmed();
     int pmShift = -1; // -1: no AM/PM; 0: AM; 12: PM
-    for (const auto& [marker, shift] : {std::pair{settings.TimeAMString, 0},
-                                        std::pair{settings.TimePMString, 12},
-                                        std::pair{QStringLiteral("AM"), 0},
-                                        std::pair{QStringLiteral("PM"), 12}}) {
+    for (const auto& [marker, shift] :
+         {std::pair{settings.TimeAMString, 0}, std::pair{settings.TimePMString, 12},
+          std::pair{QStringLiteral("AM"), 0}, std::pair{QStringLiteral("PM"), 12}}) {
         if (!marker.isEmpty() && body.endsWith(marker, Qt::CaseInsensitive)) {
             body = body.left(body.size() - marker.size()).trimmed();
             pmShift = shift;
@@ -307,7 +319,9 @@ bool TryStrToDateTime(const QString& text, double& value, const TFormatSettings&
 
 namespace {
 double ConvertOrThrow(bool ok, double value, const QString& text, const char* what) {
-    if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what)));
+    if (!ok)
+        throw EConvertError(
+            QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what)));
     return value;
 }
 } // namespace

@@ -1,3 +1,4 @@
 #include "SysExceptions.h"
 
-Exception::Exception(QString message) : FMessage(std::move(message)), FUtf8(FMessage.toStdString()) {}
+Exception::Exception(QString message)
+    : FMessage(std::move(message)), FUtf8(FMessage.toStdString()) {}

@@ -18,19 +18,24 @@ std::string FloatToShortest(double value) {
     return text;
 }
 
-QString FloatToStrShortest(double value) { return QString::fromStdString(FloatToShortest(value)); }
+QString FloatToStrShortest(double value) {
+    return QString::fromStdString(FloatToShortest(value));
+}
 
 std::string CurrencyToShortest(qint64 units) {
     const bool negative = units < 0;
     // Work on the unsigned magnitude so that the smallest value does not overflow.
-    const quint64 magnitude = negative ? 0 - static_cast<quint64>(units) : static_cast<quint64>(units);
+    const quint64 magnitude =
+        negative ? 0 - static_cast<quint64>(units) : static_cast<quint64>(units);
     std::string text = std::to_string(magnitude / CurrencyScale);
     quint64 fraction = magnitude % CurrencyScale;
     if (fraction != 0) {
         char digits[5] = {'0', '0', '0', '0', 0};
-        for (int i = 3; i >= 0; --i, fraction /= 10) digits[i] = char('0' + fraction % 10);
+        for (int i = 3; i >= 0; --i, fraction /= 10)
+            digits[i] = char('0' + fraction % 10);
         int length = 4;
-        while (length > 0 && digits[length - 1] == '0') --length;
+        while (length > 0 && digits[length - 1] == '0')
+            --length;
         text += '.';
         text.append(digits, static_cast<size_t>(length));
     }
@@ -101,7 +106,8 @@ bool TryParseCurrency(std::string_view text, qint64& units) {
         return TryDoubleToCurrency(value, units);
     }
     if (!anyDigit) return false;
-    for (int d = decimals > 4 ? 4 : decimals; d < 4; ++d) fraction *= 10;
+    for (int d = decimals > 4 ? 4 : decimals; d < 4; ++d)
+        fraction *= 10;
     const quint64 magnitude = whole * CurrencyScale + fraction + (roundUp ? 1 : 0);
     if (magnitude > quint64(std::numeric_limits<qint64>::max())) return false;
     units = negative ? -qint64(magnitude) : qint64(magnitude);
@@ -169,8 +175,10 @@ QString FormatSection(const QString& section, double magnitude, bool withMinus,
     QChar quote;
     for (const QChar c : section) {
         if (!quote.isNull()) {
-            if (c == quote) quote = QChar();
-            else (anyPlaceholder ? suffix : prefix) += c;
+            if (c == quote)
+                quote = QChar();
+            else
+                (anyPlaceholder ? suffix : prefix) += c;
             continue;
         }
         if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
@@ -200,21 +208,23 @@ QString FormatSection(const QString& section, double magnitude, bool withMinus,
         whole = digits.left(dot);
         fraction = digits.mid(dot + 1);
     }
-    while (fraction.size() > minDecimals && fraction.endsWith(QLatin1Char('0'))) fraction.chop(1);
+    while (fraction.size() > minDecimals && fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
     // Leading zeros beyond what the format asks for are dropped ("####" shows 0 as "").
     while (!whole.isEmpty() && whole.at(0) == QLatin1Char('0') && whole.size() > intZeros)
         whole.remove(0, 1);
-    while (whole.size() < intZeros) whole.prepend(QLatin1Char('0'));
+    while (whole.size() < intZeros)
+        whole.prepend(QLatin1Char('0'));
     if (grouping && settings.ThousandSeparator != QChar()) {
         for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
             whole.insert(i, settings.ThousandSeparator);
     }
     QString text = whole;
     if (!fraction.isEmpty()) text += settings.DecimalSeparator + fraction;
-    const bool isZero = text.isEmpty() ||
-                        text.count(QLatin1Char('0')) + text.count(settings.DecimalSeparator) +
-                                text.count(settings.ThousandSeparator) ==
-                            text.size();
+    const bool isZero = text.isEmpty() || text.count(QLatin1Char('0')) +
+                                                  text.count(settings.DecimalSeparator) +
+                                                  text.count(settings.ThousandSeparator) ==
+                                              text.size();
     if (withMinus && !isZero) text.prepend(QLatin1Char('-'));
     return prefix + text + suffix;
 }

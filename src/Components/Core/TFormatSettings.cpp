@@ -12,13 +12,15 @@ QChar FirstSeparator(const QString& format, QChar fallback) {
 // century, so the short date always carries four.
 QString WithFourDigitYear(QString format) {
     if (format.contains(QStringLiteral("yyyy"))) return format;
-    if (format.contains(QStringLiteral("yy"))) return format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    if (format.contains(QStringLiteral("yy")))
+        return format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     return format;
 }
 
 QStringList EnglishNames(std::initializer_list<const char*> names) {
     QStringList list;
-    for (const char* n : names) list << QString::fromLatin1(n);
+    for (const char* n : names)
+        list << QString::fromLatin1(n);
     return list;
 }
 
@@ -33,9 +35,8 @@ TFormatSettings TFormatSettings::Fixed() {
     s.LongDayNames = EnglishNames(
         {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"});
     s.ShortDayNames = EnglishNames({"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"});
-    s.LongMonthNames =
-        EnglishNames({"January", "February", "March", "April", "May", "June", "July", "August",
-                      "September", "October", "November", "December"});
+    s.LongMonthNames = EnglishNames({"January", "February", "March", "April", "May", "June", "July",
+                                     "August", "September", "October", "November", "December"});
     s.ShortMonthNames = EnglishNames(
         {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"});
     return s;
@@ -66,9 +67,13 @@ TFormatSettings TFormatSettings::FromLocale(const QLocale& locale) {
     return s;
 }
 
-const TFormatSettings& TFormatSettings::Current() { return CurrentSettings(); }
+const TFormatSettings& TFormatSettings::Current() {
+    return CurrentSettings();
+}
 
-void TFormatSettings::SetCurrent(const TFormatSettings& settings) { CurrentSettings() = settings; }
+void TFormatSettings::SetCurrent(const TFormatSettings& settings) {
+    CurrentSettings() = settings;
+}
 
 QString TFormatSettings::LongDayName(int weekdayNumber) const {
     if (weekdayNumber < 1 || weekdayNumber > LongDayNames.size()) return {};

@@ -18,7 +18,8 @@ TEST(SysDateTime, DayNumbersCountFromTheEndOf1899) {
 }
 
 TEST(SysDateTime, WeekdayNumbersStartOnSunday) {
-    for (int n = 1; n <= 7; ++n) EXPECT_EQ(DayOfWeekNumber(n), n) << n;
+    for (int n = 1; n <= 7; ++n)
+        EXPECT_EQ(DayOfWeekNumber(n), n) << n;
     EXPECT_EQ(DayOfWeekNumber(DateToDayNumber(QDate(2026, 12, 9))), 4); // a Wednesday
     EXPECT_EQ(DayOfWeekNumber(DateToDayNumber(QDate(2026, 12, 9)) + 0.99), 4);
 }
@@ -95,8 +96,8 @@ TEST(SysDateTime, ParsesTimesOfDay) {
     EXPECT_DOUBLE_EQ(StrToTime(QStringLiteral("9")), EncodeTime(9, 0));
     EXPECT_DOUBLE_EQ(StrToTime(QStringLiteral("2:15 PM")), EncodeTime(14, 15));
     EXPECT_DOUBLE_EQ(StrToTime(QStringLiteral("12:15 am")), EncodeTime(0, 15));
-    for (const char* text : {"24:00", "07:60", "12:00:60", "ab:cd", "", "1:2:3:4", "13:00 PM",
-                             "-1:00", "7:3 0"}) {
+    for (const char* text :
+         {"24:00", "07:60", "12:00:60", "ab:cd", "", "1:2:3:4", "13:00 PM", "-1:00", "7:3 0"}) {
         double value = 0;
         EXPECT_FALSE(TryStrToTime(QString::fromLatin1(text), value)) << text;
     }
@@ -111,13 +112,16 @@ TEST(SysDateTime, ParsesDateAndTimeTogether) {
 }
 
 TEST(FormatSettings, LocaleFormatsCarryAFourDigitYearAndSundayFirstNames) {
-    const TFormatSettings us = TFormatSettings::FromLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_TRUE(us.ShortDateFormat.contains(QStringLiteral("yyyy"))) << us.ShortDateFormat.toStdString();
+    const TFormatSettings us =
+        TFormatSettings::FromLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_TRUE(us.ShortDateFormat.contains(QStringLiteral("yyyy")))
+        << us.ShortDateFormat.toStdString();
     EXPECT_EQ(us.DateSeparator, QLatin1Char('/'));
     EXPECT_EQ(us.LongDayName(1), QStringLiteral("Sunday"));
     EXPECT_EQ(us.LongDayName(7), QStringLiteral("Saturday"));
     EXPECT_EQ(us.LongDayName(8), QString());
-    const TFormatSettings de = TFormatSettings::FromLocale(QLocale(QLocale::German, QLocale::Germany));
+    const TFormatSettings de =
+        TFormatSettings::FromLocale(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(de.DateSeparator, QLatin1Char('.'));
     EXPECT_EQ(de.DecimalSeparator, QLatin1Char(','));
     EXPECT_EQ(de.LongDayName(2), QStringLiteral("Montag"));

@@ -1,0 +1,737 @@
+#include "TRecordSet.h"
+
+#include "Components/Core/SysExceptions.h"
+#include "TFilterExpression.h"
+#include "TRowSort.h"
+#include "TRowStore.h"
+
+#include <algorithm>
+
+namespace {
+
+QString NotEditingMessage() {
+    return QStringLiteral("Dataset not in edit or insert mode");
+}
+
+bool IsEditing(TDataSetState state) {
+    return state == TDataSetState::Edit || state == TDataSetState::Insert;
+}
+
+// Restores a value when leaving a scope, also by an exception.
+template <typename T> class TRestore {
+public:
+    TRestore(T& target, T value) : FTarget(target), FSaved(target) { target = value; }
+    ~TRestore() { FTarget = FSaved; }
+    TRestore(const TRestore&) = delete;
+    TRestore& operator=(const TRestore&) = delete;
+
+private:
+    T& FTarget;
+    T FSaved;
+};
+
+} // namespace
+
+TRecordSet::TRecordSet() = default;
+
+TRecordSet::~TRecordSet() {
+    Detach();
+}
+
+void TRecordSet::Error(const QString& message) const {
+    throw EDatabaseError(Name.isEmpty() ? message : Name + QStringLiteral(": ") + message);
+}
+
+void TRecordSet::CheckInactive() const {
+    if (Active()) Error(QStringLiteral("Cannot perform this operation on an open dataset"));
+}
+
+void TRecordSet::CheckActive() const {
+    if (!Active()) Error(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+bool TRecordSet::Active() const {
+    return FState != TDataSetState::Inactive;
+}
+
+// ---------------------------------------------------------------- fields
+
+TField& TRecordSet::AddFieldDef(const QString& name, TFieldType type, int size, TFieldKind kind) {
+    CheckInactive();
+    if (name.trimmed().isEmpty()) Error(QStringLiteral("A field needs a name"));
+    if (FindField(name)) Error(QStringLiteral("Duplicate field name '%1'").arg(name));
+    if (type == TFieldType::String && size <= 0) size = 20;
+    auto field = std::make_unique<TField>(*this, name, type, size, kind);
+    field->FIndex = int(FFields.size());
+    if (kind == TFieldKind::Data) {
+        int columns = 0;
+        for (const auto& f : FFields)
+            if (f->FieldKind() == TFieldKind::Data) ++columns;
+        field->FColumn = columns;
+    }
+    FFields.push_back(std::move(field));
+    return *FFields.back();
+}
+
+TField& TRecordSet::AddField(const QString& name, TFieldType type, int size) {
+    return AddFieldDef(name, type, size, TFieldKind::Data);
+}
+
+TField& TRecordSet::AddCalculatedField(const QString& name, TFieldType type, int size) {
+    return AddFieldDef(name, type, size, TFieldKind::Calculated);
+}
+
+TField& TRecordSet::AddLookupField(const QString& name, TFieldType type, int size,
+                                   TRecordSet* lookupDataSet, const QString& keyFields,
+                                   const QString& lookupKeyFields, const QString& resultField) {
+    TField& field = AddFieldDef(name, type, size, TFieldKind::Lookup);
+    field.SetLookup(lookupDataSet, keyFields, lookupKeyFields, resultField);
+    return field;
+}
+
+void TRecordSet::ClearFields() {
+    CheckInactive();
+    FFields.clear();
+    FFilter.reset();
+    FFilterText.clear();
+    FSortKeys.clear();
+    FSortText.clear();
+}
+
+TField* TRecordSet::FindField(const QString& name) const {
+    for (const auto& field : FFields)
+        if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0) return field.get();
+    return nullptr;
+}
+
+TField& TRecordSet::FieldByName(const QString& name) const {
+    TField* field = FindField(name);
+    if (!field) Error(QStringLiteral("Field '%1' not found").arg(name));
+    return *field;
+}
+
+// ---------------------------------------------------------------- opening
+
+void TRecordSet::Attach(std::shared_ptr<TRowStore> store) {
+    Detach();
+    FStore = std::move(store);
+    FStore->Cursors.push_back(this);
+}
+
+void TRecordSet::Detach() {
+    if (!FStore) return;
+    auto& cursors = FStore->Cursors;
+    cursors.erase(std::remove(cursors.begin(), cursors.end(), this), cursors.end());
+    FStore.reset();
+}
+
+void TRecordSet::CreateDataSet() {
+    CheckInactive();
+    auto store = std::make_shared<TRowStore>();
+    for (const auto& field : FFields)
+        if (field->FieldKind() == TFieldKind::Data)
+            store->Columns.emplace_back(field->DataType(), field->Size());
+    Attach(std::move(store));
+    AfterOpen();
+}
+
+void TRecordSet::AfterOpen() {
+    FEditBuffer.clear();
+    FModified = false;
+    FCalcBuffer.assign(FFields.size(), TValue());
+    SetState(TDataSetState::Browse);
+    RebuildView();
+    const int n = ViewSize();
+    FCur = n > 0 ? 0 : -1;
+    FBof = true;
+    FEof = n == 0;
+    CalculateFields();
+    Notify(ReloadedNote);
+    RunEvent(AfterScroll);
+}
+
+void TRecordSet::Close() {
+    if (!Active()) return;
+    FEditBuffer.clear();
+    FModified = false;
+    Detach();
+    FView.clear();
+    FNatural = true;
+    FCur = -1;
+    FBof = FEof = true;
+    SetState(TDataSetState::Inactive);
+    Notify(ReloadedNote);
+}
+
+void TRecordSet::ReplaceStore(std::shared_ptr<TRowStore> store) {
+    FEditBuffer.clear();
+    FModified = false;
+    if (FState != TDataSetState::Inactive) FState = TDataSetState::Browse;
+    Attach(std::move(store));
+    AfterOpen();
+}
+
+void TRecordSet::SetState(TDataSetState state) {
+    if (FState == state) return;
+    FState = state;
+    Notify(StateChangedNote);
+}
+
+void TRecordSet::Notify(TNote what, TField* field) {
+    if (FDisableCount > 0) {
+        FChangedWhileDisabled = true;
+        return;
+    }
+    const std::vector<IRecordSetObserver*> observers = FObservers;
+    for (IRecordSetObserver* observer : observers) {
+        switch (what) {
+        case RecordChangedNote:
+            observer->RecordChanged(*this);
+            break;
+        case FieldChangedNote:
+            observer->FieldChanged(*this, *field);
+            break;
+        case ScrolledNote:
+            observer->Scrolled(*this);
+            break;
+        case StateChangedNote:
+            observer->StateChanged(*this);
+            break;
+        case DataSetChangedNote:
+            observer->DataSetChanged(*this);
+            break;
+        case ReloadedNote:
+            observer->Reloaded(*this);
+            break;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- view
+
+int TRecordSet::ViewSize() const {
+    if (!FStore) return 0;
+    return int(FNatural ? FStore->Order.size() : FView.size());
+}
+
+quint32 TRecordSet::ViewSlot(int index) const {
+    return FNatural ? FStore->Order[size_t(index)] : FView[size_t(index)];
+}
+
+bool TRecordSet::RowPasses(quint32 slot) const {
+    return !FFiltered || !FFilter || FFilter->Matches(*FStore, slot);
+}
+
+void TRecordSet::RebuildView() {
+    FView.clear();
+    const bool filtering = FFiltered && FFilter;
+    if (!filtering && FSortKeys.empty()) {
+        FNatural = true;
+        FView.shrink_to_fit();
+        return;
+    }
+    FNatural = false;
+    const TRowStore& store = *FStore;
+    if (filtering) {
+        for (quint32 slot : store.Order)
+            if (FFilter->Matches(store, slot)) FView.push_back(slot);
+    } else {
+        FView = store.Order;
+    }
+    if (!FSortKeys.empty()) SortSlots(store, FView, FSortKeys);
+}
+
+void TRecordSet::MoveTo(int index, bool bof, bool eof) {
+    FCur = index;
+    FBof = bof;
+    FEof = eof;
+    CalculateFields();
+    Notify(ScrolledNote);
+}
+
+int TRecordSet::RecordCount() const {
+    return Active() ? ViewSize() : 0;
+}
+
+int TRecordSet::RecNo() const {
+    if (!Active() || FState == TDataSetState::Insert || FCur < 0) return -1;
+    return FCur + 1;
+}
+
+// ---------------------------------------------------------------- calculated fields
+
+void TRecordSet::CalculateFields() {
+    bool anyCalculated = false;
+    for (const auto& field : FFields) {
+        if (field->FieldKind() != TFieldKind::Calculated) continue;
+        anyCalculated = true;
+        (*FActiveCalc)[size_t(field->Index())] = TValue();
+    }
+    if (!OnCalcFields || !anyCalculated) return;
+    // Nothing to calculate without a row.
+    if (FOverrideSlot < 0 && !IsEditing(FState) && FState != TDataSetState::CalcFields &&
+        (FCur < 0 || FCur >= ViewSize()))
+        return;
+    if (FState == TDataSetState::CalcFields) return; // no recursion
+    TRestore<TDataSetState> before(FStateBeforeCalc, FState);
+    TRestore<TDataSetState> state(FState, TDataSetState::CalcFields);
+    OnCalcFields(*this);
+}
+
+void TRecordSet::WithRecord(int recNo, const std::function<void()>& fn) {
+    CheckActive();
+    if (recNo < 1 || recNo > ViewSize()) Error(QStringLiteral("Record %1 not found").arg(recNo));
+    const quint32 slot = ViewSlot(recNo - 1);
+    std::vector<TValue> calc(FFields.size());
+    TRestore<qint64> overrideSlot(FOverrideSlot, qint64(slot));
+    TRestore<std::vector<TValue>*> activeCalc(FActiveCalc, &calc);
+    CalculateFields();
+    fn();
+}
+
+// ---------------------------------------------------------------- active buffer
+
+TValue TRecordSet::ReadField(const TField& field) const {
+    if (&field == FValidatingField) return *FValidatingValue;
+    switch (field.FieldKind()) {
+    case TFieldKind::Data: {
+        if (!FStore) return {};
+        const TColumn& column = FStore->Columns[size_t(field.Column())];
+        if (FOverrideSlot >= 0) return column.Get(quint32(FOverrideSlot));
+        const TDataSetState state = FState == TDataSetState::CalcFields ? FStateBeforeCalc : FState;
+        if (IsEditing(state)) return FEditBuffer[size_t(field.Column())];
+        if (FCur < 0 || FCur >= ViewSize()) return {};
+        return column.Get(ViewSlot(FCur));
+    }
+    case TFieldKind::Calculated:
+        if (size_t(field.Index()) >= FActiveCalc->size()) return {};
+        return (*FActiveCalc)[size_t(field.Index())];
+    case TFieldKind::Lookup:
+        return ReadLookup(field);
+    }
+    return {};
+}
+
+TValue TRecordSet::ReadStoredField(const TField& field) const {
+    const TDataSetState state = FState == TDataSetState::CalcFields ? FStateBeforeCalc : FState;
+    if (state == TDataSetState::Insert && FOverrideSlot < 0) return {};
+    if (state == TDataSetState::Edit && FOverrideSlot < 0 && FStore && FStore->IsAlive(FEditSlot))
+        return FStore->Columns[size_t(field.Column())].Get(FEditSlot);
+    return ReadField(field);
+}
+
+TValue TRecordSet::ReadLookup(const TField& field) const {
+    TRecordSet* source = field.LookupDataSet();
+    if (!source || !source->Active()) return {};
+    const QStringList keys = SplitFieldList(field.KeyFields());
+    const QStringList lookupKeys = SplitFieldList(field.LookupKeyFields());
+    if (keys.isEmpty() || keys.size() != lookupKeys.size()) return {};
+    std::vector<int> sourceFields;
+    std::vector<TValue> values;
+    for (int i = 0; i < keys.size(); ++i) {
+        const TField& key = FieldByName(keys.at(i));
+        const TField& sourceKey = source->FieldByName(lookupKeys.at(i));
+        const TValue value = key.RawValue();
+        if (value.IsNull) return {};
+        sourceFields.push_back(sourceKey.Index());
+        values.push_back(sourceKey.Convert(value, key.DataType()));
+    }
+    const TField& result = source->FieldByName(field.LookupResultField());
+    const int n = source->ViewSize();
+    for (int i = 0; i < n; ++i) {
+        const quint32 slot = source->ViewSlot(i);
+        if (!source->RowMatches(slot, sourceFields, values, {})) continue;
+        TValue found;
+        if (result.FieldKind() == TFieldKind::Data) {
+            found = source->FStore->Columns[size_t(result.Column())].Get(slot);
+        } else {
+            source->WithRecord(i + 1, [&] { found = result.RawValue(); });
+        }
+        return field.Convert(found, result.DataType());
+    }
+    return {};
+}
+
+void TRecordSet::WriteField(TField& field, TValue value) {
+    CheckActive();
+    const QString name = field.FieldName();
+    if (field.FieldKind() == TFieldKind::Lookup)
+        Error(QStringLiteral("Field '%1' cannot be modified").arg(name));
+    if (FState == TDataSetState::CalcFields) {
+        if (field.FieldKind() != TFieldKind::Calculated)
+            Error(QStringLiteral("Field '%1' cannot be modified").arg(name));
+        (*FActiveCalc)[size_t(field.Index())] = std::move(value);
+        return;
+    }
+    if (!IsEditing(FState)) Error(NotEditingMessage());
+    if (field.ReadOnly()) Error(QStringLiteral("Field '%1' cannot be modified").arg(name));
+    if (field.OnValidate) {
+        TRestore<const TField*> validating(FValidatingField, &field);
+        TRestore<const TValue*> validatingValue(FValidatingValue, &value);
+        field.OnValidate(field);
+    }
+    if (!IsEditing(FState)) Error(NotEditingMessage()); // the handler may have posted
+    if (field.FieldKind() == TFieldKind::Data) {
+        FEditBuffer[size_t(field.Column())] = std::move(value);
+        FModified = true;
+        CalculateFields();
+    } else {
+        (*FActiveCalc)[size_t(field.Index())] = std::move(value);
+    }
+    if (field.OnChange) field.OnChange(field);
+    Notify(FieldChangedNote, &field);
+}
+
+// ---------------------------------------------------------------- rows
+
+void TRecordSet::CheckBrowseMode() {
+    CheckActive();
+    if (!IsEditing(FState)) return;
+    if (FModified)
+        Post();
+    else
+        Cancel();
+}
+
+void TRecordSet::BeginInsert(bool append) {
+    CheckActive();
+    CheckBrowseMode();
+    RunEvent(BeforeInsert);
+    RunEvent(BeforeScroll);
+    const int n = ViewSize();
+    FCursorBeforeInsert = FCur;
+    FInsertAppend = append || n == 0;
+    FInsertIndex = FInsertAppend ? n : std::max(FCur, 0);
+    if (FInsertAppend) FCur = n - 1;
+    FEditBuffer.assign(FStore->Columns.size(), TValue());
+    FModified = false;
+    FBof = FEof = false;
+    SetState(TDataSetState::Insert);
+    try {
+        CalculateFields();
+        RunEvent(OnNewRecord);
+    } catch (...) {
+        FEditBuffer.clear();
+        FCur = FCursorBeforeInsert;
+        FBof = FEof = ViewSize() == 0;
+        SetState(TDataSetState::Browse);
+        throw;
+    }
+    FModified = false;
+    Notify(DataSetChangedNote);
+    RunEvent(AfterInsert);
+    RunEvent(AfterScroll);
+}
+
+void TRecordSet::Append() {
+    BeginInsert(true);
+}
+void TRecordSet::Insert() {
+    BeginInsert(false);
+}
+
+void TRecordSet::Edit() {
+    CheckActive();
+    if (IsEditing(FState)) return;
+    if (ViewSize() == 0) {
+        Insert();
+        return;
+    }
+    RunEvent(BeforeEdit);
+    FEditSlot = ViewSlot(FCur);
+    FEditBuffer.clear();
+    FEditBuffer.reserve(FStore->Columns.size());
+    for (const TColumn& column : FStore->Columns)
+        FEditBuffer.push_back(column.Get(FEditSlot));
+    FModified = false;
+    SetState(TDataSetState::Edit);
+    Notify(RecordChangedNote);
+    RunEvent(AfterEdit);
+}
+
+void TRecordSet::Post() {
+    CheckActive();
+    if (!IsEditing(FState)) return;
+    RunEvent(BeforePost);
+    if (!IsEditing(FState)) return; // the handler finished the row itself
+    TRowStore& store = *FStore;
+    if (FState == TDataSetState::Insert) {
+        const quint32 slot = store.NewSlot();
+        for (size_t c = 0; c < store.Columns.size(); ++c)
+            store.Columns[c].Set(slot, FEditBuffer[c]);
+        const int n = ViewSize();
+        size_t orderIndex = store.Order.size();
+        int index = n;
+        if (!FInsertAppend && FInsertIndex < n) {
+            index = FInsertIndex;
+            const quint32 before = ViewSlot(index);
+            orderIndex = size_t(std::find(store.Order.begin(), store.Order.end(), before) -
+                                store.Order.begin());
+        }
+        store.Order.insert(store.Order.begin() + qsizetype(orderIndex), slot);
+        if (FNatural)
+            index = int(orderIndex);
+        else
+            FView.insert(FView.begin() + index, slot);
+        FCur = index;
+        ShareRowInserted(slot, orderIndex);
+    } else {
+        if (!store.IsAlive(FEditSlot))
+            Error(QStringLiteral("Record not found or changed by another user"));
+        for (size_t c = 0; c < store.Columns.size(); ++c)
+            if (!SameValue(store.Columns[c].Type, store.Columns[c].Get(FEditSlot), FEditBuffer[c]))
+                store.Columns[c].Set(FEditSlot, FEditBuffer[c]);
+        ShareRowChanged(FEditSlot);
+    }
+    ++store.PendingChanges;
+    FEditBuffer.clear();
+    FModified = false;
+    FBof = FEof = false;
+    SetState(TDataSetState::Browse);
+    CalculateFields();
+    Notify(DataSetChangedNote);
+    RunEvent(AfterPost);
+}
+
+void TRecordSet::Cancel() {
+    CheckActive();
+    if (!IsEditing(FState)) return;
+    RunEvent(BeforeCancel);
+    const bool wasInsert = FState == TDataSetState::Insert;
+    FEditBuffer.clear();
+    FModified = false;
+    const int n = ViewSize();
+    if (wasInsert) {
+        if (FInsertAppend)
+            FCur = n - 1;
+        else
+            FCur = std::min(std::max(FCursorBeforeInsert, n > 0 ? 0 : -1), n - 1);
+    }
+    FBof = FEof = n == 0;
+    SetState(TDataSetState::Browse);
+    CalculateFields();
+    Notify(DataSetChangedNote);
+    RunEvent(AfterCancel);
+}
+
+void TRecordSet::Delete() {
+    CheckActive();
+    if (FState == TDataSetState::Insert) {
+        Cancel();
+        return;
+    }
+    if (ViewSize() == 0) Error(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    RunEvent(BeforeDelete);
+    RunEvent(BeforeScroll);
+    TRowStore& store = *FStore;
+    const quint32 slot = ViewSlot(FCur);
+    size_t orderIndex =
+        FNatural
+            ? size_t(FCur)
+            : size_t(std::find(store.Order.begin(), store.Order.end(), slot) - store.Order.begin());
+    store.Order.erase(store.Order.begin() + qsizetype(orderIndex));
+    if (!FNatural) FView.erase(FView.begin() + FCur);
+    for (TColumn& column : store.Columns)
+        column.Set(slot, TValue());
+    store.MarkDead(slot);
+    ++store.PendingChanges;
+    FEditBuffer.clear();
+    FModified = false;
+    const int n = ViewSize();
+    if (FCur >= n) FCur = n - 1;
+    FBof = FEof = n == 0;
+    ShareRowDeleted(slot, orderIndex);
+    SetState(TDataSetState::Browse);
+    CalculateFields();
+    Notify(DataSetChangedNote);
+    RunEvent(AfterDelete);
+    RunEvent(AfterScroll);
+}
+
+// ---------------------------------------------------------------- rows shared with clones
+
+void TRecordSet::ShareRowInserted(quint32 slot, size_t orderIndex) {
+    const std::vector<TRecordSet*> cursors = FStore->Cursors;
+    for (TRecordSet* other : cursors)
+        if (other != this) other->OnRowInserted(slot, orderIndex);
+}
+
+void TRecordSet::ShareRowDeleted(quint32 slot, size_t orderIndex) {
+    const std::vector<TRecordSet*> cursors = FStore->Cursors;
+    for (TRecordSet* other : cursors)
+        if (other != this) other->OnRowDeleted(slot, orderIndex);
+}
+
+void TRecordSet::ShareRowChanged(quint32 slot) {
+    const std::vector<TRecordSet*> cursors = FStore->Cursors;
+    for (TRecordSet* other : cursors)
+        if (other != this) other->OnRowChanged(slot);
+}
+
+void TRecordSet::OnRowInserted(quint32 slot, size_t orderIndex) {
+    if (FNatural) {
+        if (FCur >= 0 && orderIndex <= size_t(FCur)) ++FCur;
+        if (FState == TDataSetState::Insert && orderIndex <= size_t(FInsertIndex)) ++FInsertIndex;
+        if (FState == TDataSetState::Insert && FCursorBeforeInsert >= 0 &&
+            orderIndex <= size_t(FCursorBeforeInsert))
+            ++FCursorBeforeInsert;
+    } else if (RowPasses(slot)) {
+        FView.push_back(slot);
+    } else {
+        return;
+    }
+    if (FCur < 0 && FState == TDataSetState::Browse) {
+        FCur = 0;
+        FBof = FEof = false;
+        CalculateFields();
+    }
+    Notify(DataSetChangedNote);
+}
+
+void TRecordSet::OnRowDeleted(quint32 slot, size_t orderIndex) {
+    int index = -1;
+    if (FNatural) {
+        index = int(orderIndex);
+    } else {
+        const auto it = std::find(FView.begin(), FView.end(), slot);
+        if (it == FView.end()) return;
+        index = int(it - FView.begin());
+        FView.erase(it);
+    }
+    if (index < FCur || (FCur == ViewSize() && FCur > 0)) --FCur;
+    if (FState == TDataSetState::Insert && index < FInsertIndex) --FInsertIndex;
+    if (ViewSize() == 0) {
+        FCur = -1;
+        FBof = FEof = true;
+    }
+    if (FState == TDataSetState::Browse) CalculateFields();
+    Notify(DataSetChangedNote);
+}
+
+void TRecordSet::OnRowChanged(quint32 slot) {
+    if (FState == TDataSetState::Browse && FCur >= 0 && ViewSlot(FCur) == slot) {
+        CalculateFields();
+        Notify(RecordChangedNote);
+    } else {
+        Notify(DataSetChangedNote);
+    }
+}
+
+// ---------------------------------------------------------------- cursor
+
+void TRecordSet::First() {
+    CheckActive();
+    CheckBrowseMode();
+    RunEvent(BeforeScroll);
+    const int n = ViewSize();
+    MoveTo(n > 0 ? 0 : -1, true, n == 0);
+    RunEvent(AfterScroll);
+}
+
+void TRecordSet::Last() {
+    CheckActive();
+    CheckBrowseMode();
+    RunEvent(BeforeScroll);
+    const int n = ViewSize();
+    MoveTo(n - 1, n == 0, true);
+    RunEvent(AfterScroll);
+}
+
+void TRecordSet::Next() {
+    MoveBy(1);
+}
+void TRecordSet::Prior() {
+    MoveBy(-1);
+}
+
+int TRecordSet::MoveBy(int distance) {
+    CheckActive();
+    CheckBrowseMode();
+    RunEvent(BeforeScroll);
+    if ((distance > 0 && FEof) || (distance < 0 && FBof) || distance == 0) return 0;
+    const int n = ViewSize();
+    bool bof = false, eof = false;
+    qint64 target = qint64(FCur) + distance;
+    if (target >= n) {
+        target = n - 1;
+        eof = true;
+    }
+    if (target < 0) {
+        target = n > 0 ? 0 : -1;
+        bof = true;
+    }
+    const int moved = int(target) - FCur;
+    MoveTo(int(target), bof, eof || n == 0);
+    RunEvent(AfterScroll);
+    return moved;
+}
+
+void TRecordSet::SetRecNo(int recNo) {
+    CheckActive();
+    CheckBrowseMode();
+    const int n = ViewSize();
+    if (n == 0) return;
+    RunEvent(BeforeScroll);
+    MoveTo(std::clamp(recNo, 1, n) - 1, false, false);
+    RunEvent(AfterScroll);
+}
+
+TBookmark TRecordSet::GetBookmark() const {
+    if (!Active() || FState == TDataSetState::Insert || FCur < 0 || FCur >= ViewSize()) return 0;
+    return TBookmark(ViewSlot(FCur)) + 1;
+}
+
+bool TRecordSet::BookmarkValid(TBookmark bookmark) const {
+    if (!Active() || bookmark <= 0 || bookmark > TBookmark(FStore->SlotCount)) return false;
+    const quint32 slot = quint32(bookmark - 1);
+    if (!FStore->IsAlive(slot)) return false;
+    return FNatural || std::find(FView.begin(), FView.end(), slot) != FView.end();
+}
+
+void TRecordSet::GotoBookmark(TBookmark bookmark) {
+    CheckActive();
+    CheckBrowseMode();
+    if (!BookmarkValid(bookmark)) Error(QStringLiteral("Record not found"));
+    const quint32 slot = quint32(bookmark - 1);
+    const auto& rows = FNatural ? FStore->Order : FView;
+    const int index = int(std::find(rows.begin(), rows.end(), slot) - rows.begin());
+    RunEvent(BeforeScroll);
+    MoveTo(index, false, false);
+    RunEvent(AfterScroll);
+}
+
+// ---------------------------------------------------------------- controls and pending changes
+
+void TRecordSet::DisableControls() {
+    ++FDisableCount;
+}
+
+void TRecordSet::EnableControls() {
+    if (FDisableCount == 0) return;
+    if (--FDisableCount > 0) return;
+    FChangedWhileDisabled = false;
+    Notify(DataSetChangedNote);
+}
+
+void TRecordSet::AddObserver(IRecordSetObserver* observer) {
+    if (std::find(FObservers.begin(), FObservers.end(), observer) == FObservers.end())
+        FObservers.push_back(observer);
+}
+
+void TRecordSet::RemoveObserver(IRecordSetObserver* observer) {
+    FObservers.erase(std::remove(FObservers.begin(), FObservers.end(), observer), FObservers.end());
+}
+
+void TRecordSet::CommitUpdates() {
+    CheckActive();
+    CheckBrowseMode();
+    FStore->PendingChanges = 0;
+}
+
+bool TRecordSet::HasPendingChanges() const {
+    return Active() && (FStore->PendingChanges > 0 || (IsEditing(FState) && FModified));
+}
+
+size_t TRecordSet::MemoryUsage() const {
+    return (FStore ? FStore->MemoryUsage() : 0) + FView.capacity() * sizeof(quint32);
+}

@@ -1,0 +1,272 @@
+#pragma once
+// TRecordSet: an in-memory table in the manner of a Delphi client data set over an ADO client
+// cursor. Typed fields (data, lookup, calculated), a cursor with browse / edit / insert states,
+// the table and field events in Delphi TDataSet order, filters, sorting, locate, bookmarks,
+// clones sharing the rows, observers for data-aware controls, and persistence in the ADO
+// persisted-recordset XML format.
+//
+// Usage:
+//     TRecordSet rs;
+//     rs.AddField(QStringLiteral("Code"), TFieldType::String, 10);
+//     rs.AddField(QStringLiteral("Amount"), TFieldType::Currency);
+//     rs.CreateDataSet();                     // or rs.LoadFromFile(name)
+//     rs.Append(); rs.FieldByName(QStringLiteral("Code")).SetAsString(QStringLiteral("GEN"));
+//     rs.Post();
+//     rs.SaveToFile(name);
+//
+// Rules worth knowing:
+// - Moving to another row (First, Next, Locate, GotoBookmark, …) first posts a changed row and
+//   drops an unchanged pending one (cancels the edit, or discards the unposted new row).
+// - Edit on an empty record set starts a new row (Insert), as in Delphi.
+// - RecordCount does not count an unposted new row.
+// - Filters compare strings WITHOUT regard to case, as ADO client-side filters do:
+//   "TaskCode = 'gen'" selects a row holding "GEN". Sorting and the lookup of lookup fields
+//   compare exactly; Locate ignores case only when asked to.
+// - A posted row stays visible until the filter or sort is set again, even if it no longer
+//   matches (the ADO behaviour); rows added through a clone appear at the end of the other
+//   record sets that share the rows, when they pass their filter.
+// - Saving writes every row in natural order, whatever filter or sort is on; an unposted edit
+//   is not written (post or commit first).
+
+#include "TField.h"
+
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TRowStore;
+class TFilterExpression;
+
+enum class TDataSetState { Inactive, Browse, Edit, Insert, CalcFields };
+
+// A position that survives sorting and filtering; shared by clones. 0 means none.
+using TBookmark = qint64;
+
+struct TLocateOptions {
+    bool CaseInsensitive = false;
+    bool PartialKey = false; // a string key matches a value that begins with it
+};
+
+// Data-aware controls register an observer to hear about changes. Observers are not told
+// anything while controls are disabled; the last EnableControls sends one DataSetChanged.
+class IRecordSetObserver {
+public:
+    virtual ~IRecordSetObserver() = default;
+    virtual void RecordChanged(TRecordSet&) {}         // the current row's values changed
+    virtual void FieldChanged(TRecordSet&, TField&) {} // one field of the active buffer
+    virtual void Scrolled(TRecordSet&) {}              // the cursor moved
+    virtual void StateChanged(TRecordSet&) {}          // browse / edit / insert / inactive
+    virtual void DataSetChanged(TRecordSet&) {}        // rows came or went, order changed
+    virtual void Reloaded(TRecordSet&) {}              // opened, loaded, restored or closed
+};
+
+class TRecordSet {
+public:
+    using TDataSetEvent = std::function<void(TRecordSet&)>;
+
+    TRecordSet();
+    ~TRecordSet();
+    TRecordSet(const TRecordSet&) = delete;
+    TRecordSet& operator=(const TRecordSet&) = delete;
+
+    // Name used in error messages (e.g. the component name "adsTasks").
+    QString Name;
+
+    // ---- Field definitions (only while inactive) ----
+    TField& AddField(const QString& name, TFieldType type, int size = 0);
+    TField& AddCalculatedField(const QString& name, TFieldType type, int size = 0);
+    TField& AddLookupField(const QString& name, TFieldType type, int size,
+                           TRecordSet* lookupDataSet, const QString& keyFields,
+                           const QString& lookupKeyFields, const QString& resultField);
+    void ClearFields();
+    int FieldCount() const { return int(FFields.size()); }
+    TField& Fields(int index) const { return *FFields.at(size_t(index)); }
+    TField* FindField(const QString& name) const;   // nullptr when there is none
+    TField& FieldByName(const QString& name) const; // raises "Field 'X' not found"
+
+    // ---- Opening and closing ----
+    void CreateDataSet(); // opens empty with the defined fields
+    void Close();
+    bool Active() const;
+    TDataSetState State() const { return FState; }
+
+    // ---- Rows ----
+    void Append();
+    void Insert();
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
+    bool Modified() const { return FModified; }
+    // Posts a changed row, drops an unchanged pending one; nothing in browse mode.
+    void CheckBrowseMode();
+
+    // ---- Cursor ----
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    int MoveBy(int distance);
+    bool Bof() const { return FBof; }
+    bool Eof() const { return FEof; }
+    bool IsEmpty() const { return RecordCount() == 0; }
+    int RecordCount() const;
+    int RecNo() const; // 1-based; -1 when there is no current row or a new row is pending
+    void SetRecNo(int recNo);
+    TBookmark GetBookmark() const;
+    bool BookmarkValid(TBookmark bookmark) const;
+    void GotoBookmark(TBookmark bookmark);
+    // Makes one row the active buffer while fn runs (calculated fields computed for it),
+    // without moving the cursor or raising events; for grids that paint many rows.
+    void WithRecord(int recNo, const std::function<void()>& fn);
+
+    // ---- Searching ----
+    // keyFields "A;B;C"; values one per key (a single value for one key).
+    bool Locate(const QString& keyFields, const QVariantList& values, TLocateOptions options = {});
+    bool Locate(const QString& keyFields, const QVariant& value, TLocateOptions options = {});
+    // The result field of the first row matching exactly, without moving; null if none.
+    QVariant Lookup(const QString& keyFields, const QVariantList& values,
+                    const QString& resultField);
+
+    // ---- Filter and sort ----
+    const QString& Filter() const { return FFilterText; }
+    // Parses the text at once; a malformed text raises EDatabaseError and changes nothing.
+    void SetFilter(const QString& text);
+    bool Filtered() const { return FFiltered; }
+    void SetFiltered(bool filtered);
+    const QString& Sort() const { return FSortText; }
+    // "A,B DESC,C ASC": data fields, stable; the empty text restores the natural order.
+    void SetSort(const QString& text);
+
+    // ---- Clones ----
+    // A record set over the same rows with the same field definitions, its own cursor, filter
+    // and sort (none at first) and no events. Changes through either are seen by both.
+    std::unique_ptr<TRecordSet> Clone() const;
+
+    // ---- Controls ----
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return FDisableCount > 0; }
+    void AddObserver(IRecordSetObserver* observer);
+    void RemoveObserver(IRecordSetObserver* observer);
+    int Tag = 0;
+
+    // ---- Pending changes ----
+    // Posts a changed pending row (drops an unchanged one), then accepts every change.
+    void CommitUpdates();
+    bool HasPendingChanges() const;
+
+    // ---- Persistence (ADO persisted-recordset XML) ----
+    // Saving writes to a temporary file in the same directory, flushes it to disk and renames
+    // it over the old file. Loading replaces the rows only when the whole file is good;
+    // otherwise it raises EDatabaseError naming the file and the reason and changes nothing.
+    // A record set without fields takes its fields from the file's schema; one with fields
+    // reads the file's columns into its data fields by name.
+    void SaveToFile(const QString& fileName) const;
+    void SaveToStream(QIODevice& device) const;
+    QByteArray SaveToBytes() const;
+    void LoadFromFile(const QString& fileName);
+    void LoadFromStream(QIODevice& device);
+    void LoadFromBytes(const QByteArray& data,
+                       const QString& sourceName = QStringLiteral("stream"));
+
+    // ---- Events (Delphi TDataSet order) ----
+    TDataSetEvent BeforeInsert, OnNewRecord, AfterInsert, BeforeEdit, AfterEdit, BeforePost,
+        AfterPost, BeforeCancel, AfterCancel, BeforeDelete, AfterDelete, BeforeScroll, AfterScroll,
+        OnCalcFields;
+
+    // Storage statistics for benchmarks: bytes held by the rows.
+    size_t MemoryUsage() const;
+
+private:
+    friend class TField;
+    friend class TRecordSetInternals;
+
+    TField& AddFieldDef(const QString& name, TFieldType type, int size, TFieldKind kind);
+    void CheckInactive() const;
+    void CheckActive() const;
+    [[noreturn]] void Error(const QString& message) const;
+    void Attach(std::shared_ptr<TRowStore> store);
+    void Detach();
+    void AfterOpen();
+    void SetState(TDataSetState state);
+    enum TNote {
+        RecordChangedNote,
+        FieldChangedNote,
+        ScrolledNote,
+        StateChangedNote,
+        DataSetChangedNote,
+        ReloadedNote
+    };
+    void Notify(TNote what, TField* field = nullptr);
+    void RunEvent(const TDataSetEvent& event) {
+        if (event) event(*this);
+    }
+
+    int ViewSize() const;
+    quint32 ViewSlot(int index) const;
+    void RebuildView();
+    bool RowPasses(quint32 slot) const;
+    void MoveTo(int index, bool bof, bool eof);
+    void CalculateFields();
+    void BeginInsert(bool append);
+    std::vector<int> ResolveKeys(const QString& keyFields) const;
+    bool RowMatches(quint32 slot, const std::vector<int>& fields, const std::vector<TValue>& values,
+                    TLocateOptions options) const;
+    void ReplaceStore(std::shared_ptr<TRowStore> store);
+
+    // Called by the store's other record sets.
+    void OnRowInserted(quint32 slot, size_t orderIndex);
+    void OnRowDeleted(quint32 slot, size_t orderIndex);
+    void OnRowChanged(quint32 slot);
+    void ShareRowInserted(quint32 slot, size_t orderIndex);
+    void ShareRowDeleted(quint32 slot, size_t orderIndex);
+    void ShareRowChanged(quint32 slot);
+
+    // Active buffer access for TField.
+    TValue ReadField(const TField& field) const;
+    TValue ReadLookup(const TField& field) const;
+    TValue ReadStoredField(const TField& field) const;
+    void WriteField(TField& field, TValue value);
+
+    std::vector<std::unique_ptr<TField>> FFields;
+    std::shared_ptr<TRowStore> FStore;
+    TDataSetState FState = TDataSetState::Inactive;
+    TDataSetState FStateBeforeCalc = TDataSetState::Inactive;
+
+    // The view: positions into the store's natural order, or an own list of slots when a
+    // filter or a sort is on.
+    bool FNatural = true;
+    std::vector<quint32> FView;
+    int FCur = -1;
+    bool FBof = true, FEof = true;
+
+    // Edit and insert state.
+    std::vector<TValue> FEditBuffer; // one per data column
+    quint32 FEditSlot = 0;
+    bool FModified = false;
+    int FInsertIndex = 0;
+    bool FInsertAppend = false;
+    int FCursorBeforeInsert = -1;
+
+    // Calculated values of the active row, one per field (only calculated ones are used).
+    std::vector<TValue> FCalcBuffer;
+    std::vector<TValue>* FActiveCalc = &FCalcBuffer;
+    qint64 FOverrideSlot = -1; // WithRecord: the slot being read
+    const TField* FValidatingField = nullptr;
+    const TValue* FValidatingValue = nullptr;
+
+    QString FFilterText;
+    bool FFiltered = false;
+    std::shared_ptr<TFilterExpression> FFilter;
+    QString FSortText;
+    std::vector<std::pair<int, bool>> FSortKeys; // column, descending
+
+    int FDisableCount = 0;
+    bool FChangedWhileDisabled = false;
+    std::vector<IRecordSetObserver*> FObservers;
+};

@@ -1,0 +1,34 @@
+#include "data_Tasks_Store.h"
+
+#include "Components/Core/SysDateTime.h"
+#include "Components/Core/TClock.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString FindStoreFile(const QString& dir, const QString& name) {
+    const QString exact = dir + name;
+    if (QFileInfo(exact).isFile()) return exact;
+    const QDir directory(dir.isEmpty() ? QDir::currentPath() : dir);
+    const QStringList entries = directory.entryList(QDir::Files | QDir::Hidden);
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) return dir + entry;
+    }
+    return {};
+}
+
+QString StoreWritePath(const QString& dir, const QString& name) {
+    const QString existing = FindStoreFile(dir, name);
+    return existing.isEmpty() ? dir + name : existing;
+}
+
+QString KeepUnreadableFile(const QString& fileName, const QString& dataDir) {
+    const QFileInfo file(fileName);
+    if (!file.exists() || dataDir.isEmpty()) return {};
+    if (QFileInfo(dataDir).canonicalFilePath() != file.absoluteDir().canonicalPath()) return {};
+    const QString stamp = FormatDayNumber(QStringLiteral("yyyyMMdd-HHmm"), TClock::Now());
+    QString target = fileName + QStringLiteral(".unreadable-") + stamp;
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = fileName + QStringLiteral(".unreadable-%1-%2").arg(stamp).arg(n);
+    return QFile::rename(fileName, target) ? target : QString();
+}

@@ -1,0 +1,14 @@
+#pragma once
+// File helpers of the store: names found without regard to case (the store's two spellings of
+// each file name must name one file on every platform) and unreadable files kept aside.
+
+#include <QString>
+
+// The path of the file in dir whose name equals name without regard to case, preferring the
+// exact spelling; empty when there is none. An empty dir means the current directory.
+QString FindStoreFile(const QString& dir, const QString& name);
+// Where a table is written: an existing file of that name in any letter case, else dir + name.
+QString StoreWritePath(const QString& dir, const QString& name);
+// Renames an unreadable file that lies in dataDir to "<name>.unreadable-<yyyyMMdd-HHmm>" (with
+// a counter if that exists) and returns the new path; empty when it was left where it is.
+QString KeepUnreadableFile(const QString& fileName, const QString& dataDir);

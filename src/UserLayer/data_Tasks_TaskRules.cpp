@@ -1,0 +1,199 @@
+// Rules of the tasks table, the history, the chart data and the options.
+
+#include "data_Tasks_Unit.h"
+
+#include "BaseUnits/XEP_Utils_Unit.h"
+
+#include "Components/Core/SysExceptions.h"
+#include "Components/Core/TClock.h"
+
+namespace {
+// Day columns and their weekday numbers (1 = Sunday … 7 = Saturday).
+const std::pair<const char*, int> DayColumns[7] = {
+    {"SunDuration", 1}, {"MonDuration", 2}, {"TueDuration", 3}, {"WedDuration", 4},
+    {"ThuDuration", 5}, {"FriDuration", 6}, {"SatDuration", 7}};
+
+int WeekdayOfColumn(const QString& name) {
+    for (const auto& [column, weekday] : DayColumns) {
+        if (name == QLatin1String(column)) return weekday;
+    }
+    return 0;
+}
+
+TField& F(TRecordSet& table, const char* name) { return table.FieldByName(QLatin1String(name)); }
+
+// Runs fn with a flag set, restoring it afterwards whatever happens.
+template <class Fn> void WithFlag(bool& flag, Fn&& fn) {
+    const bool previous = flag;
+    flag = true;
+    try {
+        fn();
+    } catch (...) {
+        flag = previous;
+        throw;
+    }
+    flag = previous;
+}
+} // namespace
+
+void TdmTasks_Form::AttachTaskRules() {
+    for (TRecordSet* table : {&adsReporting, &adsTasks, &adsTaskCodes, &adsDefaults, &adsProjects,
+                              &adsClients, &adsUsers, &adsUserTypes, &adsManagers}) {
+        table->AfterPost = [this](TRecordSet& t) { DataSetAfterPost(t); };
+        // A deletion is a change too: without the mark the deleted row would come back after
+        // a restart.
+        table->AfterDelete = [](TRecordSet& t) { t.Tag = 1; };
+    }
+    adsTasks.AfterInsert = [this](TRecordSet& t) { adsTasksAfterInsert(t); };
+    adsTasks.BeforePost = [this](TRecordSet& t) { adsTasksBeforePost(t); };
+    adsTasks.BeforeDelete = [this](TRecordSet& t) { adsTasksBeforeDelete(t); };
+    adsTasks.OnCalcFields = [this](TRecordSet& t) { adsTasksCalcFields(t); };
+    F(adsTasks, "TaskCode").OnValidate = [this](TField& f) { adsTasksTaskCodeValidate(f); };
+    F(adsTasks, "TaskCode").OnChange = [this](TField& f) { adsTasksTaskCodeChange(f); };
+    F(adsTasks, "Active").OnChange = [this](TField& f) { adsTasksActiveChange(f); };
+    F(adsTasks, "Priority").OnChange = [this](TField& f) { adsTasksPriorityChange(f); };
+    for (const auto& [column, weekday] : DayColumns)
+        F(adsTasks, column).OnChange = [this](TField& f) { DayDurationChange(f); };
+    F(adsReporting, "Duration").OnValidate = [this](TField& f) { adsReportingDurationValidate(f); };
+    adsReporting.AfterScroll = [this](TRecordSet& t) { adsReportingAfterScroll(t); };
+    adsChartData.OnCalcFields = [this](TRecordSet& t) { adsChartDataCalcFields(t); };
+    F(adsDefaults, "StartTime").OnChange = [this](TField& f) { adsDefaultsStartTimeChange(f); };
+    F(adsDefaults, "EndTime").OnChange = [this](TField& f) { adsDefaultsEndTimeChange(f); };
+}
+
+void TdmTasks_Form::adsTasksAfterInsert(TRecordSet& DataSet) {
+    DataSet.Edit();
+    // A new row holds no time: the weekday totals must not move while its durations are set
+    // (the totals rule would take the last edited cell's value off every weekday).
+    WithFlag(FTimerActive, [&] {
+        for (const auto& [column, weekday] : DayColumns) F(DataSet, column).SetAsFloat(0);
+    });
+    F(DataSet, "Completed").SetAsBoolean(false);
+    F(DataSet, "Active").SetAsBoolean(false);
+    const double now = TClock::Now();
+    F(DataSet, "DateTimeCreated").SetAsDateTime(now);
+    F(DataSet, "DateTimeAmended").SetAsDateTime(now);
+    F(DataSet, "Priority").SetAsInteger(0);
+    F(DataSet, "ProjectNumber").SetAsInteger(0);
+    F(DataSet, "ClientId").SetAsInteger(0);
+    if (FbGenerateNextJobId) {
+        ++FMaxJobId;
+        F(DataSet, "JobId").SetAsInteger(FMaxJobId);
+    }
+}
+
+void TdmTasks_Form::adsTasksBeforePost(TRecordSet&) {}
+
+void TdmTasks_Form::adsTasksBeforeDelete(TRecordSet& DataSet) {
+    for (const auto& [column, weekday] : DayColumns)
+        FTotalDurationArray[size_t(weekday)] -= DayFraction(F(DataSet, column).AsFloat());
+}
+
+void TdmTasks_Form::adsTasksCalcFields(TRecordSet& DataSet) {
+    double total = 0;
+    for (const auto& [column, weekday] : DayColumns) total += DayFraction(F(DataSet, column).AsFloat());
+    int days = 0;
+    const double partDay = DateTimeToDays(total, FDayDuration, days);
+    F(DataSet, "Days").SetAsInteger(days);
+    F(DataSet, "PartDay").SetAsFloat(partDay);
+}
+
+void TdmTasks_Form::adsTasksTaskCodeValidate(TField& Sender) {
+    if (FCreationPhase) return;
+    const QString code = Sender.AsString();
+    if (code.trimmed().isEmpty()) throw Exception(QStringLiteral("Task code cannot be blank"));
+    const QString sNewString = code;
+    const QVariant old = Sender.OldValue();
+    const QString sOldString = old.isValid() && !old.isNull() ? old.toString() : QString();
+    if (sNewString.toUpper() == sOldString.toUpper()) return;
+    const auto clone = Sender.DataSet().Clone();
+    clone->SetFilter(QStringLiteral("TaskCode = ") + QuotedFilterText(code));
+    clone->SetFiltered(true);
+    if (clone->RecordCount() > 0) throw Exception(QStringLiteral("Task code already selected"));
+}
+
+void TdmTasks_Form::adsTasksTaskCodeChange(TField& Sender) {
+    TRecordSet& tasks = Sender.DataSet();
+    const QString code = Sender.AsString().trimmed().toUpper();
+    TField& codeField = F(adsTaskCodes, "TaskCode");
+    for (adsTaskCodes.First(); !adsTaskCodes.Eof(); adsTaskCodes.Next()) {
+        if (codeField.AsString().trimmed().toUpper() != code) continue;
+        tasks.Edit();
+        F(tasks, "TaskDescription").SetAsString(F(adsTaskCodes, "TaskDescription").AsString());
+        F(tasks, "ProjectNumber").SetAsInteger(F(adsTaskCodes, "ProjectNumber").AsInteger());
+        F(tasks, "Priority").SetAsInteger(GetPriority(F(adsTaskCodes, "CompletionDate").AsDateTime()));
+    }
+}
+
+void TdmTasks_Form::adsTasksActiveChange(TField& Sender) {
+    if (!FOneTaskActive || FActivating || !Sender.AsBoolean()) return;
+    TRecordSet& tasks = Sender.DataSet();
+    FActivating = true;
+    const QString code = F(tasks, "TaskCode").AsString();
+    const int project = F(tasks, "ProjectNumber").AsInteger();
+    const int client = F(tasks, "ClientId").AsInteger();
+    tasks.DisableControls();
+    try {
+        tasks.First(); // posts the row just activated
+        for (; !tasks.Eof(); tasks.Next()) {
+            const bool sameTask = F(tasks, "TaskCode").AsString() == code &&
+                                  F(tasks, "ProjectNumber").AsInteger() == project &&
+                                  F(tasks, "ClientId").AsInteger() == client;
+            if (!sameTask && F(tasks, "Active").AsBoolean()) {
+                tasks.Edit();
+                F(tasks, "Active").SetAsBoolean(false);
+            }
+        }
+        TLocateOptions options;
+        options.CaseInsensitive = true;
+        tasks.Locate(QStringLiteral("ClientId;ProjectNumber;TaskCode"), QVariantList{client, project, code},
+                     options);
+        tasks.Edit();
+    } catch (...) {
+        tasks.EnableControls();
+        FActivating = false;
+        throw;
+    }
+    tasks.EnableControls();
+    FActivating = false;
+}
+
+void TdmTasks_Form::adsTasksPriorityChange(TField& Sender) {
+    F(Sender.DataSet(), "PriorityImage").SetAsBytes(PriorityBitmap(Sender.AsInteger()));
+}
+
+void TdmTasks_Form::DayDurationChange(TField& Sender) {
+    if (FTimerActive) return; // the minute tick keeps the totals itself
+    const int weekday = WeekdayOfColumn(Sender.FieldName());
+    if (weekday == 0) return;
+    double& total = FTotalDurationArray[size_t(weekday)];
+    total = DayFraction(Sender.AsFloat()) + total - rCurrentField.Value;
+}
+
+void TdmTasks_Form::adsReportingDurationValidate(TField& Sender) {
+    TRecordSet& history = Sender.DataSet();
+    if (F(history, "InvoiceNumber").AsInteger() > 0)
+        throw Exception(QStringLiteral("Unable to amend duration because the task has already been invoiced"));
+    if (F(history, "AuthUserId").AsInteger() > 0)
+        throw Exception(QStringLiteral("Unable to amend duration because the task has already authorised"));
+}
+
+void TdmTasks_Form::adsReportingAfterScroll(TRecordSet& DataSet) {
+    F(DataSet, "Duration")
+        .SetReadOnly(F(DataSet, "InvoiceNumber").AsInteger() > 0 ||
+                     F(DataSet, "AuthUserId").AsInteger() > 0);
+}
+
+void TdmTasks_Form::adsChartDataCalcFields(TRecordSet& DataSet) {
+    F(DataSet, "DurationText").SetAsString(DaysHoursMinutesText(F(DataSet, "Duration").AsFloat(), FDayDuration));
+}
+
+void TdmTasks_Form::adsDefaultsStartTimeChange(TField& Sender) {
+    TField& endTime = F(Sender.DataSet(), "EndTime");
+    if (endTime.AsDateTime() < Sender.AsDateTime()) endTime.SetAsDateTime(Sender.AsDateTime());
+}
+
+void TdmTasks_Form::adsDefaultsEndTimeChange(TField& Sender) {
+    TField& startTime = F(Sender.DataSet(), "StartTime");
+    if (startTime.AsDateTime() > Sender.AsDateTime()) startTime.SetAsDateTime(Sender.AsDateTime());
+}

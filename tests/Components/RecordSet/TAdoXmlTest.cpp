@@ -1,0 +1,338 @@
+// The ADO persisted-recordset XML: writing, reading back, tolerant reading, bad files, dump.
+
+#include "Components/Core/SysExceptions.h"
+#include "Components/RecordSet/TRecordSetDump.h"
+#include "RecordSetFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+std::unique_ptr<TRecordSet> MakeAllTypes() {
+    auto rs = std::make_unique<TRecordSet>();
+    rs->AddField(S("Code"), TFieldType::String, 10);
+    rs->AddField(S("Count"), TFieldType::Integer);
+    rs->AddField(S("Small"), TFieldType::SmallInt);
+    rs->AddField(S("Id"), TFieldType::AutoInc);
+    rs->AddField(S("Flag"), TFieldType::Boolean);
+    rs->AddField(S("When"), TFieldType::DateTime);
+    rs->AddField(S("Duration"), TFieldType::Time);
+    rs->AddField(S("Ratio"), TFieldType::Float);
+    rs->AddField(S("Rate"), TFieldType::Currency);
+    rs->AddField(S("Notes"), TFieldType::Memo);
+    rs->AddField(S("Picture"), TFieldType::Blob);
+    rs->AddCalculatedField(S("Calc"), TFieldType::Integer);
+    rs->CreateDataSet();
+    return rs;
+}
+
+const QString Memo =
+    S("He said \"it's <b>&</b>\"\r\nnext\tline \xc3\xa9\xc3\xa8 \xe2\x82\xac \xf0\x9f\x98\x80");
+
+void FillAllTypes(TRecordSet& rs) {
+    rs.Append();
+    rs.FieldByName(S("Code")).SetAsString(S("O'Neil&<>"));
+    rs.FieldByName(S("Count")).SetAsInteger(-2147483647 - 1);
+    rs.FieldByName(S("Small")).SetAsInteger(32767);
+    rs.FieldByName(S("Id")).SetAsInteger(-101);
+    rs.FieldByName(S("Flag")).SetAsBoolean(true);
+    rs.FieldByName(S("When")).SetAsDateTime(DateToDayNumber(QDate(2008, 3, 3)) +
+                                            EncodeTime(14, 30, 15));
+    rs.FieldByName(S("Duration")).SetAsDateTime(EncodeTime(25 - 24, 59, 1));
+    rs.FieldByName(S("Ratio")).SetAsFloat(0.1 + 0.2);
+    rs.FieldByName(S("Rate")).SetAsCurrencyUnits(-123456789012345LL);
+    rs.FieldByName(S("Notes")).SetAsString(Memo);
+    rs.FieldByName(S("Picture")).SetAsBytes(QByteArray("\x00\x10\xff\x7f", 4));
+    rs.Post();
+    rs.Append(); // every field null except a blank string
+    rs.FieldByName(S("Code")).SetAsString(S(""));
+    rs.Post();
+    rs.Append();
+    rs.FieldByName(S("When")).SetAsDateTime(-700.25); // before 1899
+    rs.FieldByName(S("Ratio")).SetAsFloat(1e-300);
+    rs.FieldByName(S("Flag")).SetAsBoolean(false);
+    rs.Post();
+}
+
+QString LoadError(TRecordSet& rs, const QByteArray& data) {
+    try {
+        rs.LoadFromBytes(data, S("bad.xml"));
+    } catch (const EDatabaseError& e) {
+        return e.Message();
+    }
+    return S("loaded");
+}
+
+const char* Header =
+    "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\n"
+    "\txmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'\n"
+    "\txmlns:rs='urn:schemas-microsoft-com:rowset'\n"
+    "\txmlns:z='#RowsetSchema'>\n"
+    "<s:Schema id='RowsetSchema'>\n"
+    "\t<s:ElementType name='row' content='eltOnly' rs:updatable='true'>\n"
+    "\t\t<s:AttributeType name='JobId' rs:number='1' rs:nullable='true' rs:maydefer='true' "
+    "rs:writeunknown='true'>\n"
+    "\t\t\t<s:datatype dt:type='int' dt:maxLength='4' rs:precision='10' rs:fixedlength='true'/>\n"
+    "\t\t</s:AttributeType>\n"
+    "\t\t<s:AttributeType name='TaskCode' rs:number='2' rs:nullable='true' rs:maydefer='true' "
+    "rs:writeunknown='true'>\n"
+    "\t\t\t<s:datatype dt:type='string' rs:dbtype='str' dt:maxLength='10'/>\n"
+    "\t\t</s:AttributeType>\n"
+    "\t\t<s:extends type='rs:rowbase'/>\n"
+    "\t</s:ElementType>\n"
+    "</s:Schema>\n";
+
+QByteArray WithRows(const char* rows) {
+    return QByteArray(Header) + "<rs:data>\n" + rows + "</rs:data>\n</xml>\n";
+}
+} // namespace
+
+TEST(AdoXml, EveryTypeRoundTripsWithItsValue) {
+    auto rs = MakeAllTypes();
+    FillAllTypes(*rs);
+    const QByteArray data = rs->SaveToBytes();
+
+    auto back = MakeAllTypes();
+    back->LoadFromBytes(data);
+    ASSERT_EQ(back->RecordCount(), 3);
+    back->First();
+    EXPECT_EQ(back->FieldByName(S("Code")).AsString(), S("O'Neil&<>"));
+    EXPECT_EQ(back->FieldByName(S("Count")).AsInteger(), -2147483647 - 1);
+    EXPECT_EQ(back->FieldByName(S("Small")).AsInteger(), 32767);
+    EXPECT_EQ(back->FieldByName(S("Id")).AsInteger(), -101);
+    EXPECT_TRUE(back->FieldByName(S("Flag")).AsBoolean());
+    EXPECT_NEAR(back->FieldByName(S("When")).AsDateTime(),
+                DateToDayNumber(QDate(2008, 3, 3)) + EncodeTime(14, 30, 15), 1e-9);
+    EXPECT_NEAR(back->FieldByName(S("Duration")).AsDateTime(), EncodeTime(1, 59, 1), 1e-9);
+    EXPECT_EQ(back->FieldByName(S("Ratio")).AsFloat(), 0.1 + 0.2);
+    EXPECT_EQ(back->FieldByName(S("Rate")).AsCurrencyUnits(), -123456789012345LL);
+    EXPECT_EQ(back->FieldByName(S("Notes")).AsString(), Memo);
+    EXPECT_EQ(back->FieldByName(S("Picture")).AsBytes(), QByteArray("\x00\x10\xff\x7f", 4));
+    back->Next();
+    EXPECT_FALSE(back->FieldByName(S("Code")).IsNull());
+    EXPECT_TRUE(back->FieldByName(S("Count")).IsNull());
+    EXPECT_TRUE(back->FieldByName(S("Notes")).IsNull());
+    EXPECT_TRUE(back->FieldByName(S("Picture")).IsNull());
+    back->Next();
+    EXPECT_NEAR(back->FieldByName(S("When")).AsDateTime(), -700.25, 1e-9);
+    EXPECT_EQ(back->FieldByName(S("Ratio")).AsFloat(), 1e-300);
+    EXPECT_FALSE(back->FieldByName(S("Flag")).AsBoolean());
+    EXPECT_EQ(back->SaveToBytes(), data); // writing is deterministic
+
+    // Without field definitions the file's schema gives the fields and their types.
+    TRecordSet bare;
+    bare.LoadFromBytes(data);
+    ASSERT_EQ(bare.FieldCount(), 11);
+    EXPECT_EQ(bare.Fields(0).Size(), 10);
+    EXPECT_EQ(bare.Fields(2).DataType(), TFieldType::SmallInt);
+    EXPECT_EQ(bare.Fields(3).DataType(), TFieldType::AutoInc);
+    EXPECT_EQ(bare.Fields(8).DataType(), TFieldType::Currency);
+    EXPECT_EQ(bare.Fields(9).DataType(), TFieldType::Memo);
+    EXPECT_EQ(bare.Fields(10).DataType(), TFieldType::Blob);
+    EXPECT_EQ(bare.FieldByName(S("Notes")).AsString(), Memo);
+}
+
+TEST(AdoXml, TheWrittenDocumentHasTheAdoLayout) {
+    auto rs = MakeTasks();
+    AddTask(*rs, S("GEN"), 0);
+    const QString text = QString::fromUtf8(rs->SaveToBytes());
+    EXPECT_TRUE(text.startsWith(S("<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\r\n")));
+    EXPECT_TRUE(
+        text.contains(S("<s:AttributeType name='Code' rs:number='1' rs:nullable='true' "
+                        "rs:maydefer='true' rs:writeunknown='true'>\r\n"
+                        "\t\t\t<s:datatype dt:type='string' rs:dbtype='str' dt:maxLength='10'/>")));
+    EXPECT_TRUE(text.contains(S("dt:type='i8' rs:dbtype='currency'")));
+    EXPECT_TRUE(text.contains(S("\t<z:row Code='GEN' Project='0' Done='False'/>\r\n")));
+    const QStringList lines = text.split(S("\r\n"));
+    EXPECT_EQ(lines.at(lines.size() - 2), S("</xml>"));
+    EXPECT_EQ(lines.last(), S(""));
+
+    auto memo = MakeAllTypes();
+    memo->Append();
+    memo->FieldByName(S("Notes")).SetAsString(S("a\r\nb\tc'"));
+    memo->Post();
+    EXPECT_TRUE(
+        QString::fromUtf8(memo->SaveToBytes()).contains(S("Notes='a&#x0D;&#x0A;b&#x09;c&apos;'")));
+}
+
+TEST(AdoXml, AHandWrittenFileWithInsertUpdateAndDeleteBlocksLoads) {
+    const QByteArray data =
+        WithRows("\t<z:row JobId='1' TaskCode='GEN'/>\n"
+                 "\t<rs:insert>\n"
+                 "\t\t<z:row JobId='2' TaskCode='NEW'/>\n"
+                 "\t</rs:insert>\n"
+                 "\t<rs:update>\n"
+                 "\t\t<rs:original>\n"
+                 "\t\t\t<z:row JobId='3' TaskCode='OLD'/>\n"
+                 "\t\t</rs:original>\n"
+                 "\t\t<z:row JobId='3' TaskCode=\"CHANGED\" Unknown='x'></z:row>\n"
+                 "\t</rs:update>\n"
+                 "\t<rs:delete>\n"
+                 "\t\t<z:row JobId='4' TaskCode='GONE'/>\n"
+                 "\t</rs:delete>\n"
+                 "\t<!-- a comment -->\n");
+    TRecordSet rs;
+    rs.LoadFromBytes(data);
+    EXPECT_EQ(Column(rs, "JobId"), QStringList({S("1"), S("2"), S("3")}));
+    EXPECT_EQ(Column(rs, "TaskCode"), QStringList({S("GEN"), S("NEW"), S("CHANGED")}));
+}
+
+TEST(AdoXml, TheReaderAcceptsOtherTypeSpellingsAndMatchesNamesWithoutCase) {
+    const QByteArray data =
+        "\xEF\xBB\xBF<?xml version='1.0'?><xml><s:Schema><s:ElementType name='row'>"
+        "<s:AttributeType name='a'><s:datatype dt:type='i4'/></s:AttributeType>"
+        "<s:AttributeType name='b' dt:type='r8'/>"
+        "<s:AttributeType name='c'><s:datatype dt:type='dateTime.tz'/></s:AttributeType>"
+        "<s:AttributeType name='d'><s:datatype dt:type='ui1'/></s:AttributeType>"
+        "<s:AttributeType name='e'><s:datatype dt:type='time'/></s:AttributeType>"
+        "<s:AttributeType name='f'><s:datatype dt:type='bin.base64'/></s:AttributeType>"
+        "<s:AttributeType name='First_x0020_Name'><s:datatype dt:type='string' "
+        "dt:maxLength='5'/></s:AttributeType>"
+        "</s:ElementType></s:Schema>"
+        "<rs:data><z:row a='7' b='2.5e3' c='2008-03-03T10:00:00+01:00' d='255' e='12:30:00' "
+        "f='AAH/' First_x0020_Name='Jo'/></rs:data></xml>";
+    TRecordSet bare;
+    bare.LoadFromBytes(data);
+    EXPECT_EQ(bare.FieldByName(S("A")).DataType(), TFieldType::Integer);
+    EXPECT_EQ(bare.FieldByName(S("b")).AsFloat(), 2500);
+    EXPECT_DOUBLE_EQ(bare.FieldByName(S("c")).AsDateTime(),
+                     DateToDayNumber(QDate(2008, 3, 3)) + EncodeTime(10, 0));
+    EXPECT_EQ(bare.FieldByName(S("d")).AsInteger(), 255);
+    EXPECT_EQ(bare.FieldByName(S("e")).DataType(), TFieldType::Time);
+    EXPECT_DOUBLE_EQ(bare.FieldByName(S("e")).AsDateTime(), EncodeTime(12, 30));
+    EXPECT_EQ(bare.FieldByName(S("f")).AsBytes(), QByteArray("\x00\x01\xff", 3));
+    EXPECT_EQ(bare.FieldByName(S("First Name")).AsString(), S("Jo"));
+
+    // Into defined fields: by name without regard to case, values converted, extra ignored.
+    TRecordSet typed;
+    typed.AddField(S("A"), TFieldType::Float);
+    typed.AddField(S("FIRST NAME"), TFieldType::String, 20);
+    typed.AddField(S("Missing"), TFieldType::Integer);
+    typed.LoadFromBytes(data);
+    EXPECT_EQ(typed.FieldByName(S("a")).AsFloat(), 7);
+    EXPECT_EQ(typed.FieldByName(S("First Name")).AsString(), S("Jo"));
+    EXPECT_TRUE(typed.FieldByName(S("Missing")).IsNull());
+}
+
+TEST(AdoXml, EachBadFileLoadsNothingAndSaysWhy) {
+    auto rs = MakeTasks();
+    rs->SetFilter(S("Project = 1"));
+    rs->SetFiltered(true);
+    AddTask(*rs, S("KEEP"), 1);
+    rs->LoadFromBytes(WithRows("")); // wrong fields for the tasks: nothing matches, nothing lost
+    TRecordSet jobs;
+    jobs.LoadFromBytes(WithRows("<z:row JobId='5' TaskCode='KEEP'/>"));
+    const QByteArray huge = "<z:row TaskCode='" + QByteArray(17 << 20, 'x') + "'/>";
+    const struct {
+        QByteArray data;
+        const char* expected;
+    } cases[] = {
+        {"", "the file is empty"},
+        {"  \r\n", "the file is empty"},
+        {"<xml><s:Schema>",
+         "line 1, column 16: unexpected end of file: element 's:Schema' is not closed"},
+        {WithRows("<z:row JobId='1'>\n</xml>"), "end tag 'xml' does not match 'z:row'"},
+        {WithRows("<z:row JobId='1' TaskCode='A' JobId='2'/>"),
+         "line 17, column 31: duplicate attribute 'JobId'"},
+        {WithRows("<z:row JobId='abc'/>"),
+         "line 17, column 15: 'abc' is not a valid integer value for field 'JobId'"},
+        {WithRows("<z:row JobId='99999999999'/>"), "out of the range"},
+        {WithRows("<z:row TaskCode='ABCDEFGHIJK'/>"),
+         "the value of field 'TaskCode' is 11 characters long; the field holds 10"},
+        {WithRows("<z:row TaskCode='a&b'/>"), "malformed reference"},
+        {WithRows("<z:row TaskCode='a&bogus;'/>"), "unknown entity"},
+        {WithRows(huge.constData()), "longer than 16 MiB"},
+        {"<root/>", "the root element is 'root', not 'xml'"},
+        {"<xml><rs:data/></xml>", "the rows come before the schema"},
+        {"<xml></xml>", "the file has no schema"},
+        {"<xml><s:Schema><s:AttributeType name='x'><s:datatype "
+         "dt:type='vector'/></s:AttributeType></s:Schema></xml>",
+         "the field 'x' has the unknown data type 'vector'"},
+        {"<xml/><xml/>", "a second root element"},
+        {"<!DOCTYPE x [<!ENTITY a 'b'>]><xml/>", "document type declarations are not allowed"},
+        {"<xml a='1' a='2'/>", "duplicate attribute 'a'"},
+    };
+    for (const auto& c : cases) {
+        const QString message = LoadError(jobs, c.data);
+        EXPECT_TRUE(message.startsWith(S("Cannot load 'bad.xml': "))) << message.toStdString();
+        EXPECT_TRUE(message.contains(S(c.expected)))
+            << c.expected << " -> " << message.toStdString();
+        ASSERT_EQ(jobs.RecordCount(), 1);
+        EXPECT_EQ(jobs.FieldByName(S("TaskCode")).AsString(), S("KEEP"));
+    }
+}
+
+TEST(AdoXml, FilesAreReplacedAtomicallyAndMissingFilesAreNamed) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath(S("Tasksfile.xml"));
+    auto rs = MakeAllTypes();
+    FillAllTypes(*rs);
+    rs->SaveToFile(name);
+    rs->First();
+    rs->Delete();
+    rs->SaveToFile(name);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({S("Tasksfile.xml")}));
+    auto back = MakeAllTypes();
+    back->LoadFromFile(name);
+    EXPECT_EQ(back->RecordCount(), 2);
+
+    try {
+        back->LoadFromFile(dir.filePath(S("nothing.xml")));
+        FAIL();
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.Message().contains(S("nothing.xml': the file does not exist")));
+    }
+    EXPECT_EQ(back->RecordCount(), 2);
+    EXPECT_THROW(rs->SaveToFile(dir.filePath(S("no/such/dir/file.xml"))), EDatabaseError);
+}
+
+TEST(AdoXml, DumpPrintsCsvAndFailsWithOneLine) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath(S("all.xml"));
+    auto rs = MakeAllTypes();
+    FillAllTypes(*rs);
+    rs->SaveToFile(name);
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    EXPECT_EQ(DumpRecordSetFile(name, outStream, errStream), 0);
+    const QStringList expected = {
+        S("Code,Count,Small,Id,Flag,When,Duration,Ratio,Rate,Notes,Picture"),
+        S("O'Neil&<>,-2147483648,32767,-101,True,2008-03-03T14:30:15,1899-12-30T01:59:01,"
+          "0.30000000000000004,-12345678901.2345,\"He said \"\"it's <b>&</b>\"\"\r\nnext\tline "
+          "\xc3\xa9\xc3\xa8 \xe2\x82\xac \xf0\x9f\x98\x80\",0010ff7f"),
+        S(",,,,,,,,,,"), S(",,,,False,1898-01-29T06:00:00,,1e-300,,,"), S("")};
+    EXPECT_EQ(out.toStdString(), expected.join(QLatin1Char('\n')).toStdString());
+    EXPECT_TRUE(err.isEmpty());
+
+    QFile broken(dir.filePath(S("broken.xml")));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("<xml>\n<s:Schema>\n<oops\n");
+    broken.close();
+    out.clear();
+    EXPECT_NE(DumpRecordSetFile(broken.fileName(), outStream, errStream), 0);
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_EQ(err.count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(err.contains(S("broken.xml"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(S("line 4, column 1"))) << err.toStdString();
+}
+
+TEST(AdoXml, ControlCharactersAndInvalidUtf8ReadBackAsWritten) {
+    auto rs = MakeTasks();
+    rs->Append();
+    rs->FieldByName(S("Code")).SetAsString(QString::fromUtf16(u"a\u0000b\u0006c"));
+    rs->Post();
+    auto back = MakeTasks();
+    back->LoadFromBytes(rs->SaveToBytes());
+    EXPECT_EQ(back->FieldByName(S("Code")).AsString(), QString::fromUtf16(u"a\u0000b\u0006c"));
+
+    // Bytes that are not UTF-8 read as replacement characters and then stay stable.
+    TRecordSet bare;
+    bare.LoadFromBytes(QByteArray(Header) + "<rs:data><z:row TaskCode='X\xff\xfe'/></rs:data></xml>");
+    EXPECT_EQ(bare.FieldByName(S("TaskCode")).AsString(), QString::fromUtf16(u"X\uFFFD\uFFFD"));
+    TRecordSet again;
+    again.LoadFromBytes(bare.SaveToBytes());
+    EXPECT_EQ(again.SaveToBytes(), bare.SaveToBytes());
+}
