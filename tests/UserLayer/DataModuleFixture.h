@@ -7,6 +7,7 @@
 #include "UserLayer/data_Tasks_Unit.h"
 
 #include "Components/Core/SysDateTime.h"
+#include "Components/Core/SysExceptions.h"
 #include "Components/Core/TClock.h"
 
 #include <QDir>

@@ -1,0 +1,293 @@
+// Rules of the tasks table, the history, the chart data and the options.
+
+#include "DataModuleFixture.h"
+
+namespace {
+class TaskRulesTest : public DataModuleTest {
+protected:
+    void SetUp() override {
+        DataModuleTest::SetUp();
+        StartSetUp();
+        d = dm.get();
+    }
+
+    // Adds a task row with a code (posted), returning its JobId.
+    int AddTask(const QString& code, int project = 0, int client = 0) {
+        d->adsTasks.Append();
+        const int jobId = F(d->adsTasks, "JobId").AsInteger();
+        F(d->adsTasks, "TaskCode").SetAsString(code);
+        if (project != 0) F(d->adsTasks, "ProjectNumber").SetAsInteger(project);
+        if (client != 0) F(d->adsTasks, "ClientId").SetAsInteger(client);
+        d->adsTasks.Post();
+        return jobId;
+    }
+
+    void AddTaskCode(const QString& code, double completionDate = 0, int project = 0) {
+        d->adsTaskCodes.Append();
+        F(d->adsTaskCodes, "TaskCode").SetAsString(code);
+        F(d->adsTaskCodes, "ProjectNumber").SetAsInteger(project);
+        F(d->adsTaskCodes, "CompletionDate").SetAsDateTime(completionDate);
+        d->adsTaskCodes.Post();
+    }
+
+    bool GoToJob(int jobId) { return d->adsTasks.Locate(QStringLiteral("JobId"), jobId); }
+
+    QString ErrorOf(const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return {};
+    }
+
+    TdmTasks_Form* d = nullptr;
+};
+} // namespace
+
+TEST_F(TaskRulesTest, NewRowsGetDefaultsAndTheNextJobNumbers) {
+    ASSERT_EQ(d->MaxJobId(), 1);
+    d->adsTasks.Append();
+    EXPECT_EQ(F(d->adsTasks, "JobId").AsInteger(), 2);
+    EXPECT_FALSE(F(d->adsTasks, "Active").AsBoolean());
+    EXPECT_EQ(F(d->adsTasks, "MonDuration").AsFloat(), 0);
+    EXPECT_DOUBLE_EQ(F(d->adsTasks, "DateTimeCreated").AsDateTime(), TClock::Now());
+    EXPECT_EQ(TBitmapImage::FromBmp(F(d->adsTasks, "PriorityImage").AsBytes()).Height(), 19);
+    d->adsTasks.Cancel();
+    // The number of a dropped row is not given out again.
+    d->adsTasks.Append();
+    EXPECT_EQ(F(d->adsTasks, "JobId").AsInteger(), 3);
+    d->adsTasks.Cancel();
+}
+
+TEST_F(TaskRulesTest, TaskCodesMustBeFilledAndUnique) {
+    d->adsTasks.Append();
+    EXPECT_EQ(ErrorOf([&] { F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("   ")); }),
+              QStringLiteral("Task code cannot be blank"));
+    EXPECT_EQ(ErrorOf([&] { F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("GEN")); }),
+              QStringLiteral("Task code already selected"));
+    EXPECT_EQ(ErrorOf([&] { F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("gen")); }),
+              QStringLiteral("Task code already selected"))
+        << "filters compare text without regard to case";
+    EXPECT_TRUE(F(d->adsTasks, "TaskCode").IsNull()) << "a refused code leaves the old value";
+    F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("ADMIN"));
+    d->adsTasks.Post();
+    // Re-entering a row's own code in another case is not searched for.
+    d->adsTasks.Edit();
+    EXPECT_EQ(ErrorOf([&] { F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("admin")); }), QString());
+    d->adsTasks.Cancel();
+}
+
+TEST_F(TaskRulesTest, AQuoteInACodeNeitherBreaksTheFilterNorMatchesOtherRows) {
+    AddTaskCode(QStringLiteral("O'NEIL"));
+    AddTask(QStringLiteral("O'NEIL"));
+    d->adsTasks.Append();
+    EXPECT_EQ(ErrorOf([&] { F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("O'NEIL")); }),
+              QStringLiteral("Task code already selected"));
+    EXPECT_EQ(ErrorOf([&] { F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("O'")); }), QString());
+    d->adsTasks.Cancel();
+}
+
+TEST_F(TaskRulesTest, ChoosingACodeCopiesDescriptionProjectAndPriority) {
+    d->adsProjects.Append();
+    F(d->adsProjects, "ProjectName").SetAsString(QStringLiteral("Apollo"));
+    d->adsProjects.Post();
+    const int project = F(d->adsProjects, "ProjectNumber").AsInteger();
+    AddTaskCode(QStringLiteral("DUE"), TClock::Today() + 1, project);
+    d->adsTaskCodes.Locate(QStringLiteral("TaskCode"), QStringLiteral("DUE"));
+    d->adsTaskCodes.Edit();
+    F(d->adsTaskCodes, "TaskDescription").SetAsString(QStringLiteral("Due tomorrow"));
+    d->adsTaskCodes.Post();
+
+    const int job = AddTask(QStringLiteral("due"));
+    ASSERT_TRUE(GoToJob(job));
+    EXPECT_EQ(F(d->adsTasks, "TaskDescription").AsString(), QStringLiteral("Due tomorrow"));
+    EXPECT_EQ(F(d->adsTasks, "ProjectNumber").AsInteger(), project);
+    EXPECT_EQ(F(d->adsTasks, "Priority").AsInteger(), 2);
+    EXPECT_EQ(F(d->adsTasks, "PriorityImage").AsBytes(), d->PriorityBitmap(2));
+    EXPECT_NE(d->PriorityBitmap(2), d->PriorityBitmap(0));
+    EXPECT_NE(d->PriorityBitmap(1), d->PriorityBitmap(2));
+    EXPECT_EQ(d->PriorityBitmap(5), d->PriorityBitmap(0));
+
+    const int plain = AddTask(QStringLiteral("ADMIN"));
+    ASSERT_TRUE(GoToJob(plain));
+    EXPECT_EQ(F(d->adsTasks, "Priority").AsInteger(), 0);
+    EXPECT_EQ(F(d->adsTasks, "TaskDescription").AsString(), QStringLiteral("Administration"));
+}
+
+TEST_F(TaskRulesTest, ActivatingATaskSwitchesTheOthersOffAndPostsIt) {
+    AddTaskCode(QStringLiteral("DEV"));
+    const int sameCodeOtherProject = AddTask(QStringLiteral("DEV"), 0, 0);
+    // The task-code rule refuses a second DEV row, so build one as a restored store would.
+    d->adsTasks.Append();
+    const int other = F(d->adsTasks, "JobId").AsInteger();
+    F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("ADMIN"));
+    d->adsTasks.Post();
+    for (int job : {sameCodeOtherProject, other}) {
+        ASSERT_TRUE(GoToJob(job));
+        d->adsTasks.Edit();
+        F(d->adsTasks, "Active").SetAsBoolean(true);
+    }
+    // ADMIN is active now; GEN (seeded active) and DEV were switched off.
+    int active = 0;
+    for (d->adsTasks.First(); !d->adsTasks.Eof(); d->adsTasks.Next()) active += F(d->adsTasks, "Active").AsBoolean();
+    EXPECT_EQ(active, 1);
+    ASSERT_TRUE(GoToJob(other));
+    EXPECT_TRUE(F(d->adsTasks, "Active").AsBoolean());
+
+    // Activation posts at once, even mid-edit, and returns to the activated row in edit mode.
+    ASSERT_TRUE(GoToJob(sameCodeOtherProject));
+    d->adsTasks.Edit();
+    F(d->adsTasks, "TaskDescription").SetAsString(QStringLiteral("typed"));
+    F(d->adsTasks, "Active").SetAsBoolean(true);
+    EXPECT_EQ(F(d->adsTasks, "JobId").AsInteger(), sameCodeOtherProject);
+    EXPECT_EQ(d->adsTasks.State(), TDataSetState::Edit);
+    EXPECT_FALSE(d->Activating());
+    const auto clone = d->adsTasks.Clone();
+    clone->Locate(QStringLiteral("JobId"), sameCodeOtherProject);
+    EXPECT_EQ(F(*clone, "TaskDescription").AsString(), QStringLiteral("typed"));
+    EXPECT_TRUE(F(*clone, "Active").AsBoolean());
+}
+
+TEST_F(TaskRulesTest, TheWeekTotalSplitsIntoWorkingDaysAndPartDay) {
+    d->adsTasks.First();
+    EXPECT_EQ(F(d->adsTasks, "Days").AsInteger(), 0);
+    EXPECT_EQ(F(d->adsTasks, "PartDay").AsFloat(), 0);
+    d->adsTasks.Edit();
+    F(d->adsTasks, "MonDuration").SetAsFloat(6 * Hour);
+    F(d->adsTasks, "TueDuration").SetAsFloat(1 + 4 * Hour); // 28 hours count as 4
+    EXPECT_EQ(F(d->adsTasks, "Days").AsInteger(), 1);
+    EXPECT_NEAR(F(d->adsTasks, "PartDay").AsFloat(), 3 * Hour, 1e-9);
+    EXPECT_EQ(F(d->adsTasks, "TueDuration").DisplayText(), QStringLiteral("04:00"));
+    EXPECT_TRUE(F(d->adsTasks, "TotalSubmittedDuration").IsNull());
+    F(d->adsTasks, "WedDuration").SetAsFloat(4 * Hour); // 14 hours: exactly two days
+    EXPECT_EQ(F(d->adsTasks, "Days").AsInteger(), 2);
+    EXPECT_EQ(F(d->adsTasks, "PartDay").AsFloat(), 0);
+    d->adsTasks.Cancel();
+}
+
+TEST_F(TaskRulesTest, DurationTextsAreShownAndEnteredAsHoursAndMinutes) {
+    d->adsTasks.First();
+    d->adsTasks.Edit();
+    TField& mon = F(d->adsTasks, "MonDuration");
+    EXPECT_EQ(mon.DisplayText(), QString());
+    EXPECT_EQ(mon.Text(), QStringLiteral("00:00"));
+    mon.SetText(QStringLiteral(" 7:30"));
+    EXPECT_DOUBLE_EQ(mon.AsFloat(), 0.3125);
+    EXPECT_ANY_THROW(mon.SetText(QStringLiteral("24:00")));
+    EXPECT_DOUBLE_EQ(mon.AsFloat(), 0.3125) << "a refused text keeps the value";
+    d->adsTasks.Cancel();
+
+    d->adsTaskCodes.First();
+    TField& date = F(d->adsTaskCodes, "CompletionDate");
+    EXPECT_EQ(date.DisplayText(), QString());
+    EXPECT_EQ(date.Text(), QStringLiteral("09/12/2026"));
+}
+
+TEST_F(TaskRulesTest, WeekdayTotalsFollowEditsDeletionsAndTicks) {
+    d->adsTasks.First();
+    d->adsTasks.Edit();
+    F(d->adsTasks, "MonDuration").SetAsFloat(30 * Minute);
+    d->adsTasks.Post();
+    d->rCurrentField.Value = 0;
+    EXPECT_NEAR(d->TotalDuration(2), 30 * Minute, 1e-12);
+
+    // Typing 2:00 over 0:30 in a cell entered fresh raises Monday by 1:30.
+    d->adsTasks.Edit();
+    d->rCurrentField.Value = F(d->adsTasks, "MonDuration").AsFloat();
+    F(d->adsTasks, "MonDuration").SetText(QStringLiteral("02:00"));
+    d->adsTasks.Post();
+    EXPECT_NEAR(d->TotalDuration(2), 2 * Hour, 1e-12);
+
+    // The minute tick writes with the timer flag set and keeps the totals itself.
+    d->SetTimerActive(true);
+    d->adsTasks.Edit();
+    F(d->adsTasks, "MonDuration").SetAsFloat(2 * Hour + Minute);
+    d->adsTasks.Post();
+    d->SetTimerActive(false);
+    EXPECT_NEAR(d->TotalDuration(2), 2 * Hour, 1e-12);
+
+    // A new row does not disturb the totals, whatever cell was edited last.
+    d->rCurrentField.Value = Hour;
+    d->adsTasks.Append();
+    d->adsTasks.Cancel();
+    EXPECT_NEAR(d->TotalDuration(2), 2 * Hour, 1e-12);
+    EXPECT_EQ(d->TotalDuration(3), 0);
+
+    // Deleting a task takes its time off.
+    d->adsTasks.First();
+    d->adsTasks.Delete();
+    EXPECT_NEAR(d->TotalDuration(2), -Minute, 1e-12) << "the tick's own minute was never added here";
+    d->ResetTotalsArray();
+    for (int day = 1; day <= 7; ++day) EXPECT_EQ(d->TotalDuration(day), 0);
+}
+
+TEST_F(TaskRulesTest, TotalsAreRebuiltFromTheTasksAtStart) {
+    d->adsTasks.First();
+    d->adsTasks.Edit();
+    F(d->adsTasks, "SunDuration").SetAsFloat(1 + 90 * Minute); // 25:30 counts as 1:30
+    F(d->adsTasks, "SatDuration").SetAsFloat(15 * Minute);
+    d->adsTasks.Post();
+    d->SaveData();
+    TdmTasks_Form& again = StartPortable();
+    EXPECT_NEAR(again.TotalDuration(1), 90 * Minute, 1e-9);
+    EXPECT_NEAR(again.TotalDuration(7), 15 * Minute, 1e-9);
+}
+
+TEST_F(TaskRulesTest, InvoicedOrAuthorisedHistoryKeepsItsDuration) {
+    for (const auto& [invoice, auth] : {std::pair{0, 0}, std::pair{5, 0}, std::pair{0, 3}}) {
+        d->adsReporting.Append();
+        F(d->adsReporting, "TaskCode").SetAsString(QStringLiteral("GEN"));
+        F(d->adsReporting, "Duration").SetAsFloat(Hour);
+        F(d->adsReporting, "InvoiceNumber").SetAsInteger(invoice);
+        F(d->adsReporting, "AuthUserId").SetAsInteger(auth);
+        d->adsReporting.Post();
+    }
+    // Grids see invoiced and authorised durations as read-only.
+    d->adsReporting.First();
+    EXPECT_FALSE(F(d->adsReporting, "Duration").ReadOnly());
+    d->adsReporting.Next();
+    EXPECT_TRUE(F(d->adsReporting, "Duration").ReadOnly());
+    d->adsReporting.Next();
+    EXPECT_TRUE(F(d->adsReporting, "Duration").ReadOnly());
+    d->adsReporting.Edit();
+    EXPECT_FALSE(ErrorOf([&] { F(d->adsReporting, "Duration").SetAsFloat(2 * Hour); }).isEmpty());
+    d->adsReporting.Cancel();
+
+    // A row whose numbers change after the table arrived on it is still guarded.
+    d->adsReporting.First();
+    d->adsReporting.Edit();
+    F(d->adsReporting, "InvoiceNumber").SetAsInteger(5);
+    EXPECT_EQ(ErrorOf([&] { F(d->adsReporting, "Duration").SetAsFloat(2 * Hour); }),
+              QStringLiteral("Unable to amend duration because the task has already been invoiced"));
+    F(d->adsReporting, "InvoiceNumber").SetAsInteger(0);
+    F(d->adsReporting, "AuthUserId").SetAsInteger(3);
+    EXPECT_EQ(ErrorOf([&] { F(d->adsReporting, "Duration").SetAsFloat(2 * Hour); }),
+              QStringLiteral("Unable to amend duration because the task has already authorised"));
+    EXPECT_DOUBLE_EQ(F(d->adsReporting, "Duration").AsFloat(), Hour);
+    d->adsReporting.Cancel();
+}
+
+TEST_F(TaskRulesTest, ChartDataShowsDaysHoursAndMinutes) {
+    d->adsChartData.CreateDataSet();
+    d->adsChartData.Append();
+    F(d->adsChartData, "TaskCode").SetAsString(QStringLiteral("GEN"));
+    F(d->adsChartData, "Duration").SetAsFloat(17 * Hour + 15 * Minute);
+    d->adsChartData.Post();
+    EXPECT_EQ(F(d->adsChartData, "DurationText").AsString(), QStringLiteral("2 Days 3 Hours 15 Minutes "));
+    EXPECT_EQ(F(d->adsChartData, "TaskDescription").AsString(), QStringLiteral("General"));
+    EXPECT_EQ(F(d->adsChartData, "TaskDayRate").AsCurrency(), 0);
+}
+
+TEST_F(TaskRulesTest, LunchEndIsNeverBeforeLunchStart) {
+    d->adsDefaults.First();
+    d->adsDefaults.Edit();
+    F(d->adsDefaults, "EndTime").SetText(QStringLiteral("12:30"));
+    F(d->adsDefaults, "StartTime").SetText(QStringLiteral("13:00"));
+    EXPECT_EQ(F(d->adsDefaults, "EndTime").Text(), QStringLiteral("13:00"));
+    F(d->adsDefaults, "EndTime").SetText(QStringLiteral("12:00"));
+    EXPECT_EQ(F(d->adsDefaults, "StartTime").Text(), QStringLiteral("12:00"));
+    F(d->adsDefaults, "EndTime").SetText(QStringLiteral("12:45"));
+    EXPECT_EQ(F(d->adsDefaults, "StartTime").Text(), QStringLiteral("12:00"));
+    d->adsDefaults.Cancel();
+}
