@@ -11,6 +11,7 @@
 #include "UserLayer/data_Tasks_Unit.h"
 
 #include "Components/Core/SysExceptions.h"
+#include "Components/RecordSet/TRecordSetDump.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -45,7 +46,16 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
     case TCommandLine::TAction::Run:
         break;
     }
-    if (!commandLine.Commands.isEmpty()) {
+    const QStringList& commands = commandLine.Commands;
+    if (!commands.isEmpty() && commands.first() == QLatin1String("dump")) {
+        if (commands.size() != 2) {
+            err << program << ": dump needs one file\n\n" << CommandLineUsage(program);
+            return 2;
+        }
+        QCoreApplication core(argc, argv);
+        return DumpRecordSetFile(commands.at(1), out, err);
+    }
+    if (!commands.isEmpty()) {
         err << program << ": unknown command '" << commandLine.Commands.first() << "'\n\n"
             << CommandLineUsage(program);
         return 2;

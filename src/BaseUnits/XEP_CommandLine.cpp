@@ -62,12 +62,16 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
 QString CommandLineUsage(const QString& programName) {
     return QStringLiteral(
                "Usage: %1 [options]\n"
+               "       %1 dump FILE\n"
                "\n"
                "Tivrel: timesheets and time tracking.\n"
                "\n"
                "Options:\n"
                "  -h, --help           show this help and exit\n"
                "  -v, --version        show the product name and version and exit\n"
-               "  --data-dir DIR       keep the timesheet files in DIR (data and shared data)\n")
+               "  --data-dir DIR       keep the timesheet files in DIR (data and shared data)\n"
+               "\n"
+               "Commands:\n"
+               "  dump FILE            print a store file as CSV on standard output\n")
         .arg(programName);
 }
