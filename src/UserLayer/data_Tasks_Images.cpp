@@ -63,11 +63,12 @@ TBitmapImage Tick() {
     return Render([](double x, double y) -> quint32 {
         auto nearSegment = [&](double x1, double y1, double x2, double y2) {
             const double dx = x2 - x1, dy = y2 - y1;
-            const double t = std::clamp(((x - x1) * dx + (y - y1) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+            const double t =
+                std::clamp(((x - x1) * dx + (y - y1) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
             return std::hypot(x - (x1 + t * dx), y - (y1 + t * dy)) < 1.6;
         };
         return nearSegment(2.5, 8.5, 6.5, 12.5) || nearSegment(6.5, 12.5, 13.5, 3.5) ? 0xFF2E9A45
-                                                                                    : Transparent;
+                                                                                     : Transparent;
     });
 }
 } // namespace

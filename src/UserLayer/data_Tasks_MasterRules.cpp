@@ -9,9 +9,13 @@
 #include "Components/Core/SysExceptions.h"
 
 namespace {
-TField& F(TRecordSet& table, const char* name) { return table.FieldByName(QLatin1String(name)); }
+TField& F(TRecordSet& table, const char* name) {
+    return table.FieldByName(QLatin1String(name));
+}
 
-bool Blank(TRecordSet& table, const char* name) { return F(table, name).AsString().trimmed().isEmpty(); }
+bool Blank(TRecordSet& table, const char* name) {
+    return F(table, name).AsString().trimmed().isEmpty();
+}
 
 QString UpperAscii(const QString& text) {
     QString result = text;
@@ -56,8 +60,12 @@ void TdmTasks_Form::AttachMasterRules() {
     adsUsers.OnCalcFields = [this](TRecordSet& t) { adsUsersCalcFields(t); };
     F(adsTaskCodes, "TaskCode").OnValidate = [this](TField& f) { adsTaskCodesTaskCodeValidate(f); };
     F(adsTaskCodes, "TaskCode").OnChange = [this](TField& f) { adsTaskCodesTaskCodeChange(f); };
-    F(adsTaskCodes, "ProjectNumber").OnChange = [this](TField& f) { adsTaskCodesProjectNumberChange(f); };
-    F(adsUsers, "UserTypeNumber").OnValidate = [this](TField& f) { adsUsersUserTypeNumberValidate(f); };
+    F(adsTaskCodes, "ProjectNumber").OnChange = [this](TField& f) {
+        adsTaskCodesProjectNumberChange(f);
+    };
+    F(adsUsers, "UserTypeNumber").OnValidate = [this](TField& f) {
+        adsUsersUserTypeNumberValidate(f);
+    };
     F(adsUsers, "UserTypeNumber").OnChange = [this](TField& f) { adsUsersUserTypeNumberChange(f); };
 }
 
@@ -136,26 +144,30 @@ bool TdmTasks_Form::CanDeleteKey(const QString& filter, bool searchTasks, const 
 
 void TdmTasks_Form::adsTaskCodesBeforeDelete(TRecordSet& DataSet) {
     if (F(DataSet, "TaskCode").IsNull()) return;
-    CanDeleteKey(QStringLiteral("TaskCode = ") + QuotedFilterText(F(DataSet, "TaskCode").AsString()), true,
-                 QStringLiteral("Task cannot be deleted because it has been used to record time against."));
+    CanDeleteKey(
+        QStringLiteral("TaskCode = ") + QuotedFilterText(F(DataSet, "TaskCode").AsString()), true,
+        QStringLiteral("Task cannot be deleted because it has been used to record time against."));
 }
 
 void TdmTasks_Form::adsProjectsBeforeDelete(TRecordSet& DataSet) {
     if (F(DataSet, "ProjectNumber").IsNull()) return;
-    CanDeleteKey(QStringLiteral("ProjectNumber = %1").arg(F(DataSet, "ProjectNumber").AsInteger()), true,
-                 QStringLiteral("Project cannot be deleted because it is used on one or more tasks."));
+    CanDeleteKey(
+        QStringLiteral("ProjectNumber = %1").arg(F(DataSet, "ProjectNumber").AsInteger()), true,
+        QStringLiteral("Project cannot be deleted because it is used on one or more tasks."));
 }
 
 void TdmTasks_Form::adsClientsBeforeDelete(TRecordSet& DataSet) {
     if (F(DataSet, "ClientId").IsNull()) return;
     CanDeleteKey(QStringLiteral("ClientId = %1").arg(F(DataSet, "ClientId").AsInteger()), true,
-                 QStringLiteral("Client cannot be deleted because it has been used to record time against."));
+                 QStringLiteral(
+                     "Client cannot be deleted because it has been used to record time against."));
 }
 
 void TdmTasks_Form::adsUsersBeforeDelete(TRecordSet& DataSet) {
     if (F(DataSet, "UserID").IsNull()) return;
-    CanDeleteKey(QStringLiteral("UserId = %1").arg(F(DataSet, "UserID").AsInteger()), false,
-                 QStringLiteral("User cannot be deleted because it has been used to record time against."));
+    CanDeleteKey(
+        QStringLiteral("UserId = %1").arg(F(DataSet, "UserID").AsInteger()), false,
+        QStringLiteral("User cannot be deleted because it has been used to record time against."));
 }
 
 // ---- Calculated fields ----
@@ -169,8 +181,9 @@ void TdmTasks_Form::adsTaskCodesCalcFields(TRecordSet& DataSet) {
 
 void TdmTasks_Form::adsUsersCalcFields(TRecordSet& DataSet) {
     F(DataSet, "UserName")
-        .SetAsString(F(DataSet, "Title").AsString() + QLatin1Char(' ') + F(DataSet, "FirstName").AsString() +
-                     QLatin1Char(' ') + F(DataSet, "LastName").AsString());
+        .SetAsString(F(DataSet, "Title").AsString() + QLatin1Char(' ') +
+                     F(DataSet, "FirstName").AsString() + QLatin1Char(' ') +
+                     F(DataSet, "LastName").AsString());
 }
 
 // ---- Task codes ----
@@ -214,9 +227,11 @@ void TdmTasks_Form::adsUsersUserTypeNumberValidate(TField& Sender) {
     if (clone->RecordCount() == 0) return;
     QString sUserList;
     for (clone->First(); !clone->Eof(); clone->Next())
-        sUserList += F(*clone, "FirstName").AsString() + F(*clone, "LastName").AsString() + QLatin1Char(' ');
-    ShowInformationMessage(QStringLiteral("This user is currently marked as manager of other users including : ") +
-                           sUserList + QStringLiteral("so this value cannot be amended"));
+        sUserList +=
+            F(*clone, "FirstName").AsString() + F(*clone, "LastName").AsString() + QLatin1Char(' ');
+    ShowInformationMessage(
+        QStringLiteral("This user is currently marked as manager of other users including : ") +
+        sUserList + QStringLiteral("so this value cannot be amended"));
     // The row goes back to what is stored, still open for editing.
     users.Cancel();
     users.Edit();
@@ -276,8 +291,9 @@ void TdmTasks_Form::CreateProject(const QString& sProjectName, double cDailyRate
     iProject = F(adsProjects, "ProjectNumber").AsInteger();
 }
 
-void TdmTasks_Form::CreateTask(int iProject, double cDailyRate, double cTotalCost, double dtCompletionDate,
-                               const QString& sTaskCode, const QString& sTaskDescription) {
+void TdmTasks_Form::CreateTask(int iProject, double cDailyRate, double cTotalCost,
+                               double dtCompletionDate, const QString& sTaskCode,
+                               const QString& sTaskDescription) {
     if (adsTaskCodes.Locate(QStringLiteral("TaskCode"), sTaskCode, PartialKey())) return;
     adsTaskCodes.Append();
     F(adsTaskCodes, "ProjectNumber").SetAsInteger(iProject);

@@ -8,7 +8,9 @@
 
 #include "Components/Core/SysExceptions.h"
 
-void TdmTasks_Form::DataSetAfterPost(TRecordSet& DataSet) { DataSet.Tag = 1; }
+void TdmTasks_Form::DataSetAfterPost(TRecordSet& DataSet) {
+    DataSet.Tag = 1;
+}
 
 void TdmTasks_Form::SaveData() {
     if (SetupRequired()) return; // a first run that is not set up leaves no files

@@ -8,9 +8,12 @@
 namespace {
 using FT = TFieldType;
 
-QString Name(const char* name) { return QLatin1String(name); }
+QString Name(const char* name) {
+    return QLatin1String(name);
+}
 
-TField& Data(TRecordSet& table, const char* name, FT type, int size = 0, const char* label = nullptr) {
+TField& Data(TRecordSet& table, const char* name, FT type, int size = 0,
+             const char* label = nullptr) {
     TField& field = table.AddField(Name(name), type, size);
     if (label) field.SetDisplayLabel(Name(label));
     return field;
@@ -167,7 +170,9 @@ void TdmTasks_Form::DefineMasterTables() {
         TField& date = table->FieldByName(QStringLiteral("CompletionDate"));
         date.SetDisplayFormat(QStringLiteral("ddddd"));
         date.SetEditMask(QStringLiteral("!90/90/0000;1;_"));
-        date.OnGetText = [this](TField& f, QString& text, bool display) { DateGetText(f, text, display); };
+        date.OnGetText = [this](TField& f, QString& text, bool display) {
+            DateGetText(f, text, display);
+        };
     }
 
     TRecordSet& cl = adsClients;

@@ -20,7 +20,9 @@ int WeekdayOfColumn(const QString& name) {
     return 0;
 }
 
-TField& F(TRecordSet& table, const char* name) { return table.FieldByName(QLatin1String(name)); }
+TField& F(TRecordSet& table, const char* name) {
+    return table.FieldByName(QLatin1String(name));
+}
 
 // Runs fn with a flag set, restoring it afterwards whatever happens.
 template <class Fn> void WithFlag(bool& flag, Fn&& fn) {
@@ -66,7 +68,8 @@ void TdmTasks_Form::adsTasksAfterInsert(TRecordSet& DataSet) {
     // A new row holds no time: the weekday totals must not move while its durations are set
     // (the totals rule would take the last edited cell's value off every weekday).
     WithFlag(FTimerActive, [&] {
-        for (const auto& [column, weekday] : DayColumns) F(DataSet, column).SetAsFloat(0);
+        for (const auto& [column, weekday] : DayColumns)
+            F(DataSet, column).SetAsFloat(0);
     });
     F(DataSet, "Completed").SetAsBoolean(false);
     F(DataSet, "Active").SetAsBoolean(false);
@@ -91,7 +94,8 @@ void TdmTasks_Form::adsTasksBeforeDelete(TRecordSet& DataSet) {
 
 void TdmTasks_Form::adsTasksCalcFields(TRecordSet& DataSet) {
     double total = 0;
-    for (const auto& [column, weekday] : DayColumns) total += DayFraction(F(DataSet, column).AsFloat());
+    for (const auto& [column, weekday] : DayColumns)
+        total += DayFraction(F(DataSet, column).AsFloat());
     int days = 0;
     const double partDay = DateTimeToDays(total, FDayDuration, days);
     F(DataSet, "Days").SetAsInteger(days);
@@ -121,7 +125,8 @@ void TdmTasks_Form::adsTasksTaskCodeChange(TField& Sender) {
         tasks.Edit();
         F(tasks, "TaskDescription").SetAsString(F(adsTaskCodes, "TaskDescription").AsString());
         F(tasks, "ProjectNumber").SetAsInteger(F(adsTaskCodes, "ProjectNumber").AsInteger());
-        F(tasks, "Priority").SetAsInteger(GetPriority(F(adsTaskCodes, "CompletionDate").AsDateTime()));
+        F(tasks, "Priority")
+            .SetAsInteger(GetPriority(F(adsTaskCodes, "CompletionDate").AsDateTime()));
     }
 }
 
@@ -146,8 +151,8 @@ void TdmTasks_Form::adsTasksActiveChange(TField& Sender) {
         }
         TLocateOptions options;
         options.CaseInsensitive = true;
-        tasks.Locate(QStringLiteral("ClientId;ProjectNumber;TaskCode"), QVariantList{client, project, code},
-                     options);
+        tasks.Locate(QStringLiteral("ClientId;ProjectNumber;TaskCode"),
+                     QVariantList{client, project, code}, options);
         tasks.Edit();
     } catch (...) {
         tasks.EnableControls();
@@ -173,9 +178,11 @@ void TdmTasks_Form::DayDurationChange(TField& Sender) {
 void TdmTasks_Form::adsReportingDurationValidate(TField& Sender) {
     TRecordSet& history = Sender.DataSet();
     if (F(history, "InvoiceNumber").AsInteger() > 0)
-        throw Exception(QStringLiteral("Unable to amend duration because the task has already been invoiced"));
+        throw Exception(
+            QStringLiteral("Unable to amend duration because the task has already been invoiced"));
     if (F(history, "AuthUserId").AsInteger() > 0)
-        throw Exception(QStringLiteral("Unable to amend duration because the task has already authorised"));
+        throw Exception(
+            QStringLiteral("Unable to amend duration because the task has already authorised"));
 }
 
 void TdmTasks_Form::adsReportingAfterScroll(TRecordSet& DataSet) {
@@ -185,7 +192,8 @@ void TdmTasks_Form::adsReportingAfterScroll(TRecordSet& DataSet) {
 }
 
 void TdmTasks_Form::adsChartDataCalcFields(TRecordSet& DataSet) {
-    F(DataSet, "DurationText").SetAsString(DaysHoursMinutesText(F(DataSet, "Duration").AsFloat(), FDayDuration));
+    F(DataSet, "DurationText")
+        .SetAsString(DaysHoursMinutesText(F(DataSet, "Duration").AsFloat(), FDayDuration));
 }
 
 void TdmTasks_Form::adsDefaultsStartTimeChange(TField& Sender) {

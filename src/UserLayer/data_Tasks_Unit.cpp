@@ -22,7 +22,9 @@ QString QuotedFilterText(const QString& value) {
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
-double DayFraction(double value) { return value - std::trunc(value); }
+double DayFraction(double value) {
+    return value - std::trunc(value);
+}
 
 TdmTasks_Form::TdmTasks_Form(QObject* owner, TDataModuleOptions options)
     : QObject(owner), FOptions(std::move(options)) {
@@ -68,7 +70,9 @@ void TdmTasks_Form::DataModuleCreate() {
     SetCreationPhase(false); // 9.
 }
 
-void TdmTasks_Form::DataModuleDestroy() { FDirsObj.reset(); }
+void TdmTasks_Form::DataModuleDestroy() {
+    FDirsObj.reset();
+}
 
 // ---- Loading ----
 
@@ -97,7 +101,8 @@ bool TdmTasks_Form::LoadFile(TRecordSet& table, const QString& fileName) {
         QString message = QStringLiteral("problem: %1 could not be read (%2).")
                               .arg(QDir::toNativeSeparators(fileName), e.Message());
         if (!keptAs.isEmpty())
-            message += QStringLiteral(" It has been kept as %1.").arg(QDir::toNativeSeparators(keptAs));
+            message +=
+                QStringLiteral(" It has been kept as %1.").arg(QDir::toNativeSeparators(keptAs));
         message += QStringLiteral(" The table starts empty.");
         FLoadProblems << message;
         ShowInformationMessage(message);
@@ -108,7 +113,8 @@ bool TdmTasks_Form::LoadFile(TRecordSet& table, const QString& fileName) {
 
 namespace {
 void SetValues(TRecordSet& table, std::initializer_list<std::pair<const char*, QVariant>> values) {
-    for (const auto& [name, value] : values) table.FieldByName(QLatin1String(name)).SetValue(value);
+    for (const auto& [name, value] : values)
+        table.FieldByName(QLatin1String(name)).SetValue(value);
 }
 
 // Appends rows of (key, description) pairs to a table whose pending row takes the first.
@@ -129,16 +135,22 @@ void TdmTasks_Form::LoadTables() {
     FStoreDir.clear();
     if (!FindStoreFile(FDirsObj->DataDir(), QStringLiteral("UserTypesFile.xml")).isEmpty())
         FStoreDir = FDirsObj->DataDir();
-    else if (!FindStoreFile(FDirsObj->AdminDataDir(), QStringLiteral("UserTypesFile.xml")).isEmpty())
+    else if (!FindStoreFile(FDirsObj->AdminDataDir(), QStringLiteral("UserTypesFile.xml"))
+                  .isEmpty())
         FStoreDir = FDirsObj->AdminDataDir();
-    LoadTable(adsUserTypes, QStringLiteral("UserTypesFile.xml"), QStringLiteral("UserTypesfile.xml"),
-              [this] { SeedPairs(adsUserTypes, "UserTypeNumber", "UserTypeDesc", {{0, "User"}, {1, "Manager"}}); });
+    LoadTable(adsUserTypes, QStringLiteral("UserTypesFile.xml"),
+              QStringLiteral("UserTypesfile.xml"), [this] {
+                  SeedPairs(adsUserTypes, "UserTypeNumber", "UserTypeDesc",
+                            {{0, "User"}, {1, "Manager"}});
+              });
 
     // 4. The other tables, in order.
     LoadTable(adsUserAuthority, QStringLiteral("UserAuthorityFile.xml"),
               QStringLiteral("UserAuthorityfile.xml"), [this] {
                   SeedPairs(adsUserAuthority, "UserAuthNumber", "UserAuthDesc",
-                            {{0, "Standard"}, {1, "StandardPlusTasks"}, {2, "Administration"},
+                            {{0, "Standard"},
+                             {1, "StandardPlusTasks"},
+                             {2, "Administration"},
                              {3, "StandardPlusFinance"}});
               });
     LoadTable(adsBillingTypes, QStringLiteral("BillingTypesFile.xml"),
@@ -151,10 +163,12 @@ void TdmTasks_Form::LoadTables() {
                   SeedPairs(adsClientTypes, "ClientTypeNumber", "ClientTypeDesc",
                             {{0, "Internal"}, {1, "External"}});
               });
-    LoadTable(adsManagers, QStringLiteral("ManagersFile.xml"), QStringLiteral("Managersfile.xml"), [this] {
-        SetValues(adsManagers, {{"ManagerID", -101}, {"ManagerName", QStringLiteral("None")}});
-        adsManagers.Post();
-    });
+    LoadTable(
+        adsManagers, QStringLiteral("ManagersFile.xml"), QStringLiteral("Managersfile.xml"),
+        [this] {
+            SetValues(adsManagers, {{"ManagerID", -101}, {"ManagerName", QStringLiteral("None")}});
+            adsManagers.Post();
+        });
     LoadTable(adsUsers, QStringLiteral("UsersFile.xml"), QStringLiteral("Usersfile.xml"), [this] {
         SetValues(adsUsers, {{"UserID", 0},
                              {"FirstName", QStringLiteral("Guest")},
@@ -168,38 +182,42 @@ void TdmTasks_Form::LoadTables() {
         adsUsers.Post();
         adsUsers.First();
     });
-    LoadTable(adsClients, QStringLiteral("ClientsFile.xml"), QStringLiteral("Clientsfile.xml"), [this] {
-        SetValues(adsClients, {{"ClientId", 0},
-                               {"ClientName", QStringLiteral("Internal")},
-                               {"BillingTypeNumber", 1},
-                               {"ClientTypeNumber", 1}});
-        adsClients.Post();
-    });
+    LoadTable(adsClients, QStringLiteral("ClientsFile.xml"), QStringLiteral("Clientsfile.xml"),
+              [this] {
+                  SetValues(adsClients, {{"ClientId", 0},
+                                         {"ClientName", QStringLiteral("Internal")},
+                                         {"BillingTypeNumber", 1},
+                                         {"ClientTypeNumber", 1}});
+                  adsClients.Post();
+              });
     adsClients.SetSort(QStringLiteral("ClientName ASC"));
-    LoadTable(adsProjects, QStringLiteral("ProjectsFile.xml"), QStringLiteral("Projectsfile.xml"), [this] {
-        SetValues(adsProjects, {{"ProjectNumber", 0},
-                                {"ProjectName", QStringLiteral("None")},
-                                {"DailyRate", 0},
-                                {"TotalCost", 0},
-                                {"CompletionDate", 0.0}});
-        adsProjects.Post();
-    });
+    LoadTable(adsProjects, QStringLiteral("ProjectsFile.xml"), QStringLiteral("Projectsfile.xml"),
+              [this] {
+                  SetValues(adsProjects, {{"ProjectNumber", 0},
+                                          {"ProjectName", QStringLiteral("None")},
+                                          {"DailyRate", 0},
+                                          {"TotalCost", 0},
+                                          {"CompletionDate", 0.0}});
+                  adsProjects.Post();
+              });
     adsProjects.SetSort(QStringLiteral("ProjectName ASC"));
-    LoadTable(adsTaskCodes, QStringLiteral("TaskCodesfile.xml"), QStringLiteral("TaskCodesfile.xml"), [this] {
-        bool first = true;
-        for (const auto& [code, description] :
-             {std::pair{"GEN", "General"}, std::pair{"ADMIN", "Administration"}}) {
-            if (!first) adsTaskCodes.Append();
-            first = false;
-            SetValues(adsTaskCodes, {{"TaskCode", QString::fromLatin1(code)},
-                                     {"TaskDescription", QString::fromLatin1(description)},
-                                     {"DailyRate", 0},
-                                     {"TotalCost", 0},
-                                     {"CompletionDate", 0.0},
-                                     {"ProjectNumber", 0}});
-            adsTaskCodes.Post();
-        }
-    });
+    LoadTable(adsTaskCodes, QStringLiteral("TaskCodesfile.xml"),
+              QStringLiteral("TaskCodesfile.xml"), [this] {
+                  bool first = true;
+                  for (const auto& [code, description] :
+                       {std::pair{"GEN", "General"}, std::pair{"ADMIN", "Administration"}}) {
+                      if (!first) adsTaskCodes.Append();
+                      first = false;
+                      SetValues(adsTaskCodes,
+                                {{"TaskCode", QString::fromLatin1(code)},
+                                 {"TaskDescription", QString::fromLatin1(description)},
+                                 {"DailyRate", 0},
+                                 {"TotalCost", 0},
+                                 {"CompletionDate", 0.0},
+                                 {"ProjectNumber", 0}});
+                      adsTaskCodes.Post();
+                  }
+              });
     adsTaskCodes.SetSort(QStringLiteral("TaskCode ASC"));
     LoadTable(adsTasks, QStringLiteral("Tasksfile.xml"), QStringLiteral("Tasksfile.xml"), [this] {
         const double now = TClock::Now();
@@ -217,22 +235,25 @@ void TdmTasks_Form::LoadTables() {
         SetValues(adsTasks, {{"DateTimeCreated", now}, {"DateTimeAmended", now}});
         adsTasks.CheckBrowseMode();
     });
-    LoadTable(adsReporting, QStringLiteral("ReportingFile.xml"), QStringLiteral("Reportingfile.xml"), {});
-    LoadTable(adsReports, QStringLiteral("ReportsFile.xml"), QStringLiteral("Reportsfile.xml"), [this] {
-        bool first = true;
-        for (const auto& [number, name, description] :
-             {std::tuple{1, "Task Duration", "Task Duration by Specified Period"},
-              std::tuple{2, "Project Activity", "Project Activity for the Specified Period"},
-              std::tuple{4, "User Activity", "User Activity for the Specified Period"}}) {
-            if (!first) adsReports.Append();
-            first = false;
-            SetValues(adsReports, {{"ReportNumber", number},
-                                   {"ReportName", QString::fromLatin1(name)},
-                                   {"ReportDescription", QString::fromLatin1(description)}});
-            adsReports.Post();
-        }
-    });
-    LoadTable(adsDefaults, QStringLiteral("DefaultsFile.xml"), QStringLiteral("Defaultsfile.xml"), {});
+    LoadTable(adsReporting, QStringLiteral("ReportingFile.xml"),
+              QStringLiteral("Reportingfile.xml"), {});
+    LoadTable(
+        adsReports, QStringLiteral("ReportsFile.xml"), QStringLiteral("Reportsfile.xml"), [this] {
+            bool first = true;
+            for (const auto& [number, name, description] :
+                 {std::tuple{1, "Task Duration", "Task Duration by Specified Period"},
+                  std::tuple{2, "Project Activity", "Project Activity for the Specified Period"},
+                  std::tuple{4, "User Activity", "User Activity for the Specified Period"}}) {
+                if (!first) adsReports.Append();
+                first = false;
+                SetValues(adsReports, {{"ReportNumber", number},
+                                       {"ReportName", QString::fromLatin1(name)},
+                                       {"ReportDescription", QString::fromLatin1(description)}});
+                adsReports.Post();
+            }
+        });
+    LoadTable(adsDefaults, QStringLiteral("DefaultsFile.xml"), QStringLiteral("Defaultsfile.xml"),
+              {});
 
     // 5. The options: a first run when there are none.
     if (adsDefaults.RecordCount() > 0) {
@@ -295,7 +316,8 @@ void TdmTasks_Form::FillMaxNumbers() {
     const int clients = largestMagnitude(adsClients, "ClientId");
     const int projects = largestMagnitude(adsProjects, "ProjectNumber");
     adsMaxNumbers.Append();
-    SetValues(adsMaxNumbers, {{"UserId", users}, {"ClientId", clients}, {"ProjectNumber", projects}});
+    SetValues(adsMaxNumbers,
+              {{"UserId", users}, {"ClientId", clients}, {"ProjectNumber", projects}});
     adsMaxNumbers.Post();
 }
 
@@ -314,4 +336,6 @@ void TdmTasks_Form::ScanTasks() {
     }
 }
 
-void TdmTasks_Form::ResetTotalsArray() { FTotalDurationArray.fill(0); }
+void TdmTasks_Form::ResetTotalsArray() {
+    FTotalDurationArray.fill(0);
+}

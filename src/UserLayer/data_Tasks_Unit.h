@@ -37,9 +37,9 @@ public:
     ~TdmTasks_Form() override;
 
     // ---- Tables ----
-    TRecordSet adsTasks, adsTaskCodes, adsProjects, adsClients, adsUsers, adsManagers,
-        adsUserTypes, adsUserAuthority, adsBillingTypes, adsClientTypes, adsReporting, adsReports,
-        adsDefaults, adsMaxNumbers, adsChartData;
+    TRecordSet adsTasks, adsTaskCodes, adsProjects, adsClients, adsUsers, adsManagers, adsUserTypes,
+        adsUserAuthority, adsBillingTypes, adsClientTypes, adsReporting, adsReports, adsDefaults,
+        adsMaxNumbers, adsChartData;
     // Declared for completeness; nothing opens them.
     TRecordSet adsClientAddresses, adsTasks2, adsManagersBackup;
 

@@ -101,8 +101,9 @@ TEST_F(MasterRulesTest, TaskCodesAreUniqueAndTakeTheirProjectsRate) {
               QStringLiteral("Task code already exists"));
     F(d->adsTaskCodes, "TaskCode").SetAsString(QStringLiteral("apollo-1"));
     EXPECT_EQ(F(d->adsTaskCodes, "TaskDescription").AsString(), QStringLiteral("apollo-1"));
-    EXPECT_EQ(F(d->adsTaskCodes, "TaskSummary").AsString(),
-              QStringLiteral("APOLLO-1") + QString(12, QLatin1Char(' ')) + QStringLiteral("apollo-1"));
+    EXPECT_EQ(F(d->adsTaskCodes, "TaskSummary").AsString(), QStringLiteral("APOLLO-1") +
+                                                                QString(12, QLatin1Char(' ')) +
+                                                                QStringLiteral("apollo-1"));
     F(d->adsTaskCodes, "ProjectNumber").SetAsInteger(project);
     EXPECT_EQ(F(d->adsTaskCodes, "DailyRate").AsCurrency(), 450);
     EXPECT_EQ(F(d->adsTaskCodes, "CompletionDate").AsDateTime(), TClock::Today() + 30);
@@ -113,8 +114,9 @@ TEST_F(MasterRulesTest, TaskCodesAreUniqueAndTakeTheirProjectsRate) {
     d->adsTaskCodes.Post();
     // Its own code is refused too.
     d->adsTaskCodes.Edit();
-    EXPECT_EQ(ErrorOf([&] { F(d->adsTaskCodes, "TaskCode").SetAsString(QStringLiteral("apollo-1")); }),
-              QStringLiteral("Task code already exists"));
+    EXPECT_EQ(
+        ErrorOf([&] { F(d->adsTaskCodes, "TaskCode").SetAsString(QStringLiteral("apollo-1")); }),
+        QStringLiteral("Task code already exists"));
     d->adsTaskCodes.Cancel();
 }
 
@@ -146,8 +148,9 @@ TEST_F(MasterRulesTest, RowsInUseCannotBeDeleted) {
     // Task code GEN is on the seeded task.
     d->adsTaskCodes.Locate(QStringLiteral("TaskCode"), QStringLiteral("GEN"));
     EXPECT_EQ(ErrorOf([&] { d->adsTaskCodes.Delete(); }), QStringLiteral("(abort)"));
-    EXPECT_EQ(Messages.takeLast(),
-              QStringLiteral("Task cannot be deleted because it has been used to record time against."));
+    EXPECT_EQ(
+        Messages.takeLast(),
+        QStringLiteral("Task cannot be deleted because it has been used to record time against."));
     EXPECT_EQ(d->adsTaskCodes.RecordCount(), 2);
 
     // A project with history but no task.
@@ -155,12 +158,14 @@ TEST_F(MasterRulesTest, RowsInUseCannotBeDeleted) {
     AddHistory("ProjectNumber", project);
     d->adsProjects.Locate(QStringLiteral("ProjectNumber"), project);
     EXPECT_EQ(ErrorOf([&] { d->adsProjects.Delete(); }), QStringLiteral("(abort)"));
-    EXPECT_EQ(Messages.takeLast(), QStringLiteral("Project cannot be deleted because it is used on one or more tasks."));
+    EXPECT_EQ(Messages.takeLast(),
+              QStringLiteral("Project cannot be deleted because it is used on one or more tasks."));
 
     d->adsClients.Locate(QStringLiteral("ClientId"), 0);
     EXPECT_EQ(ErrorOf([&] { d->adsClients.Delete(); }), QStringLiteral("(abort)"));
     EXPECT_EQ(Messages.takeLast(),
-              QStringLiteral("Client cannot be deleted because it has been used to record time against."));
+              QStringLiteral(
+                  "Client cannot be deleted because it has been used to record time against."));
 
     // Users: only the history counts.
     const int used = AddUser(QStringLiteral("Used"), QStringLiteral("U"));
@@ -168,8 +173,9 @@ TEST_F(MasterRulesTest, RowsInUseCannotBeDeleted) {
     AddHistory("UserId", used);
     d->adsUsers.Locate(QStringLiteral("UserID"), used);
     EXPECT_EQ(ErrorOf([&] { d->adsUsers.Delete(); }), QStringLiteral("(abort)"));
-    EXPECT_EQ(Messages.takeLast(),
-              QStringLiteral("User cannot be deleted because it has been used to record time against."));
+    EXPECT_EQ(
+        Messages.takeLast(),
+        QStringLiteral("User cannot be deleted because it has been used to record time against."));
     d->adsUsers.Locate(QStringLiteral("UserID"), unused);
     EXPECT_EQ(ErrorOf([&] { d->adsUsers.Delete(); }), QString());
     EXPECT_FALSE(d->adsUsers.Locate(QStringLiteral("UserID"), unused));
@@ -177,7 +183,8 @@ TEST_F(MasterRulesTest, RowsInUseCannotBeDeleted) {
 }
 
 TEST_F(MasterRulesTest, ManagersFollowTheUserType) {
-    for (int i = 1; i <= 2; ++i) AddUser(QStringLiteral("Filler%1").arg(i), QStringLiteral("F"));
+    for (int i = 1; i <= 2; ++i)
+        AddUser(QStringLiteral("Filler%1").arg(i), QStringLiteral("F"));
     const int manager = AddUser(QStringLiteral("Mia"), QStringLiteral("Boss"));
     ASSERT_EQ(manager, -3);
     d->adsUsers.Edit();
@@ -194,10 +201,12 @@ TEST_F(MasterRulesTest, ManagersFollowTheUserType) {
     d->adsUsers.Locate(QStringLiteral("UserID"), manager);
     d->adsUsers.Edit();
     F(d->adsUsers, "Notes").SetAsString(QStringLiteral("pending"));
-    EXPECT_EQ(ErrorOf([&] { F(d->adsUsers, "UserTypeNumber").SetAsInteger(0); }), QStringLiteral("(abort)"));
+    EXPECT_EQ(ErrorOf([&] { F(d->adsUsers, "UserTypeNumber").SetAsInteger(0); }),
+              QStringLiteral("(abort)"));
     ASSERT_FALSE(Messages.isEmpty());
-    EXPECT_EQ(Messages.takeLast(), QStringLiteral("This user is currently marked as manager of other users including : "
-                                                  "EveWorker SamStaff so this value cannot be amended"));
+    EXPECT_EQ(Messages.takeLast(),
+              QStringLiteral("This user is currently marked as manager of other users including : "
+                             "EveWorker SamStaff so this value cannot be amended"));
     EXPECT_EQ(F(d->adsUsers, "UserTypeNumber").AsInteger(), 1);
     EXPECT_EQ(d->adsUsers.State(), TDataSetState::Edit);
     EXPECT_EQ(F(d->adsUsers, "Notes").AsString(), QString()) << "pending changes are cancelled";
@@ -234,15 +243,16 @@ TEST_F(MasterRulesTest, FindersForTheImportFindByTheStartOfTheName) {
     ASSERT_TRUE(d->adsTaskCodes.Locate(QStringLiteral("TaskCode"), QStringLiteral("ZEUS1")));
     EXPECT_EQ(F(d->adsTaskCodes, "TaskDescription").AsString(), QStringLiteral("Zeus work"));
     EXPECT_EQ(F(d->adsTaskCodes, "ProjectNumber").AsInteger(), found);
-    EXPECT_EQ(F(d->adsTaskCodes, "DailyRate").AsCurrency(), 0) << "the parameters overwrite the copied rate";
+    EXPECT_EQ(F(d->adsTaskCodes, "DailyRate").AsCurrency(), 0)
+        << "the parameters overwrite the copied rate";
     const QByteArray codes = d->adsTaskCodes.SaveToBytes();
     d->CreateTask(acme, 55, 66, 77, QStringLiteral("ZEUS1"), QStringLiteral("other"));
     EXPECT_EQ(d->adsTaskCodes.SaveToBytes(), codes) << "an existing code changes nothing";
 
     d->CreateClient(QStringLiteral("Inter"), QString(), QString(), QString(), QString(), 0, 0);
     EXPECT_EQ(F(d->adsClients, "ClientName").AsString(), QStringLiteral("Internal"));
-    d->CreateClient(QStringLiteral("Bravo"), QStringLiteral("Bo"), QStringLiteral("B"), QStringLiteral("n"),
-                    QStringLiteral("GB1"), 2, 0);
+    d->CreateClient(QStringLiteral("Bravo"), QStringLiteral("Bo"), QStringLiteral("B"),
+                    QStringLiteral("n"), QStringLiteral("GB1"), 2, 0);
     EXPECT_EQ(F(d->adsClients, "ClientId").AsInteger(), -1);
     EXPECT_EQ(F(d->adsClients, "BillingTypeDesc").AsString(), QStringLiteral("Non - Taxable"));
     EXPECT_EQ(F(d->adsClients, "ClientTypeNumber").AsInteger(), 0);

@@ -4,16 +4,18 @@
 
 #include "BaseUnits/XEP_Errors.h"
 
+#include "Components/RecordSet/TRecordSetDump.h"
+
 #include <QFileInfo>
+#include <QTextStream>
 
 namespace {
 // The seeded tables that a save writes (the history has no seed rows).
 const QStringList WrittenFiles = {
     QStringLiteral("TaskCodesfile.xml"), QStringLiteral("Tasksfile.xml"),
-    QStringLiteral("Defaultsfile.xml"),
-    QStringLiteral("Projectsfile.xml"),  QStringLiteral("Clientsfile.xml"),
-    QStringLiteral("Usersfile.xml"),     QStringLiteral("Managersfile.xml"),
-    QStringLiteral("UserTypesfile.xml")};
+    QStringLiteral("Defaultsfile.xml"),  QStringLiteral("Projectsfile.xml"),
+    QStringLiteral("Clientsfile.xml"),   QStringLiteral("Usersfile.xml"),
+    QStringLiteral("Managersfile.xml"),  QStringLiteral("UserTypesfile.xml")};
 
 QStringList XmlFiles(const QString& dir) {
     return QDir(dir).entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
@@ -21,7 +23,8 @@ QStringList XmlFiles(const QString& dir) {
 
 QStringList Column(TRecordSet& table, const char* field) {
     QStringList values;
-    for (table.First(); !table.Eof(); table.Next()) values << table.FieldByName(QLatin1String(field)).AsString();
+    for (table.First(); !table.Eof(); table.Next())
+        values << table.FieldByName(QLatin1String(field)).AsString();
     return values;
 }
 } // namespace
@@ -35,14 +38,19 @@ TEST_F(DataModuleTest, AFirstRunSeedsEveryTableAndWritesNothingUntilSetUp) {
     d.SaveData();
     EXPECT_TRUE(XmlFiles(PortableDataDir()).isEmpty()) << "an abandoned first run leaves no files";
 
-    EXPECT_EQ(Column(d.adsUserTypes, "UserTypeDesc"), (QStringList{QStringLiteral("User"), QStringLiteral("Manager")}));
+    EXPECT_EQ(Column(d.adsUserTypes, "UserTypeDesc"),
+              (QStringList{QStringLiteral("User"), QStringLiteral("Manager")}));
     EXPECT_EQ(Column(d.adsUserAuthority, "UserAuthNumber"),
-              (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+              (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
+                           QStringLiteral("3")}));
     EXPECT_EQ(Column(d.adsBillingTypes, "BillingTypeDesc").last(), QStringLiteral("Non - Taxable"));
-    EXPECT_EQ(Column(d.adsClientTypes, "ClientTypeDesc"), (QStringList{QStringLiteral("Internal"), QStringLiteral("External")}));
+    EXPECT_EQ(Column(d.adsClientTypes, "ClientTypeDesc"),
+              (QStringList{QStringLiteral("Internal"), QStringLiteral("External")}));
     EXPECT_EQ(Column(d.adsManagers, "ManagerID"), QStringList{QStringLiteral("-101")});
-    EXPECT_EQ(Column(d.adsReports, "ReportNumber"), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4")}));
-    EXPECT_EQ(Column(d.adsTaskCodes, "TaskCode"), (QStringList{QStringLiteral("ADMIN"), QStringLiteral("GEN")}));
+    EXPECT_EQ(Column(d.adsReports, "ReportNumber"),
+              (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4")}));
+    EXPECT_EQ(Column(d.adsTaskCodes, "TaskCode"),
+              (QStringList{QStringLiteral("ADMIN"), QStringLiteral("GEN")}));
     EXPECT_EQ(Column(d.adsClients, "ClientName"), QStringList{QStringLiteral("Internal")});
     EXPECT_EQ(Column(d.adsProjects, "ProjectName"), QStringList{QStringLiteral("None")});
     EXPECT_EQ(d.adsReporting.RecordCount(), 0);
@@ -63,7 +71,8 @@ TEST_F(DataModuleTest, AFirstRunSeedsEveryTableAndWritesNothingUntilSetUp) {
     EXPECT_EQ(F(d.adsTasks, "ProjectName").AsString(), QStringLiteral("None"));
     EXPECT_EQ(F(d.adsTasks, "ClientName").AsString(), QStringLiteral("Internal"));
     EXPECT_EQ(TBitmapImage::FromBmp(F(d.adsTasks, "PriorityImage").AsBytes()).Width(), 22);
-    EXPECT_EQ(F(d.adsTasks, "TaskCodeLookup").AsString(), QStringLiteral("GEN") + QString(17, QLatin1Char(' ')) + QStringLiteral("General"));
+    EXPECT_EQ(F(d.adsTasks, "TaskCodeLookup").AsString(),
+              QStringLiteral("GEN") + QString(17, QLatin1Char(' ')) + QStringLiteral("General"));
 
     // Options: the week starts on the Sunday before, at the same time of day.
     d.adsDefaults.First();
@@ -85,17 +94,21 @@ TEST_F(DataModuleTest, AfterSetUpEverySeededTableIsWrittenAndReadBackUnchanged) 
     first.SetSetupRequired(false);
     first.SaveData();
     EXPECT_EQ(XmlFiles(PortableDataDir()).size(), WrittenFiles.size());
-    for (const QString& name : WrittenFiles) EXPECT_TRUE(QFileInfo::exists(PortableDataDir() + name)) << name.toStdString();
+    for (const QString& name : WrittenFiles)
+        EXPECT_TRUE(QFileInfo::exists(PortableDataDir() + name)) << name.toStdString();
     QMap<QString, QByteArray> before;
-    for (TRecordSet* t : {&first.adsTasks, &first.adsTaskCodes, &first.adsDefaults, &first.adsUsers})
+    for (TRecordSet* t :
+         {&first.adsTasks, &first.adsTaskCodes, &first.adsDefaults, &first.adsUsers})
         before[t->Name] = t->SaveToBytes();
 
     TdmTasks_Form& second = StartPortable();
     EXPECT_FALSE(second.SetupRequired());
-    for (TRecordSet* t : {&second.adsTasks, &second.adsTaskCodes, &second.adsDefaults, &second.adsUsers})
+    for (TRecordSet* t :
+         {&second.adsTasks, &second.adsTaskCodes, &second.adsDefaults, &second.adsUsers})
         EXPECT_EQ(t->SaveToBytes(), before[t->Name]) << t->Name.toStdString();
     // Nothing changed: a save writes nothing.
-    const QDateTime stamp = QFileInfo(PortableDataDir() + QStringLiteral("Tasksfile.xml")).lastModified();
+    const QDateTime stamp =
+        QFileInfo(PortableDataDir() + QStringLiteral("Tasksfile.xml")).lastModified();
     QFile::remove(PortableDataDir() + QStringLiteral("Usersfile.xml"));
     second.SaveData();
     EXPECT_FALSE(QFileInfo::exists(PortableDataDir() + QStringLiteral("Usersfile.xml")));
@@ -133,12 +146,14 @@ TEST_F(DataModuleTest, AStandardInstallWritesTheSharedCopyOnceAndASecondUserStar
     TdmTasks_Form& second = Start(exe, Root() + QStringLiteral("UserB"));
     EXPECT_EQ(second.StoreDir(), shared);
     EXPECT_FALSE(second.SetupRequired());
-    EXPECT_EQ(Column(second.adsClients, "ClientName"), (QStringList{QStringLiteral("Acme"), QStringLiteral("Internal")}));
+    EXPECT_EQ(Column(second.adsClients, "ClientName"),
+              (QStringList{QStringLiteral("Acme"), QStringLiteral("Internal")}));
     second.adsClients.Append();
     F(second.adsClients, "ClientName").SetAsString(QStringLiteral("Charlie"));
     second.adsClients.Post();
     second.SaveData();
-    EXPECT_EQ(XmlFiles(Root() + QStringLiteral("UserB/Tivrel/")), QStringList{QStringLiteral("Clientsfile.xml")});
+    EXPECT_EQ(XmlFiles(Root() + QStringLiteral("UserB/Tivrel/")),
+              QStringList{QStringLiteral("Clientsfile.xml")});
 }
 
 TEST_F(DataModuleTest, FileNamesMatchWithoutRegardToCase) {
@@ -147,7 +162,8 @@ TEST_F(DataModuleTest, FileNamesMatchWithoutRegardToCase) {
     // under its own name, so there is only ever one file per table.
     QDir data(PortableDataDir());
     ASSERT_TRUE(data.rename(QStringLiteral("Clientsfile.xml"), QStringLiteral("CLIENTSFILE.XML")));
-    ASSERT_TRUE(data.rename(QStringLiteral("UserTypesfile.xml"), QStringLiteral("UserTypesFile.xml")));
+    ASSERT_TRUE(
+        data.rename(QStringLiteral("UserTypesfile.xml"), QStringLiteral("UserTypesFile.xml")));
     TdmTasks_Form& d = StartPortable();
     EXPECT_EQ(d.StoreDir(), PortableDataDir());
     EXPECT_FALSE(d.SetupRequired());
@@ -267,4 +283,64 @@ TEST_F(DataModuleTest, ADataDirectoryThatCannotBeCreatedWhenSavingRaises) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     EXPECT_THROW(d.SaveData(), EXEPException);
+}
+
+namespace {
+// Every store file of a directory as the CSV that "tivrel dump" prints.
+QMap<QString, QString> DumpAll(const QString& dir) {
+    QMap<QString, QString> dumps;
+    for (const QString& name : XmlFiles(dir)) {
+        QString text, errors;
+        QTextStream out(&text), err(&errors);
+        EXPECT_EQ(DumpRecordSetFile(dir + name, out, err), 0) << errors.toStdString();
+        out.flush();
+        dumps[name] = text;
+    }
+    return dumps;
+}
+
+// Marks every stored table changed, as a day's work would.
+void TouchEveryTable(TdmTasks_Form& d) {
+    for (TRecordSet* t :
+         {&d.adsTaskCodes, &d.adsTasks, &d.adsReporting, &d.adsDefaults, &d.adsProjects,
+          &d.adsClients, &d.adsUsers, &d.adsManagers, &d.adsUserTypes})
+        t->Tag = 1;
+}
+} // namespace
+
+TEST_F(DataModuleTest, EveryRowAndFieldSurvivesARestartOnBothInstalls) {
+    for (const bool portable : {true, false}) {
+        const QString exe = portable ? PortableExe() : StandardExe();
+        TdmTasks_Form& d = Start(exe, Root() + QStringLiteral("User"));
+        const QString dataDir = d.DirsObj()->DataDir();
+        d.SetSetupRequired(false);
+        d.adsTasks.First();
+        d.adsTasks.Edit();
+        F(d.adsTasks, "MonDuration").SetText(QStringLiteral("02:15"));
+        F(d.adsTasks, "TaskDescription")
+            .SetAsString(QStringLiteral("Quotes ' \" <tags> & 'amps' \u00e9t\u00e9"));
+        d.adsTasks.Post();
+        d.adsClients.Append();
+        F(d.adsClients, "ClientName").SetAsString(QStringLiteral("Acme"));
+        F(d.adsClients, "Notes").SetAsString(QStringLiteral("line one\r\nline two\ttabbed"));
+        d.adsClients.Post();
+        d.adsReporting.Append();
+        F(d.adsReporting, "TaskCode").SetAsString(QStringLiteral("GEN"));
+        F(d.adsReporting, "DateTimeSubmitted").SetAsDateTime(DateToDayNumber(QDate(2026, 12, 7)));
+        F(d.adsReporting, "Duration").SetAsFloat(0.3125);
+        F(d.adsReporting, "UserId").SetAsInteger(-3);
+        d.adsReporting.Post();
+        d.SaveData();
+        const QMap<QString, QString> before = DumpAll(dataDir);
+        ASSERT_EQ(before.size(), 9);
+        EXPECT_TRUE(before.value(QStringLiteral("Reportingfile.xml"))
+                        .contains(QStringLiteral("2026-12-07T00:00:00")));
+
+        TdmTasks_Form& again = Start(exe);
+        TouchEveryTable(again);
+        again.SaveData();
+        EXPECT_EQ(DumpAll(dataDir), before) << (portable ? "portable" : "standard");
+        QDir(Root()).removeRecursively();
+        QDir().mkpath(Root());
+    }
 }

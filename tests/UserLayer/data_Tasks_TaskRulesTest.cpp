@@ -74,7 +74,8 @@ TEST_F(TaskRulesTest, TaskCodesMustBeFilledAndUnique) {
     d->adsTasks.Post();
     // Re-entering a row's own code in another case is not searched for.
     d->adsTasks.Edit();
-    EXPECT_EQ(ErrorOf([&] { F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("admin")); }), QString());
+    EXPECT_EQ(ErrorOf([&] { F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("admin")); }),
+              QString());
     d->adsTasks.Cancel();
 }
 
@@ -84,7 +85,8 @@ TEST_F(TaskRulesTest, AQuoteInACodeNeitherBreaksTheFilterNorMatchesOtherRows) {
     d->adsTasks.Append();
     EXPECT_EQ(ErrorOf([&] { F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("O'NEIL")); }),
               QStringLiteral("Task code already selected"));
-    EXPECT_EQ(ErrorOf([&] { F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("O'")); }), QString());
+    EXPECT_EQ(ErrorOf([&] { F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("O'")); }),
+              QString());
     d->adsTasks.Cancel();
 }
 
@@ -130,7 +132,8 @@ TEST_F(TaskRulesTest, ActivatingATaskSwitchesTheOthersOffAndPostsIt) {
     }
     // ADMIN is active now; GEN (seeded active) and DEV were switched off.
     int active = 0;
-    for (d->adsTasks.First(); !d->adsTasks.Eof(); d->adsTasks.Next()) active += F(d->adsTasks, "Active").AsBoolean();
+    for (d->adsTasks.First(); !d->adsTasks.Eof(); d->adsTasks.Next())
+        active += F(d->adsTasks, "Active").AsBoolean();
     EXPECT_EQ(active, 1);
     ASSERT_TRUE(GoToJob(other));
     EXPECT_TRUE(F(d->adsTasks, "Active").AsBoolean());
@@ -217,9 +220,11 @@ TEST_F(TaskRulesTest, WeekdayTotalsFollowEditsDeletionsAndTicks) {
     // Deleting a task takes its time off.
     d->adsTasks.First();
     d->adsTasks.Delete();
-    EXPECT_NEAR(d->TotalDuration(2), -Minute, 1e-12) << "the tick's own minute was never added here";
+    EXPECT_NEAR(d->TotalDuration(2), -Minute, 1e-12)
+        << "the tick's own minute was never added here";
     d->ResetTotalsArray();
-    for (int day = 1; day <= 7; ++day) EXPECT_EQ(d->TotalDuration(day), 0);
+    for (int day = 1; day <= 7; ++day)
+        EXPECT_EQ(d->TotalDuration(day), 0);
 }
 
 TEST_F(TaskRulesTest, TotalsAreRebuiltFromTheTasksAtStart) {
@@ -258,8 +263,9 @@ TEST_F(TaskRulesTest, InvoicedOrAuthorisedHistoryKeepsItsDuration) {
     d->adsReporting.First();
     d->adsReporting.Edit();
     F(d->adsReporting, "InvoiceNumber").SetAsInteger(5);
-    EXPECT_EQ(ErrorOf([&] { F(d->adsReporting, "Duration").SetAsFloat(2 * Hour); }),
-              QStringLiteral("Unable to amend duration because the task has already been invoiced"));
+    EXPECT_EQ(
+        ErrorOf([&] { F(d->adsReporting, "Duration").SetAsFloat(2 * Hour); }),
+        QStringLiteral("Unable to amend duration because the task has already been invoiced"));
     F(d->adsReporting, "InvoiceNumber").SetAsInteger(0);
     F(d->adsReporting, "AuthUserId").SetAsInteger(3);
     EXPECT_EQ(ErrorOf([&] { F(d->adsReporting, "Duration").SetAsFloat(2 * Hour); }),
@@ -274,7 +280,8 @@ TEST_F(TaskRulesTest, ChartDataShowsDaysHoursAndMinutes) {
     F(d->adsChartData, "TaskCode").SetAsString(QStringLiteral("GEN"));
     F(d->adsChartData, "Duration").SetAsFloat(17 * Hour + 15 * Minute);
     d->adsChartData.Post();
-    EXPECT_EQ(F(d->adsChartData, "DurationText").AsString(), QStringLiteral("2 Days 3 Hours 15 Minutes "));
+    EXPECT_EQ(F(d->adsChartData, "DurationText").AsString(),
+              QStringLiteral("2 Days 3 Hours 15 Minutes "));
     EXPECT_EQ(F(d->adsChartData, "TaskDescription").AsString(), QStringLiteral("General"));
     EXPECT_EQ(F(d->adsChartData, "TaskDayRate").AsCurrency(), 0);
 }

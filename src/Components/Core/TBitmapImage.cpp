@@ -29,10 +29,18 @@ quint32 Blend(quint32 dst, quint32 src) {
     return (outAlpha << 24) | channel(16) | channel(8) | channel(0);
 }
 
-void PutLe16(QByteArray& out, int offset, quint16 v) { qToLittleEndian(v, out.data() + offset); }
-void PutLe32(QByteArray& out, int offset, quint32 v) { qToLittleEndian(v, out.data() + offset); }
-quint16 Le16(const QByteArray& in, int offset) { return qFromLittleEndian<quint16>(in.constData() + offset); }
-quint32 Le32(const QByteArray& in, int offset) { return qFromLittleEndian<quint32>(in.constData() + offset); }
+void PutLe16(QByteArray& out, int offset, quint16 v) {
+    qToLittleEndian(v, out.data() + offset);
+}
+void PutLe32(QByteArray& out, int offset, quint32 v) {
+    qToLittleEndian(v, out.data() + offset);
+}
+quint16 Le16(const QByteArray& in, int offset) {
+    return qFromLittleEndian<quint16>(in.constData() + offset);
+}
+quint32 Le32(const QByteArray& in, int offset) {
+    return qFromLittleEndian<quint32>(in.constData() + offset);
+}
 
 constexpr int FileHeaderSize = 14;
 constexpr int InfoHeaderSize = 40;
@@ -78,7 +86,8 @@ QByteArray TBitmapImage::ToBmp() const {
 }
 
 TBitmapImage TBitmapImage::FromBmp(const QByteArray& bytes) {
-    if (bytes.size() < FileHeaderSize + InfoHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') return {};
+    if (bytes.size() < FileHeaderSize + InfoHeaderSize || bytes[0] != 'B' || bytes[1] != 'M')
+        return {};
     const quint32 offset = Le32(bytes, 10);
     const qint32 width = qint32(Le32(bytes, 18));
     const qint32 rawHeight = qint32(Le32(bytes, 22));
@@ -93,7 +102,8 @@ TBitmapImage TBitmapImage::FromBmp(const QByteArray& bytes) {
     TBitmapImage image(width, height);
     for (int y = 0; y < height; ++y) {
         const int fileRow = rawHeight > 0 ? height - 1 - y : y;
-        const uchar* row = reinterpret_cast<const uchar*>(bytes.constData()) + offset + fileRow * rowSize;
+        const uchar* row =
+            reinterpret_cast<const uchar*>(bytes.constData()) + offset + fileRow * rowSize;
         for (int x = 0; x < width; ++x) {
             const uchar* p = row + x * bytesPerPixel;
             image.SetPixel(x, y, 0xFF000000u | (quint32(p[2]) << 16) | (quint32(p[1]) << 8) | p[0]);

@@ -20,8 +20,9 @@
 // - Edit on an empty record set starts a new row (Insert), as in Delphi.
 // - RecordCount does not count an unposted new row.
 // - Filters compare strings WITHOUT regard to case, as ADO client-side filters do:
-//   "TaskCode = 'gen'" selects a row holding "GEN". Sorting and the lookup of lookup fields
-//   compare exactly; Locate ignores case only when asked to.
+//   "TaskCode = 'gen'" selects a row holding "GEN". Sorting orders strings without regard to
+//   case too (nulls first); lookup fields match their keys exactly; Locate ignores case only
+//   when asked to.
 // - A posted row stays visible until the filter or sort is set again, even if it no longer
 //   matches (the ADO behaviour); rows added through a clone appear at the end of the other
 //   record sets that share the rows, when they pass their filter.
