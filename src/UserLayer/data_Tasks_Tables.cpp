@@ -103,13 +103,8 @@ void TdmTasks_Form::DefineTaskTables() {
         Data(t, "ClientId", FT::Integer);
         Lookup(t, "ClientName", FT::String, 20, adsClients, "ClientId", "ClientId", "ClientName");
     }
-    for (const auto& day : DayColumns) {
-        TField& field = adsTasks.FieldByName(Name(day[0]));
-        field.OnGetText = [this](TField& f, QString& text, bool display) {
-            adsTasksMonDurationGetText(f, text, display);
-        };
-        field.OnSetText = [this](TField& f, const QString& text) { TimeSetText(f, text); };
-    }
+    for (const auto& day : DayColumns)
+        AttachDurationText(adsTasks.FieldByName(Name(day[0])));
 
     TRecordSet& r = adsReporting;
     Data(r, "TaskCode", FT::String, 10).SetVisible(false);
@@ -268,14 +263,16 @@ void TdmTasks_Form::DefineOtherTables() {
     Data(a, "EmailAddress", FT::String, 50);
 
     // The duration text handlers serve the history's duration and the lunch times as well.
-    for (TField* field : {&adsReporting.FieldByName(QStringLiteral("Duration")),
-                          &adsDefaults.FieldByName(QStringLiteral("StartTime")),
-                          &adsDefaults.FieldByName(QStringLiteral("EndTime"))}) {
-        field->OnGetText = [this](TField& f, QString& text, bool display) {
-            adsTasksMonDurationGetText(f, text, display);
-        };
-        field->OnSetText = [this](TField& f, const QString& text) { TimeSetText(f, text); };
-    }
+    AttachDurationText(adsReporting.FieldByName(QStringLiteral("Duration")));
+    AttachDurationText(adsDefaults.FieldByName(QStringLiteral("StartTime")));
+    AttachDurationText(adsDefaults.FieldByName(QStringLiteral("EndTime")));
+}
+
+void TdmTasks_Form::AttachDurationText(TField& field) {
+    field.OnGetText = [this](TField& f, QString& text, bool display) {
+        adsTasksMonDurationGetText(f, text, display);
+    };
+    field.OnSetText = [this](TField& f, const QString& text) { TimeSetText(f, text); };
 }
 
 void TdmTasks_Form::adsTasksMonDurationGetText(TField& Sender, QString& Text, bool DisplayText) {

@@ -138,6 +138,7 @@ private:
     void DefineTaskTables();
     void DefineMasterTables();
     void DefineOtherTables();
+    void AttachDurationText(TField& field);
     void AttachTaskRules();
     void AttachMasterRules();
     void BuildImageLists();

@@ -82,6 +82,18 @@ protected:
 
     static TField& F(TRecordSet& t, const char* name) { return t.FieldByName(QLatin1String(name)); }
 
+    // The message of what an action raised: "(abort)" for a silent abort, empty for none.
+    static QString ErrorOf(const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const EAbort&) {
+            return QStringLiteral("(abort)");
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return {};
+    }
+
     QStringList Messages;
     std::unique_ptr<TdmTasks_Form> dm;
 

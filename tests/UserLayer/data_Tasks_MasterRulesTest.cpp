@@ -38,17 +38,6 @@ protected:
         d->adsReporting.Post();
     }
 
-    QString ErrorOf(const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const EAbort&) {
-            return QStringLiteral("(abort)");
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return {};
-    }
-
     TdmTasks_Form* d = nullptr;
 };
 } // namespace

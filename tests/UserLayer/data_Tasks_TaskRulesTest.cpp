@@ -32,15 +32,6 @@ protected:
 
     bool GoToJob(int jobId) { return d->adsTasks.Locate(QStringLiteral("JobId"), jobId); }
 
-    QString ErrorOf(const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return {};
-    }
-
     TdmTasks_Form* d = nullptr;
 };
 } // namespace
@@ -297,4 +288,41 @@ TEST_F(TaskRulesTest, LunchEndIsNeverBeforeLunchStart) {
     F(d->adsDefaults, "EndTime").SetText(QStringLiteral("12:45"));
     EXPECT_EQ(F(d->adsDefaults, "StartTime").Text(), QStringLiteral("12:00"));
     d->adsDefaults.Cancel();
+}
+
+TEST_F(TaskRulesTest, RowsOfTheSameTaskStayActiveAndOtherProjectsOfTheCodeGoOff) {
+    // Rows sharing a code can only come from a stored week: build them with the check off.
+    const int otherProject = [&] {
+        d->adsProjects.Append();
+        F(d->adsProjects, "ProjectName").SetAsString(QStringLiteral("Other"));
+        d->adsProjects.Post();
+        return F(d->adsProjects, "ProjectNumber").AsInteger();
+    }();
+    d->SetCreationPhase(true);
+    std::vector<int> jobs;
+    for (int project : {0, 0, otherProject}) {
+        d->adsTasks.Append();
+        jobs.push_back(F(d->adsTasks, "JobId").AsInteger());
+        F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("DEV"));
+        F(d->adsTasks, "ProjectNumber").SetAsInteger(project);
+        d->adsTasks.Post();
+    }
+    d->SetCreationPhase(false);
+    // Activate the two rows of the same task (code, project, client) and the other project's.
+    for (int job : {jobs[2], jobs[1]}) {
+        ASSERT_TRUE(GoToJob(job));
+        d->adsTasks.Edit();
+        F(d->adsTasks, "Active").SetAsBoolean(true);
+    }
+    ASSERT_TRUE(GoToJob(jobs[0]));
+    d->adsTasks.Edit();
+    F(d->adsTasks, "Active").SetAsBoolean(true);
+    d->adsTasks.Post();
+    std::map<int, bool> active;
+    for (d->adsTasks.First(); !d->adsTasks.Eof(); d->adsTasks.Next())
+        active[F(d->adsTasks, "JobId").AsInteger()] = F(d->adsTasks, "Active").AsBoolean();
+    EXPECT_TRUE(active[jobs[0]]);
+    EXPECT_TRUE(active[jobs[1]]) << "the same code, project and client stays active";
+    EXPECT_FALSE(active[jobs[2]]) << "the same code in another project goes off";
+    EXPECT_FALSE(active[1]) << "the seeded GEN task goes off";
 }
