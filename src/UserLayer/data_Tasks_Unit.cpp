@@ -1,6 +1,7 @@
 #include "data_Tasks_Unit.h"
 
 #include "BaseUnits/XEP_AppGlobals.h"
+#include "BaseUnits/XEP_FormPlacement.h"
 #include "BaseUnits/XEP_Messages.h"
 #include "BaseUnits/XEP_Utils_Unit.h"
 #include "data_Tasks_Store.h"
@@ -59,6 +60,8 @@ void TdmTasks_Form::DataModuleCreate() {
     if (FOptions.RegistryFactory) FDirsObj->SetRegistryFactory(FOptions.RegistryFactory);
     FDirsObj->SetDataDirOverride(FOptions.DataDir);
     FDirsObj->LoadDirs();
+    SetFormPlacementConfig({FDirsObj->InstallType(), FDirsObj->SettingsDir(), FDirsObj->AppTitle(),
+                            FOptions.RegistryFactory});
     // A --data-dir may name a directory several levels deep that does not exist yet.
     if (!FOptions.DataDir.isEmpty()) QDir().mkpath(FDirsObj->DataDir());
     CheckCreateDirectory(FDirsObj->DataDir());
