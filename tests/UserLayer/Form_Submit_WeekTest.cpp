@@ -1,0 +1,232 @@
+// The week's submission into the history and the Step rounding.
+
+#include "DataModuleFixture.h"
+
+#include "UserLayer/Form_Submit_Week.h"
+#include "support/TScriptedDialogService.h"
+
+namespace {
+double Day(int y, int m, int d) {
+    return DateToDayNumber(QDate(y, m, d));
+}
+constexpr double Minute = 1.0 / 1440.0;
+
+class SubmitWeekTest : public DataModuleTest {
+protected:
+    void SetUp() override {
+        DataModuleTest::SetUp();
+        StartSetUp();
+        d = dm.get();
+        // The seeded task holds no time; clear it away so each test builds its own week.
+        d->adsTasks.First();
+        d->adsTasks.Delete();
+    }
+
+    void SetOptions(int startDay, double weekStart, bool removeUnused = true, int step = 15) {
+        d->adsDefaults.Edit();
+        F(d->adsDefaults, "StartDayOfWeek").SetAsInteger(startDay);
+        F(d->adsDefaults, "WeekStartDate").SetAsDateTime(weekStart);
+        F(d->adsDefaults, "RemoveUnusedTasks").SetAsBoolean(removeUnused);
+        F(d->adsDefaults, "MinimumTaskDuration").SetAsInteger(step);
+        d->adsDefaults.Post();
+    }
+
+    int AddTask(const QString& code, std::initializer_list<std::pair<const char*, double>> days,
+                bool completed = false) {
+        d->adsTasks.Append();
+        const int job = F(d->adsTasks, "JobId").AsInteger();
+        F(d->adsTasks, "TaskCode").SetAsString(code);
+        for (const auto& [column, value] : days)
+            F(d->adsTasks, column).SetAsFloat(value);
+        F(d->adsTasks, "Completed").SetAsBoolean(completed);
+        d->adsTasks.Post();
+        return job;
+    }
+
+    QList<std::pair<double, double>> History() { // (date, duration)
+        QList<std::pair<double, double>> rows;
+        for (d->adsReporting.First(); !d->adsReporting.Eof(); d->adsReporting.Next())
+            rows.append({F(d->adsReporting, "DateTimeSubmitted").AsDateTime(),
+                         F(d->adsReporting, "Duration").AsFloat()});
+        return rows;
+    }
+
+    TScopedDialogService dialogs;
+    TdmTasks_Form* d = nullptr;
+};
+} // namespace
+
+TEST_F(SubmitWeekTest, OneHistoryRowPerTaskAndDayDatedTheDayWorked) {
+    TClock::SetFixed(Day(2008, 3, 12) + 10 * Hour);
+    SetOptions(2, Day(2008, 2, 25));
+    AddTask(QStringLiteral("ADMIN"),
+            {{"MonDuration", 90 * Minute}, {"WedDuration", 45 * Minute}, {"SunDuration", Hour}});
+    d->adsUsers.First();
+    const int user = F(d->adsUsers, "UserID").AsInteger();
+    double submitDate = Day(2008, 3, 3);
+    ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("03/03/2008")));
+    EXPECT_TRUE(dialogs->Questions.isEmpty());
+    const auto rows = History();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0], std::make_pair(Day(2008, 3, 9), Hour)) << "Sunday is the week's last day";
+    EXPECT_EQ(rows[1].first, Day(2008, 3, 3));
+    EXPECT_NEAR(rows[1].second, 90 * Minute, 1e-12);
+    EXPECT_EQ(rows[2].first, Day(2008, 3, 5));
+    d->adsReporting.First();
+    EXPECT_EQ(F(d->adsReporting, "TaskCode").AsString(), QStringLiteral("ADMIN"));
+    EXPECT_EQ(F(d->adsReporting, "TaskDescription").AsString(), QStringLiteral("Administration"));
+    EXPECT_EQ(F(d->adsReporting, "UserId").AsInteger(), user);
+    EXPECT_EQ(F(d->adsReporting, "InvoiceNumber").AsInteger(), 0);
+    EXPECT_FALSE(F(d->adsReporting, "Duration").ReadOnly());
+    d->adsTasks.First();
+    for (const char* day : {"MonDuration", "WedDuration", "SunDuration"})
+        EXPECT_EQ(F(d->adsTasks, day).AsFloat(), 0);
+    for (int day = 1; day <= 7; ++day)
+        EXPECT_EQ(d->TotalDuration(day), 0);
+}
+
+TEST_F(SubmitWeekTest, ASundayStartDatesSundayTimeOnTheStartDate) {
+    TClock::SetFixed(Day(2008, 3, 20));
+    SetOptions(1, Day(2008, 3, 2));
+    AddTask(QStringLiteral("ADMIN"), {{"SunDuration", Hour}, {"SatDuration", Hour}});
+    double submitDate = Day(2008, 3, 2);
+    dialogs->ConfirmAnswers = {true};
+    ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("02/03/2008")));
+    const auto rows = History();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].first, Day(2008, 3, 2));
+    EXPECT_EQ(rows[1].first, Day(2008, 3, 8));
+}
+
+TEST_F(SubmitWeekTest, CompletedAndUnusedTasksGo) {
+    TClock::SetFixed(Day(2008, 3, 12));
+    SetOptions(2, Day(2008, 3, 3));
+    d->adsTaskCodes.Append();
+    F(d->adsTaskCodes, "TaskCode").SetAsString(QStringLiteral("IDLE"));
+    d->adsTaskCodes.Post();
+    AddTask(QStringLiteral("GEN"), {{"TueDuration", Hour}}, true);
+    AddTask(QStringLiteral("ADMIN"), {}, true);
+    AddTask(QStringLiteral("IDLE"), {});
+    double submitDate = Day(2008, 3, 10);
+    ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("10/03/2008")));
+    EXPECT_EQ(History().size(), 1);
+    d->adsReporting.First();
+    EXPECT_TRUE(F(d->adsReporting, "Completed").AsBoolean());
+    EXPECT_EQ(d->adsTasks.RecordCount(), 0);
+    d->adsTasks.First();
+    EXPECT_EQ(d->adsTasks.RecordCount(), 0) << "an emptied week gets no blank task";
+}
+
+TEST_F(SubmitWeekTest, UnusedTasksStayWhenTheOptionIsOff) {
+    TClock::SetFixed(Day(2008, 3, 12));
+    SetOptions(2, Day(2008, 3, 3), false);
+    AddTask(QStringLiteral("ADMIN"), {});
+    AddTask(QStringLiteral("GEN"), {{"MonDuration", Hour}}, false);
+    double submitDate = Day(2008, 3, 10);
+    ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("10/03/2008")));
+    EXPECT_EQ(d->adsTasks.RecordCount(), 2);
+    ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("10/03/2008")));
+    EXPECT_EQ(History().size(), 1) << "a second submission without new time writes nothing";
+}
+
+TEST_F(SubmitWeekTest, BothQuestionsAreAskedAndEitherNoStopsEverything) {
+    TClock::SetFixed(Day(2008, 3, 5) + 10 * Hour);
+    SetOptions(2, Day(2008, 3, 10));
+    AddTask(QStringLiteral("ADMIN"), {{"MonDuration", Hour}});
+    double submitDate = Day(2008, 3, 10);
+    dialogs->ConfirmAnswers = {false, true};
+    EXPECT_FALSE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("10/03/2008")));
+    ASSERT_EQ(dialogs->Questions.size(), 2);
+    EXPECT_EQ(
+        dialogs->Questions[0],
+        QStringLiteral(
+            "You have previously submitted week starting 10/03/2008. Do you wish to continue ?"));
+    EXPECT_EQ(
+        dialogs->Questions[1],
+        QStringLiteral(
+            "You are submitting details for a date in the future. Do you wish to continue ?"));
+    dialogs->ConfirmAnswers = {true, false};
+    EXPECT_FALSE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("10/03/2008")));
+    EXPECT_EQ(History().size(), 0);
+    d->adsTasks.First();
+    EXPECT_EQ(F(d->adsTasks, "MonDuration").AsFloat(), Hour);
+    dialogs->ConfirmAnswers = {true, true};
+    EXPECT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("10/03/2008")));
+    EXPECT_EQ(History().size(), 1);
+}
+
+TEST_F(SubmitWeekTest, TheRecordedWeekMovesOnOnlyAfterThirteenDays) {
+    SetOptions(2, Day(2008, 3, 3));
+    double submitDate = Day(2008, 3, 3);
+    TClock::SetFixed(Day(2008, 3, 16)); // exactly 13 days
+    dialogs->ConfirmAnswers = {true};
+    ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("03/03/2008")));
+    EXPECT_EQ(submitDate, Day(2008, 3, 3));
+    EXPECT_EQ(F(d->adsDefaults, "WeekStartDate").AsDateTime(), Day(2008, 3, 3));
+    TClock::SetFixed(Day(2008, 3, 16) + Minute);
+    submitDate = Day(2008, 3, 10);
+    ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("10/03/2008")));
+    EXPECT_EQ(submitDate, Day(2008, 3, 17));
+    EXPECT_EQ(F(d->adsDefaults, "WeekStartDate").AsDateTime(), Day(2008, 3, 10));
+    EXPECT_EQ(d->adsDefaults.Tag, 1) << "the move is posted, so it is saved";
+}
+
+TEST_F(SubmitWeekTest, ABadWeekStartTextStopsWithNothingChanged) {
+    TClock::SetFixed(Day(2008, 3, 20));
+    SetOptions(2, Day(2008, 3, 3));
+    AddTask(QStringLiteral("ADMIN"), {{"MonDuration", Hour}});
+    double submitDate = Day(2008, 3, 10);
+    try {
+        SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("32/03/08"));
+        FAIL() << "no conversion error";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("'32/03/08' is not a valid date"));
+    }
+    EXPECT_EQ(History().size(), 0);
+    EXPECT_FALSE(d->adsTasks.ControlsDisabled());
+    d->adsTasks.First();
+    EXPECT_EQ(F(d->adsTasks, "MonDuration").AsFloat(), Hour);
+}
+
+TEST_F(SubmitWeekTest, StepRoundsDownToWholeStepsAndKeepsTotalsAndRow) {
+    SetOptions(2, Day(2008, 3, 3), true, 15);
+    const double hairBelowHalfHour = 30 * Minute - 1e-12;
+    AddTask(QStringLiteral("ADMIN"), {{"MonDuration", 14 * Minute}, {"TueDuration", 15 * Minute}});
+    const int second = AddTask(QStringLiteral("GEN"),
+                               {{"MonDuration", 67 * Minute}, {"WedDuration", hairBelowHalfHour}});
+    // Totals as the grid would have kept them.
+    d->ResetTotalsArray();
+    d->TotalDurationArray()[2] = 81 * Minute;
+    d->TotalDurationArray()[3] = 15 * Minute;
+    d->TotalDurationArray()[4] = hairBelowHalfHour;
+    d->adsTasks.Locate(QStringLiteral("JobId"), second);
+    StepWeek(*d);
+    EXPECT_EQ(F(d->adsTasks, "JobId").AsInteger(), second);
+    EXPECT_EQ(d->adsTasks.State(), TDataSetState::Edit);
+    EXPECT_NEAR(F(d->adsTasks, "MonDuration").AsFloat(), Hour, 1e-12);
+    EXPECT_NEAR(F(d->adsTasks, "WedDuration").AsFloat(), 30 * Minute, 1e-12);
+    d->adsTasks.Locate(QStringLiteral("TaskCode"), QStringLiteral("ADMIN"));
+    EXPECT_EQ(F(d->adsTasks, "MonDuration").AsFloat(), 0);
+    EXPECT_NEAR(F(d->adsTasks, "TueDuration").AsFloat(), 15 * Minute, 1e-12);
+    EXPECT_NEAR(d->TotalDuration(2), Hour, 1e-9);
+    EXPECT_NEAR(d->TotalDuration(3), 15 * Minute, 1e-9);
+    EXPECT_NEAR(d->TotalDuration(4), 30 * Minute, 1e-9);
+}
+
+TEST_F(SubmitWeekTest, StepOfZeroDoesNothing) {
+    SetOptions(2, Day(2008, 3, 3), true, 0);
+    AddTask(QStringLiteral("ADMIN"), {{"MonDuration", 14 * Minute}});
+    StepWeek(*d);
+    d->adsTasks.First();
+    EXPECT_NEAR(F(d->adsTasks, "MonDuration").AsFloat(), 14 * Minute, 1e-12);
+}
+
+TEST(ReviewWeek, OpensOnTheNextWeekOnceTheSeventhDayHasBegun) {
+    const double start = Day(2008, 3, 3);
+    EXPECT_EQ(InitialSubmitDate(start, start + 5.99), start);
+    EXPECT_EQ(InitialSubmitDate(start, start + 6), start);
+    EXPECT_EQ(InitialSubmitDate(start, start + 6 + Minute / 10), start + 7);
+    const double withTime = start + 0.5;
+    EXPECT_EQ(InitialSubmitDate(withTime, start + 6.25), withTime);
+    EXPECT_EQ(InitialSubmitDate(withTime, start + 6.75), withTime + 7);
+}
