@@ -1,0 +1,359 @@
+#include "TDBCtrlGrid.h"
+
+#include "TDataControls.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWheelEvent>
+
+// The live panel: paints its background like the drawn rows.
+class TDBCtrlPanel : public QWidget {
+public:
+    explicit TDBCtrlPanel(TDBCtrlGrid* grid) : QWidget(grid), FGrid(grid) {
+        setObjectName(QStringLiteral("Panel"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        FGrid->PaintPanel(painter, rect(), FGrid->PanelIndex(), true);
+    }
+
+private:
+    TDBCtrlGrid* FGrid;
+};
+
+TDBCtrlGrid::TDBCtrlGrid(QWidget* parent) : QWidget(parent) {
+    FPanel = new TDBCtrlPanel(this);
+    FScrollBar = new QScrollBar(Qt::Vertical, this);
+    FScrollBar->setFocusPolicy(Qt::NoFocus);
+    connect(FScrollBar, &QScrollBar::valueChanged, this, &TDBCtrlGrid::ScrollBarMoved);
+    setFocusPolicy(Qt::StrongFocus);
+    setBackgroundRole(QPalette::Window);
+    setAutoFillBackground(true);
+    Sync();
+}
+
+TDBCtrlGrid::~TDBCtrlGrid() = default;
+
+QWidget* TDBCtrlGrid::Panel() const {
+    return FPanel;
+}
+
+void TDBCtrlGrid::SetDataSource(TDataSource* dataSource) {
+    if (FDataSource) disconnect(FDataSource, nullptr, this, nullptr);
+    FDataSource = dataSource;
+    if (dataSource) {
+        connect(dataSource, &TDataSource::DataChange, this, &TDBCtrlGrid::Sync);
+        connect(dataSource, &TDataSource::RowsChanged, this, &TDBCtrlGrid::Sync);
+        connect(dataSource, &TDataSource::StateChange, this, &TDBCtrlGrid::StateChange);
+        connect(dataSource, &QObject::destroyed, this, &TDBCtrlGrid::Sync);
+    }
+    FInsertRow = -1;
+    StateChange();
+}
+
+TRecordSet* TDBCtrlGrid::DataSet() const {
+    return FDataSource && FDataSource->IsActive() ? FDataSource->DataSet() : nullptr;
+}
+
+void TDBCtrlGrid::SetRowCount(int rowCount) {
+    FRowCount = std::max(1, rowCount);
+    Sync();
+    updateGeometry();
+}
+
+void TDBCtrlGrid::SetAutoRowCount(bool autoRowCount) {
+    FAutoRowCount = autoRowCount;
+    if (autoRowCount) SetRowCount(height() / FPanelHeight);
+}
+
+void TDBCtrlGrid::SetPanelHeight(int height) {
+    FPanelHeight = std::max(1, height);
+    if (FAutoRowCount) FRowCount = std::max(1, this->height() / FPanelHeight);
+    Sync();
+    updateGeometry();
+}
+
+void TDBCtrlGrid::SetScrollBarPolicy(Qt::ScrollBarPolicy policy) {
+    FScrollBarPolicy = policy;
+    Sync();
+}
+
+QColor TDBCtrlGrid::Color() const {
+    return palette().color(QPalette::Window);
+}
+
+void TDBCtrlGrid::SetColor(const QColor& color) {
+    QPalette p = palette();
+    p.setColor(QPalette::Window, color);
+    setPalette(p);
+}
+
+void TDBCtrlGrid::SetSelectedColor(const QColor& color) {
+    FSelectedColor = color;
+    FPanel->update();
+}
+
+int TDBCtrlGrid::PanelWidth() const {
+    return FScrollBar->isVisibleTo(this) ? width() - FScrollBar->sizeHint().width() : width();
+}
+
+QSize TDBCtrlGrid::sizeHint() const {
+    return {FPanel->childrenRect().right() + 1 + FScrollBar->sizeHint().width(),
+            FRowCount * FPanelHeight};
+}
+
+// ---------------------------------------------------------------- rows
+
+int TDBCtrlGrid::Rows() const {
+    const TRecordSet* ds = DataSet();
+    if (!ds) return 0;
+    return ds->RecordCount() + (ds->State() == TDataSetState::Insert ? 1 : 0);
+}
+
+int TDBCtrlGrid::CurrentRow() const {
+    const TRecordSet* ds = DataSet();
+    if (!ds) return -1;
+    if (ds->State() == TDataSetState::Insert) return FInsertRow;
+    return ds->RecNo() - 1;
+}
+
+int TDBCtrlGrid::RecNoOfRow(int row) const {
+    const TRecordSet* ds = DataSet();
+    if (ds && ds->State() == TDataSetState::Insert) {
+        if (row == FInsertRow) return 0;
+        return row < FInsertRow ? row + 1 : row;
+    }
+    return row + 1;
+}
+
+int TDBCtrlGrid::PanelIndex() const {
+    const int current = CurrentRow();
+    if (current < FTopRow || current >= FTopRow + FRowCount) return -1;
+    return current - FTopRow;
+}
+
+int TDBCtrlGrid::RowAt(const QPoint& point) const {
+    if (point.x() < 0 || point.x() >= PanelWidth() || point.y() < 0) return -1;
+    const int index = point.y() / FPanelHeight;
+    const int row = FTopRow + index;
+    return index < FRowCount && row < Rows() ? row : -1;
+}
+
+void TDBCtrlGrid::StateChange() {
+    const TRecordSet* ds = DataSet();
+    if (ds && ds->State() == TDataSetState::Insert) {
+        if (FInsertRow < 0)
+            FInsertRow = FNewRowAtEnd ? ds->RecordCount()
+                                      : std::clamp(FLastRecNo - 1, 0, ds->RecordCount());
+    } else {
+        FInsertRow = -1;
+    }
+    Sync();
+}
+
+void TDBCtrlGrid::Sync() {
+    if (FSyncing) return;
+    FSyncing = true;
+    const TRecordSet* ds = DataSet();
+    if (ds && ds->State() != TDataSetState::Insert) {
+        FLastRecNo = ds->RecNo();
+        FInsertRow = -1;
+    }
+    if (FAutoRowCount) FRowCount = std::max(1, height() / FPanelHeight);
+    const int rows = Rows();
+    const int current = CurrentRow();
+    if (current >= 0) {
+        if (current < FTopRow) FTopRow = current;
+        if (current >= FTopRow + FRowCount) FTopRow = current - FRowCount + 1;
+    }
+    FTopRow = std::clamp(FTopRow, 0, std::max(0, rows - FRowCount));
+
+    const bool scrolls = rows > FRowCount;
+    FScrollBar->setVisible(FScrollBarPolicy == Qt::ScrollBarAlwaysOn || scrolls);
+    FScrollBar->setEnabled(scrolls);
+    const int barWidth = FScrollBar->sizeHint().width();
+    FScrollBar->setGeometry(width() - barWidth, 0, barWidth, height());
+    FScrollBar->setRange(0, std::max(0, rows - 1));
+    FScrollBar->setPageStep(FRowCount);
+    FScrollBar->setValue(std::max(current, 0));
+
+    const int index = PanelIndex();
+    FPanel->setGeometry(0, std::max(index, 0) * FPanelHeight, PanelWidth(), FPanelHeight);
+    FPanel->setVisible(index >= 0);
+    FPanel->update();
+    update();
+    FSyncing = false;
+}
+
+void TDBCtrlGrid::resizeEvent(QResizeEvent*) {
+    Sync();
+}
+
+// ---------------------------------------------------------------- painting
+
+void TDBCtrlGrid::PaintPanel(QPainter& painter, const QRect& rect, int index, bool current) {
+    const QColor color = current && FSelectedColor.isValid() ? FSelectedColor : Color();
+    painter.fillRect(rect, color);
+    if (OnPaintPanel) {
+        painter.save();
+        TDataControls::Guard([&] { OnPaintPanel(*this, index, painter, rect); });
+        painter.restore();
+    }
+}
+
+void TDBCtrlGrid::PaintWidgets(QPainter& painter, QWidget* parent) {
+    for (QObject* object : parent->children()) {
+        auto* widget = qobject_cast<QWidget*>(object);
+        if (!widget || widget->isHidden() || widget->isWindow()) continue;
+        painter.save();
+        painter.translate(widget->pos());
+        if (auto* control = dynamic_cast<IDBPaintable*>(widget)) {
+            control->PaintActiveRecord(painter, widget->rect());
+        } else {
+            widget->render(&painter, QPoint(), QRegion(widget->rect()),
+                           QWidget::DrawWindowBackground);
+            PaintWidgets(painter, widget);
+        }
+        painter.restore();
+    }
+}
+
+void TDBCtrlGrid::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    TRecordSet* ds = DataSet();
+    const int rows = Rows();
+    const int current = CurrentRow();
+    const int width = PanelWidth();
+    for (int index = 0; index < FRowCount; ++index) {
+        const int row = FTopRow + index;
+        const QRect rect(0, index * FPanelHeight, width, FPanelHeight);
+        if (!event->rect().intersects(rect) || row == current) continue;
+        if (!ds || row >= rows) {
+            painter.fillRect(rect, Color());
+            continue;
+        }
+        const int recNo = RecNoOfRow(row);
+        if (recNo < 1) continue;
+        painter.save();
+        painter.translate(rect.topLeft());
+        painter.setClipRect(QRect(QPoint(), rect.size()));
+        TDataControls::Guard([&] {
+            ds->WithRecord(recNo, [&] {
+                PaintPanel(painter, QRect(QPoint(), rect.size()), index, false);
+                PaintWidgets(painter, FPanel);
+            });
+        });
+        painter.restore();
+    }
+}
+
+// ---------------------------------------------------------------- moving
+
+bool TDBCtrlGrid::CommitFocusedControl() {
+    QWidget* focus = QApplication::focusWidget();
+    for (QWidget* w = focus; w && w != FPanel; w = w->parentWidget()) {
+        if (!FPanel->isAncestorOf(w)) break;
+        if (auto* control = dynamic_cast<IDBPaintable*>(w)) return control->UpdateRecord();
+    }
+    return true;
+}
+
+bool TDBCtrlGrid::MoveToRow(int row) {
+    TRecordSet* ds = DataSet();
+    if (!ds || row < 0 || row >= Rows() || row == CurrentRow()) return false;
+    if (!CommitFocusedControl()) return false;
+    return TDataControls::Guard([&] {
+        int target = row;
+        if (ds->State() == TDataSetState::Insert) {
+            // Finishing the new row first: posted it keeps its place, dropped the rows
+            // below it move up.
+            const int insertRow = FInsertRow;
+            const int before = ds->RecordCount();
+            ds->CheckBrowseMode();
+            if (ds->RecordCount() == before && target > insertRow) --target;
+        }
+        ds->SetRecNo(target + 1);
+    });
+}
+
+bool TDBCtrlGrid::MoveBy(int distance) {
+    TRecordSet* ds = DataSet();
+    if (!ds || distance == 0) return false;
+    if (!CommitFocusedControl()) return false;
+    return TDataControls::Guard([&] { ds->MoveBy(distance); });
+}
+
+void TDBCtrlGrid::ScrollBarMoved(int value) {
+    if (FSyncing) return;
+    if (!MoveToRow(value)) Sync();
+}
+
+void TDBCtrlGrid::FocusControlAt(const QPoint& gridPoint) {
+    if (!FPanel->isVisible()) return;
+    const QPoint local = gridPoint - FPanel->pos();
+    if (!FPanel->rect().contains(local)) return;
+    for (QWidget* w = FPanel->childAt(local); w && w != FPanel; w = w->parentWidget()) {
+        if (w->isEnabled() && (w->focusPolicy() & Qt::ClickFocus)) {
+            w->setFocus(Qt::MouseFocusReason);
+            return;
+        }
+    }
+}
+
+void TDBCtrlGrid::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const int row = RowAt(event->position().toPoint());
+    if (row < 0 || row == CurrentRow()) return;
+    // The click takes the focus from the row's control first: it writes and runs its exit
+    // while its row is still current, and may refuse.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && FPanel->isAncestorOf(focus)) {
+        setFocus(Qt::MouseFocusReason);
+        for (QWidget* w = focus; w && w != FPanel; w = w->parentWidget())
+            if (auto* control = dynamic_cast<IDBPaintable*>(w); control && control->HoldsFocus())
+                return;
+    }
+    const int index = row - FTopRow;
+    const QPoint inPanel = event->position().toPoint() - QPoint(0, index * FPanelHeight);
+    if (!MoveToRow(row)) return;
+    FocusControlAt(FPanel->pos() + inPanel);
+}
+
+void TDBCtrlGrid::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Up:
+        MoveBy(-1);
+        break;
+    case Qt::Key_Down:
+        MoveBy(1);
+        break;
+    case Qt::Key_PageUp:
+        MoveBy(-FRowCount);
+        break;
+    case Qt::Key_PageDown:
+        MoveBy(FRowCount);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void TDBCtrlGrid::wheelEvent(QWheelEvent* event) {
+    const int steps = event->angleDelta().y() / 120;
+    if (steps != 0) MoveBy(-steps);
+    event->accept();
+}
+
+void TDBCtrlGrid::contextMenuEvent(QContextMenuEvent* event) {
+    Q_EMIT contextMenuRequested(event->globalPos());
+    if (FPopupMenu) FPopupMenu->popup(event->globalPos());
+    event->accept();
+}

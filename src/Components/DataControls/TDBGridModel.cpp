@@ -1,0 +1,266 @@
+#include "TDBGridModel.h"
+
+#include "TDataControls.h"
+
+TDBGridModel::TDBGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void TDBGridModel::SetDataSource(TDataSource* dataSource) {
+    if (FDataSource) disconnect(FDataSource, nullptr, this, nullptr);
+    FDataSource = dataSource;
+    if (dataSource) {
+        connect(dataSource, &TDataSource::RowsChanged, this, &TDBGridModel::Refresh);
+        connect(dataSource, &TDataSource::DataChange, this, [this](TField*) { Refresh(); });
+        connect(dataSource, &TDataSource::StateChange, this, &TDBGridModel::StateChange);
+        connect(dataSource, &TDataSource::ActiveChange, this, &TDBGridModel::Reset);
+        connect(dataSource, &TDataSource::CursorMoved, this, &TDBGridModel::CursorMoved);
+    }
+    Reset();
+}
+
+void TDBGridModel::SetColumns(std::vector<TDBGridColumn> columns) {
+    FDefaultColumns = columns.empty();
+    FColumns = std::move(columns);
+    Reset();
+}
+
+void TDBGridModel::SetReadOnly(bool readOnly) {
+    FReadOnly = readOnly;
+    Refresh();
+}
+
+void TDBGridModel::SetReadOnlyColor(const QColor& color) {
+    FReadOnlyColor = color;
+    Refresh();
+}
+
+void TDBGridModel::RebuildDefaultColumns() {
+    if (!FDefaultColumns) return;
+    FColumns.clear();
+    const TRecordSet* ds = DataSet();
+    if (!ds) return;
+    for (int i = 0; i < ds->FieldCount(); ++i) {
+        const TField& field = ds->Fields(i);
+        if (!field.Visible()) continue;
+        TDBGridColumn column;
+        column.FieldName = field.FieldName();
+        FColumns.push_back(column);
+    }
+}
+
+void TDBGridModel::Reset() {
+    beginResetModel();
+    RebuildDefaultColumns();
+    FInsertRow = -1;
+    StateChange();
+    FRows = rowCount();
+    endResetModel();
+}
+
+TRecordSet* TDBGridModel::DataSet() const {
+    return FDataSource && FDataSource->IsActive() ? FDataSource->DataSet() : nullptr;
+}
+
+TField* TDBGridModel::Field(int column) const {
+    const TRecordSet* ds = DataSet();
+    if (!ds || column < 0 || column >= int(FColumns.size())) return nullptr;
+    return ds->FindField(FColumns[size_t(column)].FieldName);
+}
+
+bool TDBGridModel::ColumnWritable(int column) const {
+    const TField* field = Field(column);
+    if (!field || FReadOnly || FColumns[size_t(column)].ReadOnly || field->ReadOnly()) return false;
+    if (field->FieldKind() == TFieldKind::Data) return true;
+    // A lookup column writes its key fields.
+    if (field->FieldKind() != TFieldKind::Lookup || !field->LookupDataSet()) return false;
+    for (const QString& key : field->KeyFields().split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const TField* keyField = field->DataSet().FindField(key.trimmed());
+        if (!keyField || keyField->ReadOnly()) return false;
+    }
+    return true;
+}
+
+void TDBGridModel::StateChange() {
+    const TRecordSet* ds = DataSet();
+    if (ds && ds->State() == TDataSetState::Insert) {
+        if (FInsertRow < 0)
+            FInsertRow = FNewRowAtEnd ? ds->RecordCount()
+                                      : std::clamp(FLastRecNo - 1, 0, ds->RecordCount());
+    } else {
+        FInsertRow = -1;
+        if (ds) FLastRecNo = ds->RecNo();
+    }
+    Refresh();
+}
+
+int TDBGridModel::CurrentRow() const {
+    const TRecordSet* ds = DataSet();
+    if (!ds) return -1;
+    if (ds->State() == TDataSetState::Insert) return FInsertRow;
+    return ds->RecNo() - 1;
+}
+
+int TDBGridModel::RecNoOfRow(int row) const {
+    const TRecordSet* ds = DataSet();
+    if (ds && ds->State() == TDataSetState::Insert) {
+        if (row == FInsertRow) return 0;
+        return row < FInsertRow ? row + 1 : row;
+    }
+    return row + 1;
+}
+
+template <typename Fn> void TDBGridModel::WithRow(int row, Fn fn) const {
+    TRecordSet* ds = DataSet();
+    if (!ds || row < 0 || row >= rowCount()) return;
+    if (row == CurrentRow()) {
+        fn();
+        return;
+    }
+    const int recNo = RecNoOfRow(row);
+    if (recNo >= 1 && recNo <= ds->RecordCount()) ds->WithRecord(recNo, fn);
+}
+
+int TDBGridModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid()) return 0;
+    const TRecordSet* ds = DataSet();
+    if (!ds) return 0;
+    return ds->RecordCount() + (ds->State() == TDataSetState::Insert ? 1 : 0);
+}
+
+int TDBGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(FColumns.size());
+}
+
+QVariant TDBGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const int column = index.column();
+    const TField* field = Field(column);
+    if (!field) return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: {
+        QString text;
+        TDataControls::Guard([&] {
+            WithRow(index.row(), [&] {
+                text = role == Qt::EditRole && field->FieldKind() == TFieldKind::Data
+                           ? field->Text()
+                           : field->DisplayText();
+            });
+        });
+        return text;
+    }
+    case Qt::TextAlignmentRole:
+        switch (field->DataType()) {
+        case TFieldType::Integer:
+        case TFieldType::SmallInt:
+        case TFieldType::AutoInc:
+        case TFieldType::Float:
+        case TFieldType::Currency:
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        default:
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+        }
+    case Qt::BackgroundRole: {
+        const TDBGridColumn& c = FColumns[size_t(column)];
+        if (c.Color.isValid()) return c.Color;
+        const bool readOnly = c.ReadOnly || field->ReadOnly() ||
+                              (field->FieldKind() != TFieldKind::Data &&
+                               field->FieldKind() != TFieldKind::Lookup);
+        if (readOnly && FReadOnlyColor.isValid()) return FReadOnlyColor;
+        return {};
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant TDBGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal) {
+        if (role != Qt::DisplayRole || section < 0 || section >= int(FColumns.size())) return {};
+        const TDBGridColumn& column = FColumns[size_t(section)];
+        if (!column.Title.isEmpty()) return column.Title;
+        const TField* field = Field(section);
+        return field ? field->DisplayLabel() : column.FieldName;
+    }
+    // The row indicator: the current row, marked by the state of the record set.
+    if (role == Qt::DisplayRole) {
+        if (section != CurrentRow()) return QString();
+        switch (DataSet()->State()) {
+        case TDataSetState::Edit:
+            return QStringLiteral("I");
+        case TDataSetState::Insert:
+            return QStringLiteral("*");
+        default:
+            return QString(QChar(0x25B6));
+        }
+    }
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+    return {};
+}
+
+Qt::ItemFlags TDBGridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (ColumnWritable(index.column())) flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+void TDBGridModel::MoveToRow(int row) {
+    TRecordSet* ds = DataSet();
+    if (!ds || row < 0 || row >= rowCount() || row == CurrentRow()) return;
+    int target = row;
+    if (ds->State() == TDataSetState::Insert) {
+        const int insertRow = FInsertRow;
+        const int before = ds->RecordCount();
+        ds->CheckBrowseMode();
+        if (ds->RecordCount() == before && target > insertRow) --target;
+    }
+    ds->SetRecNo(target + 1);
+}
+
+bool TDBGridModel::BeginEdit() {
+    if (!FDataSource) return false;
+    return FDataSource->Editing() || FDataSource->Edit();
+}
+
+void TDBGridModel::AssignText(int row, int column, const QString& text) {
+    TField* field = Field(column);
+    if (!field || !ColumnWritable(column)) return;
+    MoveToRow(row);
+    if (!BeginEdit()) throw EAbort();
+    field->SetText(text);
+}
+
+void TDBGridModel::AssignLookupKey(int row, int column, const QVariantList& key) {
+    TField* field = Field(column);
+    if (!field || !ColumnWritable(column) || field->FieldKind() != TFieldKind::Lookup) return;
+    MoveToRow(row);
+    if (!BeginEdit()) throw EAbort();
+    const QStringList keys = field->KeyFields().split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (int i = 0; i < keys.size() && i < key.size(); ++i)
+        field->DataSet().FieldByName(keys.at(i).trimmed()).SetValue(key.at(i));
+}
+
+bool TDBGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole) return false;
+    return TDataControls::Guard([&] {
+        if (value.userType() == QMetaType::QVariantList)
+            AssignLookupKey(index.row(), index.column(), value.toList());
+        else
+            AssignText(index.row(), index.column(), value.toString());
+    });
+}
+
+void TDBGridModel::Refresh() {
+    const TRecordSet* ds = DataSet();
+    if (ds && ds->State() != TDataSetState::Insert) FLastRecNo = ds->RecNo();
+    const int rows = rowCount();
+    if (rows != FRows) {
+        beginResetModel();
+        FRows = rows;
+        endResetModel();
+        return;
+    }
+    if (rows > 0 && !FColumns.empty())
+        Q_EMIT dataChanged(index(0, 0), index(rows - 1, int(FColumns.size()) - 1));
+    if (rows > 0) Q_EMIT headerDataChanged(Qt::Vertical, 0, rows - 1);
+}

@@ -1,0 +1,85 @@
+#pragma once
+// The table model under TDBGrid: one row per row of the record set (plus a pending new row),
+// one column per grid column, read through the record set's cursor rules: the current row from
+// the active buffer (so a row being edited shows its edit buffer), every other row by making
+// it the active buffer for the moment (WithRecord). Nothing is cached.
+
+#include "TDataSource.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QPointer>
+#include <vector>
+
+struct TDBGridColumn {
+    QString FieldName;
+    QString Title;  // empty: the field's DisplayLabel
+    int Width = 0;  // pixels; 0: from the field's DisplayWidth
+    bool Visible = true;
+    bool ReadOnly = false;
+    QColor Color;   // background of the column's cells; invalid: the grid's
+};
+
+class TDBGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TDBGridModel(QObject* parent = nullptr);
+
+    TDataSource* DataSource() const { return FDataSource; }
+    void SetDataSource(TDataSource* dataSource);
+    // With no columns set, every visible field of the record set is a column.
+    void SetColumns(std::vector<TDBGridColumn> columns);
+    const std::vector<TDBGridColumn>& Columns() const { return FColumns; }
+    bool DefaultColumns() const { return FDefaultColumns; }
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool readOnly);
+    const QColor& ReadOnlyColor() const { return FReadOnlyColor; }
+    void SetReadOnlyColor(const QColor& color);
+    bool NewRowAtEnd() const { return FNewRowAtEnd; }
+    void SetNewRowAtEnd(bool atEnd) { FNewRowAtEnd = atEnd; }
+
+    TRecordSet* DataSet() const;
+    TField* Field(int column) const;
+    // The field of a visible grid column can be written from the grid.
+    bool ColumnWritable(int column) const;
+    int CurrentRow() const; // -1 when there is none
+    int RecNoOfRow(int row) const; // 0 for the pending new row
+
+    // Moves the cursor to a row as the user does (a pending new row is finished first).
+    // Raises what the record set raises.
+    void MoveToRow(int row);
+    // Puts the set into edit mode for a change typed into a cell of the current row.
+    bool BeginEdit();
+    // Assigns an edit text (SetText) or, for a lookup column, the key of a list row.
+    void AssignText(int row, int column, const QString& text);
+    void AssignLookupKey(int row, int column, const QVariantList& key);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    // Reads the rows again: a reset when their number changed, otherwise a repaint.
+    void Refresh();
+
+Q_SIGNALS:
+    void CursorMoved();
+
+private:
+    void Reset();
+    void StateChange();
+    void RebuildDefaultColumns();
+    template <typename Fn> void WithRow(int row, Fn fn) const;
+
+    QPointer<TDataSource> FDataSource;
+    std::vector<TDBGridColumn> FColumns;
+    bool FDefaultColumns = true;
+    bool FReadOnly = false;
+    bool FNewRowAtEnd = true;
+    QColor FReadOnlyColor;
+    int FRows = 0;
+    int FLastRecNo = 0;
+    int FInsertRow = -1;
+};

@@ -1,0 +1,167 @@
+#pragma once
+// The task grid frame: the week's tasks as rows with a duration column per weekday, a header
+// row whose captions sort the grid, and a totals line. The main window shows it with a Today
+// column, the review window with the whole week; each decides which optional columns show
+// through the visibility setters, and the frame moves the remaining columns together.
+//
+// Every control that belongs to a column carries the column's number (its tag, 1 … 15); the
+// left columns (1 … 6) are anchored to the left, the weekday, Active and Completed columns
+// (7 … 15) to the right, and the description (6) to both sides, so it absorbs width.
+
+#include "BaseUnits/BaseFrameXEP_BaseUnit.h"
+
+#include <QLabel>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QTimer;
+class TDataSource;
+class TDBCheckBox;
+class TDBEdit;
+class TDBImage;
+class TDBLookupComboBox;
+class TdmTasks_Form;
+
+// A column caption that can be clicked.
+class THeaderPanel : public QLabel {
+    Q_OBJECT
+public:
+    THeaderPanel(const QString& caption, QWidget* parent);
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+class TFrame_TimeTracker_Form : public TBaseFrameXEP_BaseForm {
+    Q_OBJECT
+public:
+    static constexpr int DesignWidth = 992;
+    static constexpr int RowHeight = 25;
+
+    explicit TFrame_TimeTracker_Form(TdmTasks_Form& dm, QWidget* AOwner = nullptr);
+    ~TFrame_TimeTracker_Form() override;
+
+    // ---- Components ----
+    THeaderPanel *pPriority, *pDuration, *pClient, *pProjectName, *pTaskCode, *pDescription,
+        *pMonday, *pTuesday, *pWednesday, *pThursday, *pFriday, *pSaturday, *pSunday, *pActive,
+        *pCompleted;
+    QWidget* dbcgTasks; // the row grid
+    QWidget* RowPanel;  // the live panel of the current row
+    TDBImage* dbIPriority;
+    TDBEdit *dbeDays, *dbePartDay, *dbeClient, *dbeProject, *dbeTaskCode, *dbeTaskDescription;
+    TDBLookupComboBox *dbluClients, *dbluProject, *dblcTaskCode;
+    TDBEdit *dbeMon, *dbeTue, *dbeWed, *dbeThu, *dbeFri, *dbeSat, *dbeSun;
+    TDBCheckBox *dbcbxActive, *dbcbxComplete;
+    QWidget* TotalsPanel;
+    QLabel *lblTotalMessage, *lblDailyDuration, *lblMonDuration, *lblTueDuration, *lblWedDuration,
+        *lblThuDuration, *lblFriDuration, *lblSatDuration, *lblSunDuration, *lblPaused;
+    TDataSource *dsTasks, *dsTaskCodes, *dsProjects, *dsClients;
+    QTimer *TimeTrackerTimer, *tLastUsedTimer;
+    QAction *DataSetInsert1, *DataSetDelete1, *DataSetFirst1, *DataSetPrior1, *DataSetNext1,
+        *DataSetLast1, *EditCut1, *EditCopy1, *EditPaste1, *aHelp, *aOnlineHelp, *aAbout;
+    QMenu* PMTimeTracker;
+
+    // ---- Properties ----
+    const QString& sPanelName() const { return FsPanelName; }
+    void SetsPanelName(const QString& Value);
+    bool bClientsVisible() const { return FbClientsVisible; }
+    bool ProjectsVisible() const { return FProjectsVisible; }
+    bool MonVisible() const { return FMonVisible; }
+    bool TueVisible() const { return FTueVisible; }
+    bool WedVisible() const { return FWedVisible; }
+    bool ThuVisible() const { return FThuVisible; }
+    bool FriVisible() const { return FFriVisible; }
+    bool SatVisible() const { return FSatVisible; }
+    bool SunVisible() const { return FSunVisible; }
+    bool SummaryDurationVisible() const { return FSummaryDurationVisible; }
+    bool PriorityVisible() const { return FPriorityVisible; }
+    bool CreationPhase() const { return FCreationPhase; }
+    void SetCreationPhase(bool Value) { FCreationPhase = Value; }
+    const QString& HelpString() const { return FHelpString; }
+    void SetHelpString(const QString& Value) { FHelpString = Value; }
+    int LastUsedCounter() const { return FLastUsedCounter; }
+
+    // ---- Visibility setters ----
+    void SetPriorityVisible(bool Value);
+    void SetSummaryDurationVisible(bool Value);
+    void SetbClientsVisible(bool Value);
+    void SetProjectsVisible(bool Value);
+    void SetMonVisible(bool Value);
+    void SetTueVisible(bool Value);
+    void SetWedVisible(bool Value);
+    void SetThuVisible(bool Value);
+    void SetFriVisible(bool Value);
+    void SetSatVisible(bool Value);
+    void SetSunVisible(bool Value);
+
+    // ---- Operations ----
+    void Initialise() override;
+    void AdjustPositions(THeaderPanel* pPanel);
+    void SetConstraints();
+    void OrderPanelClick(THeaderPanel* Sender);
+    void HighlightPanel(THeaderPanel* Panel);
+    void DisplayTotal();
+    void FrameResize();
+    void ResetLastUsed();
+    // The designed (unstretched) rectangle of a column control; the frame lays the controls
+    // out from these and its current width.
+    QRect DesignGeometry(const QWidget* control) const;
+    int VisibleRowCount() const { return FRowCount; }
+
+    // ---- Handlers ----
+    void dbeTaskCodeExit();
+    void dbcbxActiveRelease();
+    void dbcbxCompleteClick();
+    void dbeDayEnter(TDBEdit* edit);
+    void aHelpExecute();
+    void aOnlineHelpExecute();
+    void aAboutExecute();
+    void tLastUsedTimerTimer();
+
+    static QString OnlineHelpAddress();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct TColumnControl {
+        QWidget* Control;
+        int Tag;
+        bool AnchorLeft;
+        bool AnchorRight;
+        QRect Design;
+    };
+
+    void CreateHeader();
+    void CreateRowControls();
+    void CreateTotals();
+    void CreateActions();
+    THeaderPanel* Header(const char* name, const QString& caption, const QString& hint, int tag,
+                         int x, int width, bool anchorLeft, bool anchorRight = false);
+    void Register(QWidget* control, int tag, bool anchorLeft, bool anchorRight = false);
+    void SetColumnVisible(bool& flag, bool Value, THeaderPanel* panel,
+                          std::initializer_list<QWidget*> controls);
+    void ApplyLayout();
+    void UpdateActions();
+    QWidget* HoldingWindow() const;
+    bool OnMainWindow() const;
+
+    TdmTasks_Form& FDm;
+    std::vector<TColumnControl> FColumns;
+    std::vector<THeaderPanel*> FPanels;
+    QString FsPanelName;
+    bool FbClientsVisible = true;
+    bool FCreationPhase = false;
+    bool FProjectsVisible = true;
+    bool FMonVisible = true, FThuVisible = true, FSatVisible = true, FSunVisible = true,
+         FFriVisible = true, FWedVisible = true, FTueVisible = true;
+    bool FSummaryDurationVisible = true;
+    bool FPriorityVisible = true;
+    QString FHelpString;
+    int FTimerIncrement = 1;
+    int FLastUsedCounter = 120;
+    int FRowCount = 1;
+};

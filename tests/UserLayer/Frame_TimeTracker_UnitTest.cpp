@@ -1,0 +1,208 @@
+// The task grid frame: column layout, sorting, totals line and the task-code exit rule.
+
+#include "DataModuleFixture.h"
+
+#include "UserLayer/Frame_TimeTracker_Unit.h"
+#include "support/TScriptedDialogService.h"
+
+#include "Components/DataControls/TDBEdit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTimer>
+
+namespace {
+class FrameTest : public DataModuleTest {
+protected:
+    void SetUp() override {
+        DataModuleTest::SetUp();
+        StartSetUp();
+        window = std::make_unique<QWidget>();
+        window->setObjectName(QStringLiteral("Form_Submit_Form"));
+        window->resize(TFrame_TimeTracker_Form::DesignWidth, 300);
+        frame = new TFrame_TimeTracker_Form(*dm, window.get());
+        frame->resize(TFrame_TimeTracker_Form::DesignWidth, 300);
+    }
+    void TearDown() override {
+        window.reset();
+        DataModuleTest::TearDown();
+    }
+
+    int X(const QWidget* w) const { return frame->DesignGeometry(w).x(); }
+    int Width(const QWidget* w) const { return frame->DesignGeometry(w).width(); }
+    QColor CaptionColour(const QWidget* w) const {
+        return w->palette().color(QPalette::WindowText);
+    }
+
+    std::unique_ptr<QWidget> window;
+    TFrame_TimeTracker_Form* frame = nullptr;
+    TScopedDialogService dialogs;
+};
+} // namespace
+
+TEST_F(FrameTest, HidingALeftColumnPullsTheLaterOnesLeftAndWidensTheDescription) {
+    const int project = X(frame->pProjectName), code = X(frame->dbeTaskCode),
+              desc = X(frame->pDescription);
+    const int descWidth = Width(frame->pDescription), editWidth = Width(frame->dbeTaskDescription);
+    const int mon = X(frame->pMonday), priority = X(frame->pPriority);
+    frame->SetbClientsVisible(false);
+    EXPECT_TRUE(frame->pClient->isHidden());
+    EXPECT_TRUE(frame->dbeClient->isHidden());
+    EXPECT_EQ(X(frame->pProjectName), project - 91);
+    EXPECT_EQ(X(frame->dbeTaskCode), code - 91);
+    EXPECT_EQ(X(frame->pDescription), desc - 91);
+    EXPECT_EQ(Width(frame->pDescription), descWidth + 91);
+    EXPECT_EQ(Width(frame->dbeTaskDescription), editWidth + 91);
+    EXPECT_EQ(X(frame->pMonday), mon);
+    EXPECT_EQ(X(frame->pPriority), priority);
+    frame->SetbClientsVisible(true);
+    EXPECT_EQ(X(frame->pProjectName), project);
+    EXPECT_EQ(Width(frame->pDescription), descWidth);
+}
+
+TEST_F(FrameTest, HidingAWeekdayPullsTheEarlierDaysRight) {
+    const int mon = X(frame->pMonday), tue = X(frame->dbeTue), total = X(frame->lblDailyDuration);
+    const int thu = X(frame->pThursday), active = X(frame->pActive), desc = X(frame->pDescription);
+    const int descWidth = Width(frame->pDescription);
+    frame->SetWedVisible(false);
+    EXPECT_EQ(X(frame->pMonday), mon + 46);
+    EXPECT_EQ(X(frame->dbeTue), tue + 46);
+    EXPECT_EQ(X(frame->lblDailyDuration), total + 46);
+    EXPECT_EQ(X(frame->pThursday), thu);
+    EXPECT_EQ(X(frame->pActive), active);
+    EXPECT_EQ(X(frame->pDescription), desc);
+    EXPECT_EQ(Width(frame->pDescription), descWidth + 46);
+    EXPECT_TRUE(frame->lblWedDuration->isHidden());
+}
+
+TEST_F(FrameTest, ASetterWithTheSameValueChangesNothingAndColumnsSitOnePixelApart) {
+    const QRect before = frame->DesignGeometry(frame->pDescription);
+    frame->SetProjectsVisible(true);
+    frame->SetSunVisible(true);
+    EXPECT_EQ(frame->DesignGeometry(frame->pDescription), before);
+    EXPECT_EQ(X(frame->pDuration), X(frame->pPriority) + 22 + 1);
+    EXPECT_EQ(X(frame->pTuesday), X(frame->pMonday) + 45 + 1);
+    EXPECT_EQ(X(frame->pMonday), X(frame->pDescription) + Width(frame->pDescription) + 2);
+    // Shown again while the window lays out its first layout, nothing moves back.
+    frame->SetCreationPhase(true);
+    frame->SetMonVisible(false);
+    frame->SetMonVisible(true);
+    frame->SetCreationPhase(false);
+    EXPECT_EQ(Width(frame->pDescription), before.width() + 46);
+}
+
+TEST_F(FrameTest, TheDescriptionStretchesWithTheFrame) {
+    window->show();
+    const int descWidth = frame->pDescription->width(), active = frame->pActive->x();
+    frame->resize(TFrame_TimeTracker_Form::DesignWidth + 100, 300);
+    EXPECT_EQ(frame->pDescription->width(), descWidth + 100);
+    EXPECT_EQ(frame->pActive->x(), active + 100);
+    EXPECT_EQ(frame->dbeSun->x(), frame->pSunday->x());
+}
+
+TEST_F(FrameTest, HeadersSortAndTurnRed) {
+    EXPECT_EQ(dm->adsTasks.Sort(), QStringLiteral("TaskCode ASC"));
+    EXPECT_EQ(frame->sPanelName(), QStringLiteral("pTaskCode"));
+    Q_EMIT frame->pProjectName->clicked();
+    EXPECT_EQ(dm->adsTasks.Sort(), QStringLiteral("ProjectNumber ASC"));
+    EXPECT_EQ(CaptionColour(frame->pProjectName), QColor(Qt::red));
+    EXPECT_NE(CaptionColour(frame->pTaskCode), QColor(Qt::red));
+    Q_EMIT frame->pProjectName->clicked();
+    EXPECT_EQ(dm->adsTasks.Sort(), QStringLiteral("ProjectNumber DESC"));
+    Q_EMIT frame->pProjectName->clicked();
+    EXPECT_EQ(dm->adsTasks.Sort(), QStringLiteral("ProjectNumber ASC"));
+    Q_EMIT frame->pClient->clicked();
+    EXPECT_EQ(dm->adsTasks.Sort(), QStringLiteral("ClientID ASC"));
+    Q_EMIT frame->pMonday->clicked();
+    Q_EMIT frame->pTuesday->clicked();
+    EXPECT_EQ(dm->adsTasks.Sort(), QStringLiteral("TueDuration ASC"));
+    Q_EMIT frame->pDuration->clicked();
+    EXPECT_EQ(dm->adsTasks.Sort(), QStringLiteral("TueDuration ASC"))
+        << "Task Duration does not sort";
+}
+
+TEST_F(FrameTest, TheTotalsLineCountsWholeWorkingDays) {
+    dm->adsDefaults.Edit();
+    F(dm->adsDefaults, "DayDuration").SetAsFloat(7.5);
+    dm->adsDefaults.Post();
+    dm->SaveData();
+    TdmTasks_Form& d = StartPortable();
+    TFrame_TimeTracker_Form other(d, window.get());
+    d.TotalDurationArray()[2] = 5 * Hour;
+    d.TotalDurationArray()[3] = 4.5 * Hour;
+    d.TotalDurationArray()[1] = 1 + Hour; // 25 hours show as 01:00 under the day
+    other.DisplayTotal();
+    EXPECT_EQ(other.lblTotalMessage->text(),
+              QStringLiteral("Total Duration is 4 Days 4 Hours 30 Minutes "));
+    EXPECT_EQ(other.lblMonDuration->text(), QStringLiteral("05:00"));
+    EXPECT_EQ(other.lblTueDuration->text(), QStringLiteral("04:30"));
+    EXPECT_EQ(other.lblSunDuration->text(), QStringLiteral("01:00"));
+    d.TotalDurationArray()[1] = 0;
+    other.DisplayTotal();
+    EXPECT_EQ(other.lblTotalMessage->text(),
+              QStringLiteral("Total Duration is 1 Days 2 Hours 0 Minutes "));
+}
+
+TEST_F(FrameTest, ANewCodeIsAddedUpperCasedWhenInsertionIsAllowed) {
+    dm->adsTasks.Append();
+    F(dm->adsTasks, "TaskCode").SetAsString(QStringLiteral("ab12"));
+    F(dm->adsTasks, "TaskDescription").SetAsString(QStringLiteral("Audit"));
+    frame->dbeTaskCodeExit();
+    EXPECT_EQ(dm->adsTaskCodes.State(), TDataSetState::Insert);
+    EXPECT_EQ(F(dm->adsTaskCodes, "TaskCode").AsString(), QStringLiteral("AB12"));
+    EXPECT_EQ(F(dm->adsTaskCodes, "TaskDescription").AsString(), QStringLiteral("Audit"));
+    dm->adsTaskCodes.First(); // its next change of state posts it
+    EXPECT_TRUE(dm->adsTaskCodes.Locate(QStringLiteral("TaskCode"), QStringLiteral("AB12")));
+    const int codes = dm->adsTaskCodes.RecordCount();
+    F(dm->adsTasks, "TaskCode").SetAsString(QStringLiteral("Ab12"));
+    frame->dbeTaskCodeExit();
+    EXPECT_EQ(dm->adsTaskCodes.RecordCount(), codes)
+        << "an existing code in another case adds nothing";
+    EXPECT_TRUE(dialogs->Informations.isEmpty());
+}
+
+TEST_F(FrameTest, AMissingCodeIsRefusedWhenInsertionIsNotAllowed) {
+    dm->adsDefaults.Edit();
+    F(dm->adsDefaults, "NewTaskInsertAllowed").SetAsBoolean(false);
+    dm->adsDefaults.Post();
+    dm->adsTasks.Append();
+    F(dm->adsTasks, "TaskCode").SetAsString(QStringLiteral("NOPE"));
+    frame->dbeTaskCodeExit();
+    EXPECT_EQ(dialogs->Informations, QStringList{QStringLiteral("Task does not exist.")});
+    EXPECT_EQ(F(dm->adsTasks, "TaskCode").AsString(), QStringLiteral("NOPE"))
+        << "the row keeps the code typed";
+    // Moving between the two task-code controls is not refused.
+    window->show();
+    frame->dbeTaskCode->setFocus();
+    QApplication::processEvents();
+    frame->dbeTaskCodeExit();
+    EXPECT_EQ(dialogs->Informations.size(), 1);
+}
+
+TEST_F(FrameTest, EnteringADayCellRemembersItsValue) {
+    dm->adsTasks.First();
+    dm->adsTasks.Edit();
+    F(dm->adsTasks, "TueDuration").SetAsFloat(1 + 2 * Hour);
+    frame->dbeDayEnter(frame->dbeTue);
+    EXPECT_NEAR(dm->rCurrentField.Value, 2 * Hour, 1e-12);
+    EXPECT_TRUE(dm->rCurrentField.Active);
+}
+
+TEST_F(FrameTest, CompletingATaskStopsItsTiming) {
+    dm->adsTasks.First();
+    ASSERT_TRUE(F(dm->adsTasks, "Active").AsBoolean());
+    frame->dbcbxCompleteClick();
+    EXPECT_FALSE(F(dm->adsTasks, "Active").AsBoolean());
+}
+
+TEST_F(FrameTest, ActionsAndMinimumSize) {
+    EXPECT_EQ(frame->DataSetInsert1->text(), QStringLiteral("&Add Task"));
+    EXPECT_EQ(frame->EditCut1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
+    EXPECT_EQ(frame->aAbout->text(), QStringLiteral("About Plenk"));
+    EXPECT_EQ(frame->TimeTrackerTimer->interval(), 60000);
+    EXPECT_EQ(frame->LastUsedCounter(), 120);
+    const int minWidth = frame->minimumWidth();
+    frame->SetbClientsVisible(false);
+    EXPECT_EQ(frame->minimumWidth(), minWidth - 91);
+    EXPECT_EQ(frame->minimumHeight(), 26 + 25 + 21 + 3);
+}
