@@ -6,16 +6,20 @@
 #include "BaseUnits/XEP_Application.h"
 #include "BaseUnits/XEP_CommandLine.h"
 #include "BaseUnits/XEP_DialogService.h"
+#include "BaseUnits/XEP_Messages.h"
 #include "BaseUnits/XEP_ResourceStr.h"
 #include "UserLayer/Form_Splash_Unit.h"
+#include "UserLayer/Form_Submit_Unit.h"
 #include "UserLayer/data_Tasks_Unit.h"
 
 #include "Components/Core/SysExceptions.h"
+#include "Components/DataControls/TDataControls.h"
 #include "Components/RecordSet/TRecordSetDump.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -63,6 +67,16 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
     return -1;
 }
 
+// Messages of the data module and errors caught by the data-aware controls go to the
+// program's message boxes.
+void InstallMessageHandlers() {
+    SetInformationMessageHandler(
+        [](const QString& text) { TDialogService::Instance().ShowInformation(text); });
+    TDataControls::OnError = [](const Exception& error) {
+        TDialogService::Instance().ShowError(error.Message());
+    };
+}
+
 int RunProgram(int argc, char** argv, const TCommandLine& commandLine) {
     TApplication application(argc, argv);          // 1. the application object
     SetApplicationTitle(QStringLiteral("Tivrel")); // 2. the title
@@ -71,20 +85,32 @@ int RunProgram(int argc, char** argv, const TCommandLine& commandLine) {
     application.setOrganizationName(sOrganisation());
 
     // 3. The data module: directories, tables, help file.
-    std::unique_ptr<TdmTasks_Form> dmTasks_Form;
+    InstallMessageHandlers();
+    std::unique_ptr<TdmTasks_Form> dataModule;
     const bool created = RunGuarded([&] {
         TDataModuleOptions options;
         options.DataDir = commandLine.DataDir;
-        dmTasks_Form = std::make_unique<TdmTasks_Form>(nullptr, options);
+        dataModule = std::make_unique<TdmTasks_Form>(nullptr, options);
     });
     if (!created) return 1;
 
-    // 4. The windows, owned by the application for the whole run.
+    // 4. The windows, owned by the application for the whole run. Until the main window
+    // takes over, the review window is the program: closing it saves and ends the run.
+    TForm_Submit_Form submitForm(*dmTasks_Form);
     TForm_Splash_Form splash;
-    splash.setAttribute(Qt::WA_QuitOnClose, true); // the only window so far: closing it ends
     splash.show();
 
-    // 5. The message loop.
+    // 5. The message loop, with the review window shown modally over it.
+    int exitCode = 0;
+    QTimer::singleShot(0, &submitForm, [&] {
+        QString panelName;
+        DisplaySubmitForm(submitForm, QStringLiteral("pTaskCode"), panelName);
+        RunGuarded([&] {
+            dmTasks_Form->SetSetupRequired(false);
+            dmTasks_Form->SaveData();
+        });
+        application.exit(exitCode);
+    });
     return application.exec();
 }
 } // namespace

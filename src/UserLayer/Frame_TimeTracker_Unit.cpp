@@ -10,6 +10,7 @@
 #include "Components/Core/SysDateTime.h"
 #include "Components/Core/TClock.h"
 #include "Components/DataControls/TDBCheckBox.h"
+#include "Components/DataControls/TDBCtrlGrid.h"
 #include "Components/DataControls/TDBEdit.h"
 #include "Components/DataControls/TDBLookupComboBox.h"
 #include "Components/DataControls/TDBText.h"
@@ -80,6 +81,9 @@ TFrame_TimeTracker_Form::TFrame_TimeTracker_Form(TdmTasks_Form& dm, QWidget* AOw
     : TBaseFrameXEP_BaseForm(AOwner), FDm(dm) {
     setObjectName(QStringLiteral("Frame_TimeTracker_Form1"));
     resize(DesignWidth, DesignHeight);
+    QFont designFont = font(); // the columns are laid out for an 8-point face
+    designFont.setPointSize(8);
+    setFont(designFont);
     dsTasks = new TDataSource(&dm.adsTasks, this);
     dsTaskCodes = new TDataSource(&dm.adsTaskCodes, this);
     dsProjects = new TDataSource(&dm.adsProjects, this);
@@ -151,12 +155,13 @@ void TFrame_TimeTracker_Form::CreateHeader() {
 }
 
 void TFrame_TimeTracker_Form::CreateRowControls() {
-    dbcgTasks = Named(new QWidget(this), "dbcgTasks");
+    dbcgTasks = Named(new TDBCtrlGrid(this), "dbcgTasks");
     dbcgTasks->setGeometry(0, GridTop, DesignWidth, DesignRows * RowHeight);
-    RowPanel = Named(new QWidget(dbcgTasks), "RowPanel");
-    RowPanel->setGeometry(0, 0, DesignWidth, RowHeight);
-    RowPanel->setAutoFillBackground(true);
-    RowPanel->setBackgroundRole(QPalette::Button);
+    dbcgTasks->SetPanelHeight(RowHeight);
+    dbcgTasks->SetAutoRowCount(true);
+    dbcgTasks->SetDataSource(dsTasks);
+    RowPanel = dbcgTasks->Panel();
+    RowPanel->setObjectName(QStringLiteral("RowPanel"));
 
     auto edit = [this](const char* name, const char* field, int tag, int x, int width,
                        bool anchorLeft, bool anchorRight = false) {
@@ -354,9 +359,7 @@ void TFrame_TimeTracker_Form::CreateActions() {
     PMTimeTracker->addActions({DataSetInsert1, DataSetDelete1});
     PMTimeTracker->addSeparator();
     PMTimeTracker->addActions({aHelp, aOnlineHelp});
-    dbcgTasks->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(dbcgTasks, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PMTimeTracker->popup(dbcgTasks->mapToGlobal(at)); });
+    dbcgTasks->SetPopupMenu(PMTimeTracker);
 }
 
 // ---- Initialise and layout ----
@@ -499,13 +502,17 @@ void TFrame_TimeTracker_Form::FrameResize() {
     FRowCount = std::max(1, available / RowHeight);
 }
 
+int TFrame_TimeTracker_Form::GridSpace() const {
+    return std::max(RowHeight, height() - TotalsHeight - GridTop);
+}
+
 void TFrame_TimeTracker_Form::resizeEvent(QResizeEvent* event) {
     TBaseFrameXEP_BaseForm::resizeEvent(event);
     TotalsPanel->setGeometry(0, height() - TotalsHeight, width(), TotalsHeight);
-    dbcgTasks->setGeometry(0, GridTop, width(), std::max(RowHeight, TotalsPanel->y() - GridTop));
-    RowPanel->setGeometry(0, RowPanel->y(), width(), RowHeight);
     ApplyLayout();
     FrameResize();
+    // The grid holds whole rows; what is left over stays empty above the totals line.
+    dbcgTasks->setGeometry(0, GridTop, width(), FRowCount * RowHeight);
 }
 
 // ---- Sorting ----

@@ -17,6 +17,7 @@ class QAction;
 class QMenu;
 class QTimer;
 class TDataSource;
+class TDBCtrlGrid;
 class TDBCheckBox;
 class TDBEdit;
 class TDBImage;
@@ -48,8 +49,8 @@ public:
     THeaderPanel *pPriority, *pDuration, *pClient, *pProjectName, *pTaskCode, *pDescription,
         *pMonday, *pTuesday, *pWednesday, *pThursday, *pFriday, *pSaturday, *pSunday, *pActive,
         *pCompleted;
-    QWidget* dbcgTasks; // the row grid
-    QWidget* RowPanel;  // the live panel of the current row
+    TDBCtrlGrid* dbcgTasks; // the row grid
+    QWidget* RowPanel;      // the live panel of the current row
     TDBImage* dbIPriority;
     TDBEdit *dbeDays, *dbePartDay, *dbeClient, *dbeProject, *dbeTaskCode, *dbeTaskDescription;
     TDBLookupComboBox *dbluClients, *dbluProject, *dblcTaskCode;
@@ -110,6 +111,8 @@ public:
     // out from these and its current width.
     QRect DesignGeometry(const QWidget* control) const;
     int VisibleRowCount() const { return FRowCount; }
+    // The height between the header row and the totals line, where the rows go.
+    int GridSpace() const;
 
     // ---- Handlers ----
     void dbeTaskCodeExit();

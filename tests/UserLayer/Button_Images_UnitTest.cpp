@@ -15,15 +15,19 @@ bool HasDrawing(const QPixmap& pixmap) {
         for (int x = 0; x < image.width(); ++x) {
             const QRgb pixel = image.pixel(x, y);
             if (qAlpha(pixel) < 128) continue;
-            if (opaque++ == 0) first = pixel;
-            else if (pixel != first) varied = true;
+            if (opaque++ == 0)
+                first = pixel;
+            else if (pixel != first)
+                varied = true;
         }
     }
     return opaque >= image.width() && varied;
 }
 } // namespace
 
-TEST(ButtonImages, ListHoldsFiftyTwoPictures) { EXPECT_EQ(ButtonImageCount(), 52); }
+TEST(ButtonImages, ListHoldsFiftyTwoPictures) {
+    EXPECT_EQ(ButtonImageCount(), 52);
+}
 
 TEST(ButtonImages, EveryIndexHasA16And32PixelDrawing) {
     for (int index = 0; index < ButtonImageCount(); ++index) {

@@ -1,5 +1,7 @@
 #include "TFormatSettings.h"
 
+#include <QRegularExpression>
+
 namespace {
 QChar FirstSeparator(const QString& format, QChar fallback) {
     for (QChar c : format) {
@@ -8,13 +10,40 @@ QChar FirstSeparator(const QString& format, QChar fallback) {
     return fallback;
 }
 
-// Filters written with a short date are read back with it: a two-digit year would lose the
-// century, so the short date always carries four.
-QString WithFourDigitYear(QString format) {
-    if (format.contains(QStringLiteral("yyyy"))) return format;
-    if (format.contains(QStringLiteral("yy")))
-        return format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    return format;
+// The short date in numbers only, in the locale's order of day, month and year with the given
+// separator: "dd/MM/yyyy", "MM/dd/yyyy", "dd.MM.yyyy". Filters written with it are read back
+// with it, so the year keeps its century and month names never appear; masked date boxes rely
+// on its fixed-width numeric parts.
+QString NumericShortDate(const QString& format, QChar separator) {
+    QString order;
+    for (QChar c : format) {
+        if ((c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('y')) &&
+            !order.contains(c))
+            order += c;
+    }
+    for (QChar c : {QLatin1Char('d'), QLatin1Char('M'), QLatin1Char('y')}) {
+        if (!order.contains(c)) order += c;
+    }
+    QStringList parts;
+    for (QChar c : order) {
+        if (c == QLatin1Char('d'))
+            parts << QStringLiteral("dd");
+        else if (c == QLatin1Char('M'))
+            parts << QStringLiteral("MM");
+        else
+            parts << QStringLiteral("yyyy");
+    }
+    return parts.join(separator);
+}
+
+// A time format without the time zone ("t" in Qt's syntax); the short time also without
+// seconds.
+QString PlainTime(QString format, bool dropSeconds) {
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+    static const QRegularExpression seconds(QStringLiteral("[:.]ss?(\\.z+)?"));
+    format.remove(zone);
+    if (dropSeconds) format.remove(seconds);
+    return format.trimmed();
 }
 
 QStringList EnglishNames(std::initializer_list<const char*> names) {
@@ -44,11 +73,14 @@ TFormatSettings TFormatSettings::Fixed() {
 
 TFormatSettings TFormatSettings::FromLocale(const QLocale& locale) {
     TFormatSettings s;
-    s.ShortDateFormat = WithFourDigitYear(locale.dateFormat(QLocale::ShortFormat));
+    const QString localeShortDate = locale.dateFormat(QLocale::ShortFormat);
+    QChar separator = FirstSeparator(localeShortDate, QLatin1Char('/'));
+    if (separator.isSpace() || separator == QLatin1Char(',')) separator = QLatin1Char('/');
+    s.ShortDateFormat = NumericShortDate(localeShortDate, separator);
     s.LongDateFormat = locale.dateFormat(QLocale::LongFormat);
-    s.ShortTimeFormat = locale.timeFormat(QLocale::ShortFormat);
-    s.LongTimeFormat = locale.timeFormat(QLocale::LongFormat);
-    s.DateSeparator = FirstSeparator(s.ShortDateFormat, QLatin1Char('/'));
+    s.ShortTimeFormat = PlainTime(locale.timeFormat(QLocale::ShortFormat), true);
+    s.LongTimeFormat = PlainTime(locale.timeFormat(QLocale::LongFormat), false);
+    s.DateSeparator = separator;
     s.TimeSeparator = FirstSeparator(s.ShortTimeFormat, QLatin1Char(':'));
     const QString decimal = locale.decimalPoint();
     const QString group = locale.groupSeparator();

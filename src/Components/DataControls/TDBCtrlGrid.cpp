@@ -51,7 +51,10 @@ void TDBCtrlGrid::SetDataSource(TDataSource* dataSource) {
         connect(dataSource, &TDataSource::DataChange, this, &TDBCtrlGrid::Sync);
         connect(dataSource, &TDataSource::RowsChanged, this, &TDBCtrlGrid::Sync);
         connect(dataSource, &TDataSource::StateChange, this, &TDBCtrlGrid::StateChange);
-        connect(dataSource, &QObject::destroyed, this, &TDBCtrlGrid::Sync);
+        connect(dataSource, &QObject::destroyed, this, [this] {
+            FDataSource = nullptr;
+            Sync();
+        });
     }
     FInsertRow = -1;
     StateChange();
@@ -149,8 +152,8 @@ void TDBCtrlGrid::StateChange() {
     const TRecordSet* ds = DataSet();
     if (ds && ds->State() == TDataSetState::Insert) {
         if (FInsertRow < 0)
-            FInsertRow = FNewRowAtEnd ? ds->RecordCount()
-                                      : std::clamp(FLastRecNo - 1, 0, ds->RecordCount());
+            FInsertRow =
+                FNewRowAtEnd ? ds->RecordCount() : std::clamp(FLastRecNo - 1, 0, ds->RecordCount());
     } else {
         FInsertRow = -1;
     }

@@ -24,7 +24,6 @@
 #include <QWidget>
 #include <functional>
 
-
 class QScrollBar;
 class TDBCtrlPanel;
 

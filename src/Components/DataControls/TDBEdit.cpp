@@ -119,8 +119,8 @@ bool TDBEdit::UpdateRecord() {
     const QString text = FMask.IsEmpty() ? QLineEdit::text() : FMask.FieldText(displayText());
     const bool ok = TDataControls::Guard([&] {
         if (!FDataLink.Editing() && !FDataLink.Edit())
-            throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified")
-                                     .arg(field->DisplayLabel()));
+            throw EDatabaseError(
+                QStringLiteral("Field '%1' cannot be modified").arg(field->DisplayLabel()));
         field->SetText(text);
     });
     if (!ok) {
@@ -206,11 +206,10 @@ void TDBEdit::PaintActiveRecord(QPainter& painter, const QRect& rect) {
     textRect.adjust(2, 1, -2, -1);
     painter.save();
     painter.setFont(font());
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::Text));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
     painter.setClipRect(textRect);
     const QString shown = fontMetrics().elidedText(text, Qt::ElideNone, textRect.width());
-    painter.drawText(textRect, int(QStyle::visualAlignment(layoutDirection(), alignment())),
-                     shown);
+    painter.drawText(textRect, int(QStyle::visualAlignment(layoutDirection(), alignment())), shown);
     painter.restore();
 }

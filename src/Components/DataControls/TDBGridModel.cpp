@@ -13,6 +13,10 @@ void TDBGridModel::SetDataSource(TDataSource* dataSource) {
         connect(dataSource, &TDataSource::StateChange, this, &TDBGridModel::StateChange);
         connect(dataSource, &TDataSource::ActiveChange, this, &TDBGridModel::Reset);
         connect(dataSource, &TDataSource::CursorMoved, this, &TDBGridModel::CursorMoved);
+        connect(dataSource, &QObject::destroyed, this, [this] {
+            FDataSource = nullptr;
+            Reset();
+        });
     }
     Reset();
 }
@@ -83,8 +87,8 @@ void TDBGridModel::StateChange() {
     const TRecordSet* ds = DataSet();
     if (ds && ds->State() == TDataSetState::Insert) {
         if (FInsertRow < 0)
-            FInsertRow = FNewRowAtEnd ? ds->RecordCount()
-                                      : std::clamp(FLastRecNo - 1, 0, ds->RecordCount());
+            FInsertRow =
+                FNewRowAtEnd ? ds->RecordCount() : std::clamp(FLastRecNo - 1, 0, ds->RecordCount());
     } else {
         FInsertRow = -1;
         if (ds) FLastRecNo = ds->RecNo();
@@ -162,9 +166,9 @@ QVariant TDBGridModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole: {
         const TDBGridColumn& c = FColumns[size_t(column)];
         if (c.Color.isValid()) return c.Color;
-        const bool readOnly = c.ReadOnly || field->ReadOnly() ||
-                              (field->FieldKind() != TFieldKind::Data &&
-                               field->FieldKind() != TFieldKind::Lookup);
+        const bool readOnly =
+            c.ReadOnly || field->ReadOnly() ||
+            (field->FieldKind() != TFieldKind::Data && field->FieldKind() != TFieldKind::Lookup);
         if (readOnly && FReadOnlyColor.isValid()) return FReadOnlyColor;
         return {};
     }
@@ -217,24 +221,23 @@ void TDBGridModel::MoveToRow(int row) {
     ds->SetRecNo(target + 1);
 }
 
-bool TDBGridModel::BeginEdit() {
-    if (!FDataSource) return false;
+bool TDBGridModel::BeginEdit(int row) {
+    if (!FDataSource || !DataSet()) return false;
+    MoveToRow(row);
     return FDataSource->Editing() || FDataSource->Edit();
 }
 
 void TDBGridModel::AssignText(int row, int column, const QString& text) {
     TField* field = Field(column);
     if (!field || !ColumnWritable(column)) return;
-    MoveToRow(row);
-    if (!BeginEdit()) throw EAbort();
+    if (!BeginEdit(row)) throw EAbort();
     field->SetText(text);
 }
 
 void TDBGridModel::AssignLookupKey(int row, int column, const QVariantList& key) {
     TField* field = Field(column);
     if (!field || !ColumnWritable(column) || field->FieldKind() != TFieldKind::Lookup) return;
-    MoveToRow(row);
-    if (!BeginEdit()) throw EAbort();
+    if (!BeginEdit(row)) throw EAbort();
     const QStringList keys = field->KeyFields().split(QLatin1Char(';'), Qt::SkipEmptyParts);
     for (int i = 0; i < keys.size() && i < key.size(); ++i)
         field->DataSet().FieldByName(keys.at(i).trimmed()).SetValue(key.at(i));

@@ -13,11 +13,11 @@
 
 struct TDBGridColumn {
     QString FieldName;
-    QString Title;  // empty: the field's DisplayLabel
-    int Width = 0;  // pixels; 0: from the field's DisplayWidth
+    QString Title; // empty: the field's DisplayLabel
+    int Width = 0; // pixels; 0: from the field's DisplayWidth
     bool Visible = true;
     bool ReadOnly = false;
-    QColor Color;   // background of the column's cells; invalid: the grid's
+    QColor Color; // background of the column's cells; invalid: the grid's
 };
 
 class TDBGridModel : public QAbstractTableModel {
@@ -42,14 +42,15 @@ public:
     TField* Field(int column) const;
     // The field of a visible grid column can be written from the grid.
     bool ColumnWritable(int column) const;
-    int CurrentRow() const; // -1 when there is none
+    int CurrentRow() const;        // -1 when there is none
     int RecNoOfRow(int row) const; // 0 for the pending new row
 
     // Moves the cursor to a row as the user does (a pending new row is finished first).
     // Raises what the record set raises.
     void MoveToRow(int row);
-    // Puts the set into edit mode for a change typed into a cell of the current row.
-    bool BeginEdit();
+    // Puts the set into edit mode for a change typed into a cell of a row (moving there
+    // first). Raises what the record set raises.
+    bool BeginEdit(int row);
     // Assigns an edit text (SetText) or, for a lookup column, the key of a list row.
     void AssignText(int row, int column, const QString& text);
     void AssignLookupKey(int row, int column, const QVariantList& key);

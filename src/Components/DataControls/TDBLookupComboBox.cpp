@@ -22,28 +22,22 @@ TDBLookupComboBox::TDBLookupComboBox(QWidget* parent)
     auto refresh = [this] { DataChange(); };
     connect(&FDataLink, &TFieldDataLink::DataChange, this, refresh);
     connect(&FDataLink, &TFieldDataLink::ActiveChange, this, refresh);
-    connect(&FListWatch, &TDataSource::RowsChanged, this, [this] {
-        FItemsStale = true;
-        DataChange();
-    });
+    connect(&FListWatch, &TDataSource::RowsChanged, this, [this] { DataChange(); });
     connect(this, &QComboBox::activated, this, [this](int index) { SelectItem(index); });
 }
 
 void TDBLookupComboBox::SetListSource(TDataSource* listSource) {
     FListSource = listSource;
-    FItemsStale = true;
     DataChange();
 }
 
 void TDBLookupComboBox::SetListField(const QString& listField) {
     FListField = listField;
-    FItemsStale = true;
     DataChange();
 }
 
 void TDBLookupComboBox::SetKeyField(const QString& keyField) {
     FKeyField = keyField;
-    FItemsStale = true;
     DataChange();
 }
 
@@ -105,10 +99,7 @@ QString TDBLookupComboBox::ActiveRecordText() const {
 void TDBLookupComboBox::DataChange() {
     // The list of a lookup field may change with the field's definition.
     const TBinding binding = Binding();
-    if (FListWatch.DataSet() != binding.List) {
-        FListWatch.SetDataSet(binding.List);
-        FItemsStale = true;
-    }
+    if (FListWatch.DataSet() != binding.List) FListWatch.SetDataSet(binding.List);
     FDisplayText = ActiveRecordText();
     update();
 }
@@ -117,7 +108,6 @@ void TDBLookupComboBox::RefreshList() {
     const TBinding binding = Binding();
     const QSignalBlocker blocker(this);
     clear();
-    FItemsStale = false;
     if (!binding.List || binding.ListText.isEmpty()) return;
     TDataControls::Guard([&] {
         TRecordSet& list = *binding.List;
@@ -186,7 +176,8 @@ void TDBLookupComboBox::showPopup() {
 }
 
 void TDBLookupComboBox::keyPressEvent(QKeyEvent* event) {
-    if (FItemsStale) RefreshList();
+    // Up, Down and typed letters move from the current row's item.
+    RefreshList();
     QComboBox::keyPressEvent(event);
 }
 

@@ -49,7 +49,8 @@ public:
     TRecordSet* ListDataSet() const;
     // The area of the box where its text stands (for an edit laid over it).
     QRect TextRect() const;
-    // Reads the list again (the items are otherwise read when the list drops down).
+    // Reads the list into the items (done whenever the list drops down or a key moves in it,
+    // so the items never go stale).
     void RefreshList();
     // Chooses the list row at index (of the items read), as a click in the list does.
     bool SelectItem(int index);
@@ -88,5 +89,4 @@ private:
     QString FListField, FKeyField;
     QString FDisplayText;
     int FDropDownWidth = 0;
-    bool FItemsStale = true;
 };

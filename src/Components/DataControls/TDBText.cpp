@@ -23,8 +23,8 @@ void TDBText::PaintActiveRecord(QPainter& painter, const QRect& rect) {
     if (autoFillBackground()) painter.fillRect(rect, palette().brush(backgroundRole()));
     painter.save();
     painter.setFont(font());
-    const QRect textRect = rect.marginsRemoved(contentsMargins()).adjusted(margin(), margin(),
-                                                                          -margin(), -margin());
+    const QRect textRect =
+        rect.marginsRemoved(contentsMargins()).adjusted(margin(), margin(), -margin(), -margin());
     const int flags = int(QStyle::visualAlignment(layoutDirection(), alignment())) |
                       (wordWrap() ? int(Qt::TextWordWrap) : 0);
     style()->drawItemText(&painter, textRect, flags, palette(), isEnabled(), FieldText(),

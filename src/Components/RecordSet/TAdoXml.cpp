@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <unordered_map>
 
@@ -94,13 +95,37 @@ std::string DayNumberToIso(double dayNumber) {
     qint64 y;
     unsigned m, d;
     CivilFromDays(days - EpochOffset, y, m, d);
-    char buffer[40];
     const unsigned h = unsigned(ms / 3600000), mi = unsigned(ms / 60000 % 60),
-                   s = unsigned(ms / 1000 % 60), milli = unsigned(ms % 1000);
-    int n = std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02u",
-                          static_cast<long long>(y), m, d, h, mi, s);
-    if (milli != 0) n += std::snprintf(buffer + n, sizeof buffer - size_t(n), ".%03u", milli);
-    return std::string(buffer, size_t(n));
+                   sec = unsigned(ms / 1000 % 60), milli = unsigned(ms % 1000);
+    // Written by hand: this runs twice per row when a large history is saved.
+    char buffer[40];
+    char* p = buffer;
+    auto put = [&p](unsigned value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            p[i] = char('0' + value % 10);
+        p += digits;
+    };
+    if (y < 0) *p++ = '-';
+    const quint64 year = quint64(y < 0 ? -y : y);
+    if (year > 9999)
+        p = std::to_chars(p, buffer + 20, year).ptr;
+    else
+        put(unsigned(year), 4);
+    *p++ = '-';
+    put(m, 2);
+    *p++ = '-';
+    put(d, 2);
+    *p++ = 'T';
+    put(h, 2);
+    *p++ = ':';
+    put(mi, 2);
+    *p++ = ':';
+    put(sec, 2);
+    if (milli != 0) {
+        *p++ = '.';
+        put(milli, 3);
+    }
+    return std::string(buffer, p);
 }
 
 bool IsoToDayNumber(std::string_view text, double& dayNumber) {
@@ -341,11 +366,26 @@ private:
             }
             const std::string_view local = TXmlScanner::LocalName(FScanner.Name());
             if (local == "AttributeType" && !current) {
-                const TXmlAttribute* name = Find("name");
+                // "name" is the attribute name in the rows; ADO may carry the column's own
+                // name, when that is no XML name, in "rs:name".
+                const TXmlAttribute* name = nullptr;
+                const TXmlAttribute* columnName = nullptr;
+                for (const TXmlAttribute& a : FScanner.Attributes()) {
+                    if (a.Name == "name")
+                        name = &a;
+                    else if (TXmlScanner::LocalName(a.Name) == "name")
+                        columnName = &a;
+                }
                 if (!name) Fail(FDoc, FScanner.Offset(), QStringLiteral("a field without a name"));
                 TFileField field;
                 TXmlScanner::Decode(*name, field.RawName);
-                field.Name = DecodeName(field.RawName);
+                if (columnName) {
+                    std::string text;
+                    TXmlScanner::Decode(*columnName, text);
+                    field.Name = Q(text);
+                } else {
+                    field.Name = DecodeName(field.RawName);
+                }
                 if (field.Name.isEmpty())
                     Fail(FDoc, FScanner.Offset(), QStringLiteral("a field without a name"));
                 for (const TFileField& other : FFields)
@@ -414,7 +454,7 @@ private:
     enum TContext { InData, InInsert, InUpdate, InRow, Skipped };
 
     void ReadData() {
-        MakeStore(CountRows());
+        if (!FStore) MakeStore(CountRows()); // a second data block adds to the first
         const size_t depth = FScanner.Depth();
         std::vector<TContext> contexts;
         for (;;) {

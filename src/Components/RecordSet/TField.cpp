@@ -306,9 +306,13 @@ QString TField::FormatValue(const TValue& v, bool displayText) const {
         return TimeToStr(v.Float);
     case TFieldType::Float:
         return numberFormat.isEmpty() ? FloatToStr(v.Float) : FormatFloat(numberFormat, v.Float);
-    case TFieldType::Currency:
-        return numberFormat.isEmpty() ? CurrToStr(v.Int)
-                                      : FormatFloat(numberFormat, CurrencyToDouble(v.Int));
+    case TFieldType::Currency: {
+        if (!numberFormat.isEmpty()) return FormatFloat(numberFormat, CurrencyToDouble(v.Int));
+        // Shown as money (two decimals at least); edited and read in the shortest form.
+        if (displayText) return CurrToStr(v.Int);
+        QString text = QString::fromStdString(CurrencyToShortest(v.Int));
+        return text.replace(QLatin1Char('.'), TFormatSettings::Current().DecimalSeparator);
+    }
     case TFieldType::Blob:
         return QStringLiteral("(Blob)");
     }
@@ -404,7 +408,8 @@ TValue TField::Convert(const TValue& v, TFieldType from) const {
                 text = FloatToStr(v.Float);
                 break;
             case TFieldType::Currency:
-                text = CurrToStr(v.Int);
+                text = QString::fromStdString(CurrencyToShortest(v.Int))
+                           .replace(QLatin1Char('.'), TFormatSettings::Current().DecimalSeparator);
                 break;
             default:
                 text = QString::number(v.Int);

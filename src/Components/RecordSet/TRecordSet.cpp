@@ -281,11 +281,17 @@ void TRecordSet::CalculateFields() {
 void TRecordSet::WithRecord(int recNo, const std::function<void()>& fn) {
     CheckActive();
     if (recNo < 1 || recNo > ViewSize()) Error(QStringLiteral("Record %1 not found").arg(recNo));
-    const quint32 slot = ViewSlot(recNo - 1);
+    WithSlot(ViewSlot(recNo - 1), fn);
+}
+
+void TRecordSet::WithSlot(quint32 slot, const std::function<void()>& fn) const {
+    // Reading a row changes nothing the caller can see: the cursor, the state and the
+    // calculated values of the current row are all put back.
+    auto* self = const_cast<TRecordSet*>(this);
     std::vector<TValue> calc(FFields.size());
-    TRestore<qint64> overrideSlot(FOverrideSlot, qint64(slot));
-    TRestore<std::vector<TValue>*> activeCalc(FActiveCalc, &calc);
-    CalculateFields();
+    TRestore<qint64> overrideSlot(self->FOverrideSlot, qint64(slot));
+    TRestore<std::vector<TValue>*> activeCalc(self->FActiveCalc, &calc);
+    self->CalculateFields();
     fn();
 }
 
@@ -345,7 +351,7 @@ TValue TRecordSet::ReadLookup(const TField& field) const {
         if (result.FieldKind() == TFieldKind::Data) {
             found = source->FStore->Columns[size_t(result.Column())].Get(slot);
         } else {
-            source->WithRecord(i + 1, [&] { found = result.RawValue(); });
+            source->WithSlot(slot, [&] { found = result.RawValue(); });
         }
         return field.Convert(found, result.DataType());
     }

@@ -214,6 +214,7 @@ private:
     bool RowPasses(quint32 slot) const;
     void MoveTo(int index, bool bof, bool eof);
     void CalculateFields();
+    void WithSlot(quint32 slot, const std::function<void()>& fn) const;
     void BeginInsert(bool append);
     std::vector<int> ResolveKeys(const QString& keyFields) const;
     bool RowMatches(quint32 slot, const std::vector<int>& fields, const std::vector<TValue>& values,

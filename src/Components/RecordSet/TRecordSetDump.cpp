@@ -75,7 +75,8 @@ int DumpRecordSetFile(const QString& fileName, QTextStream& out, QTextStream& er
         out.flush();
     } catch (const Exception& e) {
         QString message = e.Message();
-        message.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        message.replace(QLatin1Char('\r'), QLatin1Char(' '))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));
         err << message << '\n';
         err.flush();
         return 1;

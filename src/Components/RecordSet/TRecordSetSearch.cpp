@@ -26,12 +26,7 @@ bool TRecordSet::RowMatches(quint32 slot, const std::vector<int>& fields,
         const TValue& value = values[k];
         if (field.FieldKind() != TFieldKind::Data) {
             TValue stored;
-            const_cast<TRecordSet*>(this)->WithRecord(
-                int((FNatural ? std::find(FStore->Order.begin(), FStore->Order.end(), slot) -
-                                    FStore->Order.begin()
-                              : std::find(FView.begin(), FView.end(), slot) - FView.begin()) +
-                    1),
-                [&] { stored = field.RawValue(); });
+            WithSlot(slot, [&] { stored = field.RawValue(); });
             if (field.IsStringType() && !stored.IsNull && !value.IsNull) {
                 if (options.PartialKey ? !stored.Text.startsWith(value.Text, cs)
                                        : stored.Text.compare(value.Text, cs) != 0)

@@ -26,9 +26,8 @@ TEST(TDBCheckBoxTest, AClickAssignsAtOnceBeforeClickedHandlersRun) {
     EXPECT_TRUE(box->isChecked());
     t.Rs.Prior();
     t.Log.clear();
-    QObject::connect(box, &QCheckBox::clicked, [&] {
-        t.Log << S("clicked %1").arg(t.F("Done").AsBoolean());
-    });
+    QObject::connect(box, &QCheckBox::clicked,
+                     [&] { t.Log << S("clicked %1").arg(t.F("Done").AsBoolean()); });
     box->click();
     EXPECT_EQ(t.Log, (QStringList{S("BeforeEdit"), S("AfterEdit"), S("Validate Done"), S("Calc"),
                                   S("Change Done"), S("clicked 1")}));
@@ -197,9 +196,8 @@ TEST(TDataSourceTest, UpdateRecordWritesPendingTextBeforeAMoveAndStopsOnARefusal
     edit->SetDataField(S("Note"));
     edit->show();
     QStringList states;
-    QObject::connect(&ds, &TDataSource::StateChange, [&] {
-        states << S("%1").arg(int(ds.State()));
-    });
+    QObject::connect(&ds, &TDataSource::StateChange,
+                     [&] { states << S("%1").arg(int(ds.State())); });
     edit->setFocus(Qt::TabFocusReason);
     TypeText(edit, S("typed"));
     EXPECT_TRUE(ds.UpdateRecord());

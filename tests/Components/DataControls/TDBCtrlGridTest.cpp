@@ -2,11 +2,13 @@
 // only the visible ones; the live panel following the cursor; clicks, keys and the scroll bar
 // moving the cursor in the order a Delphi grid uses; a pending new row.
 
-#include "Components/DataControls/TDBCheckBox.h"
 #include "Components/DataControls/TDBCtrlGrid.h"
+#include "Components/DataControls/TDBCheckBox.h"
 #include "Components/DataControls/TDBEdit.h"
+#include "Components/DataControls/TDBLookupComboBox.h"
 #include "DataControlsFixtures.h"
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLabel>
 #include <QMouseEvent>
@@ -60,8 +62,8 @@ struct TDBCtrlGridTest : ::testing::Test {
     }
 
     void Click(const QPoint& point) {
-        QMouseEvent press(QEvent::MouseButtonPress, point, Grid->mapToGlobal(point),
-                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, point, Grid->mapToGlobal(point), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(Grid, &press);
         QApplication::processEvents();
     }
@@ -114,7 +116,8 @@ TEST_F(TDBCtrlGridTest, DrawsEveryVisibleRowThroughTheTemplateAndOnlyThose) {
 }
 
 TEST_F(TDBCtrlGridTest, AClickLeavesTheControlThenMovesAndFocusesTheControlUnderIt) {
-    QObject::connect(Code, &TDBEdit::exited, [&] { T.Log << S("exited ") + T.F("Code").AsString(); });
+    QObject::connect(Code, &TDBEdit::exited,
+                     [&] { T.Log << S("exited ") + T.F("Code").AsString(); });
     QObject::connect(Minutes, &TDBEdit::entered,
                      [&] { T.Log << S("entered ") + Minutes->displayText(); });
     Code->setFocus(Qt::TabFocusReason);
@@ -122,10 +125,10 @@ TEST_F(TDBCtrlGridTest, AClickLeavesTheControlThenMovesAndFocusesTheControlUnder
     TypeText(Code, S("z"));
     T.Log.clear();
     Click(QPoint(100, 2 * 25 + 10)); // the minutes of the third row
-    EXPECT_EQ(T.Log.mid(0, 11), (QStringList{S("SetText Code 'C1z'"), S("Validate Code"), S("Calc"),
-                                  S("Change Code"), S("exited C1Z"), S("BeforePost"), S("Calc"),
-                                  S("AfterPost"), S("Calc"), S("AfterScroll"),
-                                  S("entered 01:30")}));
+    EXPECT_EQ(T.Log.mid(0, 11),
+              (QStringList{S("SetText Code 'C1z'"), S("Validate Code"), S("Calc"), S("Change Code"),
+                           S("exited C1Z"), S("BeforePost"), S("Calc"), S("AfterPost"), S("Calc"),
+                           S("AfterScroll"), S("entered 01:30")}));
     EXPECT_EQ(T.Rs.RecNo(), 3);
     EXPECT_EQ(QApplication::focusWidget(), Minutes);
     EXPECT_EQ(Grid->Panel()->y(), 50);
@@ -155,6 +158,24 @@ TEST_F(TDBCtrlGridTest, ARefusedValueStopsTheClickAndTheKeys) {
     SendKey(Minutes, Qt::Key_Up);
     EXPECT_EQ(Minutes->displayText(), S("01:45"));
     EXPECT_EQ(T.Rs.State(), TDataSetState::Browse);
+
+    // An exit handler that keeps the focus stops the click as well.
+    QObject::connect(Code, &TDBEdit::exited, [&] {
+        if (T.F("Code").AsString().isEmpty()) Code->KeepFocus();
+    });
+    Code->setFocus(Qt::TabFocusReason);
+    SendKey(Code, Qt::Key_Backspace);
+    Click(QPoint(10, 2 * 25 + 10));
+    EXPECT_EQ(T.Rs.RecNo(), 1);
+    EXPECT_EQ(QApplication::focusWidget(), Code);
+    EXPECT_EQ(T.F("Code").AsString(), QString());
+
+    // The context menu hook.
+    QPoint asked;
+    QObject::connect(Grid, &TDBCtrlGrid::contextMenuRequested, [&](const QPoint& p) { asked = p; });
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(105, 205));
+    QApplication::sendEvent(Grid, &menu);
+    EXPECT_EQ(asked, QPoint(105, 205));
 }
 
 TEST_F(TDBCtrlGridTest, APendingNewRowStandsWhereInsertPutsItAndIsDroppedUnchanged) {
@@ -179,16 +200,51 @@ TEST_F(TDBCtrlGridTest, APendingNewRowStandsWhereInsertPutsItAndIsDroppedUnchang
     EXPECT_EQ(T.Rs.RecNo(), 10);
 }
 
-TEST_F(TDBCtrlGridTest, Screenshot) {
-    AddRows(12);
+TEST_F(TDBCtrlGridTest, AnEditLaidOverALookupBoxAndColouredRows) {
+    // A code typed into a borderless edit laid over the text area of a lookup box whose list
+    // shows a summary of each code.
+    TRecordSet codes;
+    codes.AddField(S("Code"), TFieldType::String, 10);
+    codes.AddField(S("Summary"), TFieldType::String, 40);
+    codes.CreateDataSet();
+    for (const char* code : {"C1", "C2", "C3", "N1"}) {
+        codes.Append();
+        codes.FieldByName(S("Code")).SetAsString(S(code));
+        codes.FieldByName(S("Summary")).SetAsString(S(code) + S(" - summary"));
+        codes.Post();
+    }
+    TDataSource list(&codes);
+    Code->hide();
+    auto* box = new TDBLookupComboBox(Grid->Panel());
+    box->setGeometry(240, 2, 110, 21);
+    box->SetDataSource(&Ds);
+    box->SetDataField(S("Code"));
+    box->SetListSource(&list);
+    box->SetKeyField(S("Code"));
+    box->SetListField(S("Summary"));
+    box->setFocusPolicy(Qt::NoFocus);
+    auto* overlay = new TDBEdit(Grid->Panel());
+    overlay->setFrame(false);
+    overlay->setGeometry(box->geometry().translated(box->TextRect().topLeft()).topLeft().x(),
+                         box->y() + box->TextRect().y(), box->TextRect().width(),
+                         box->TextRect().height());
+    overlay->SetDataSource(&Ds);
+    overlay->SetDataField(S("Code"));
+    overlay->raise();
+    box->show();
+    overlay->show();
+    EXPECT_EQ(box->DisplayText(), S("C1 - summary"));
+
+    AddRows(200);
     Grid->OnPaintPanel = [&](TDBCtrlGrid&, int, QPainter& painter, const QRect& rect) {
         if (T.F("Done").AsBoolean()) painter.fillRect(rect, QColor(255, 255, 200));
     };
     T.Rs.Next();
-    Code->setFocus(Qt::TabFocusReason);
+    overlay->setFocus(Qt::TabFocusReason);
     QApplication::processEvents();
     Screenshot("dbctrlgrid.png");
     EXPECT_EQ(Grid->PanelIndex(), 1);
+    EXPECT_EQ(overlay->text(), S("C2"));
 }
 
 } // namespace

@@ -177,6 +177,12 @@ TEST(AdoXml, AHandWrittenFileWithInsertUpdateAndDeleteBlocksLoads) {
     rs.LoadFromBytes(data);
     EXPECT_EQ(Column(rs, "JobId"), QStringList({S("1"), S("2"), S("3")}));
     EXPECT_EQ(Column(rs, "TaskCode"), QStringList({S("GEN"), S("NEW"), S("CHANGED")}));
+
+    // A second data block adds its rows to the first.
+    QByteArray twice = data;
+    twice.replace("</xml>", "<rs:data><z:row JobId='9'/></rs:data></xml>");
+    rs.LoadFromBytes(twice);
+    EXPECT_EQ(Column(rs, "JobId"), QStringList({S("1"), S("2"), S("3"), S("9")}));
 }
 
 TEST(AdoXml, TheReaderAcceptsOtherTypeSpellingsAndMatchesNamesWithoutCase) {
@@ -190,9 +196,11 @@ TEST(AdoXml, TheReaderAcceptsOtherTypeSpellingsAndMatchesNamesWithoutCase) {
         "<s:AttributeType name='f'><s:datatype dt:type='bin.base64'/></s:AttributeType>"
         "<s:AttributeType name='First_x0020_Name'><s:datatype dt:type='string' "
         "dt:maxLength='5'/></s:AttributeType>"
+        "<s:AttributeType name='c8' rs:name='Order Date'><s:datatype "
+        "dt:type='date'/></s:AttributeType>"
         "</s:ElementType></s:Schema>"
         "<rs:data><z:row a='7' b='2.5e3' c='2008-03-03T10:00:00+01:00' d='255' e='12:30:00' "
-        "f='AAH/' First_x0020_Name='Jo'/></rs:data></xml>";
+        "f='AAH/' First_x0020_Name='Jo' c8='2008-03-09'/></rs:data></xml>";
     TRecordSet bare;
     bare.LoadFromBytes(data);
     EXPECT_EQ(bare.FieldByName(S("A")).DataType(), TFieldType::Integer);
@@ -204,6 +212,7 @@ TEST(AdoXml, TheReaderAcceptsOtherTypeSpellingsAndMatchesNamesWithoutCase) {
     EXPECT_DOUBLE_EQ(bare.FieldByName(S("e")).AsDateTime(), EncodeTime(12, 30));
     EXPECT_EQ(bare.FieldByName(S("f")).AsBytes(), QByteArray("\x00\x01\xff", 3));
     EXPECT_EQ(bare.FieldByName(S("First Name")).AsString(), S("Jo"));
+    EXPECT_EQ(bare.FieldByName(S("Order Date")).AsDateTime(), DateToDayNumber(QDate(2008, 3, 9)));
 
     // Into defined fields: by name without regard to case, values converted, extra ignored.
     TRecordSet typed;
@@ -330,9 +339,25 @@ TEST(AdoXml, ControlCharactersAndInvalidUtf8ReadBackAsWritten) {
 
     // Bytes that are not UTF-8 read as replacement characters and then stay stable.
     TRecordSet bare;
-    bare.LoadFromBytes(QByteArray(Header) + "<rs:data><z:row TaskCode='X\xff\xfe'/></rs:data></xml>");
+    bare.LoadFromBytes(QByteArray(Header) +
+                       "<rs:data><z:row TaskCode='X\xff\xfe'/></rs:data></xml>");
     EXPECT_EQ(bare.FieldByName(S("TaskCode")).AsString(), QString::fromUtf16(u"X\uFFFD\uFFFD"));
     TRecordSet again;
     again.LoadFromBytes(bare.SaveToBytes());
     EXPECT_EQ(again.SaveToBytes(), bare.SaveToBytes());
+}
+
+TEST(AdoXml, ATwoFieldTableIsWrittenExactlyAsAdoWritesIt) {
+    TRecordSet rs;
+    rs.AddField(S("JobId"), TFieldType::Integer);
+    rs.AddField(S("TaskCode"), TFieldType::String, 10);
+    rs.CreateDataSet();
+    rs.Append();
+    rs.FieldByName(S("JobId")).SetAsInteger(1);
+    rs.FieldByName(S("TaskCode")).SetAsString(S("GEN"));
+    rs.Post();
+    QByteArray expected =
+        QByteArray(Header) + "<rs:data>\n\t<z:row JobId='1' TaskCode='GEN'/>\n</rs:data>\n</xml>\n";
+    expected.replace("\n", "\r\n");
+    EXPECT_EQ(rs.SaveToBytes().toStdString(), expected.toStdString());
 }

@@ -126,6 +126,9 @@ TEST(RecordSetFields, ValuesAreConvertedCutAndRangeChecked) {
     EXPECT_EQ(amount.AsCurrencyUnits(), 123457);
     amount.SetAsString(S("0.1"));
     EXPECT_EQ(amount.AsCurrencyUnits(), 1000);
+    amount.SetAsCurrency(1.5);
+    EXPECT_EQ(amount.AsString(), S("1.5"));
+    EXPECT_EQ(amount.DisplayText(), S("1.50"));
     TField& project = rs->FieldByName(S("Project"));
     EXPECT_THROW(project.SetAsString(S("abc")), EConvertError);
     EXPECT_THROW(project.SetAsInteger(1LL << 40), EDatabaseError);
@@ -494,4 +497,33 @@ TEST(RecordSetPending, RestoringASnapshotPutsBackExactlyItsRowsIntoTheSameObject
     EXPECT_EQ(Column(*rs, "Code"), before);
     EXPECT_EQ(Column(*rs, "Project"), QStringList({S("1"), S("2"), S("3"), S("4"), S("5")}));
     EXPECT_EQ(&rs->FieldByName(S("Code")).DataSet(), rs.get());
+}
+
+TEST(RecordSetPending, SavingWritesEveryRowInNaturalOrderWhateverTheFilterAndSort) {
+    auto rs = MakeTasks();
+    for (const char* code : {"C", "A", "B"})
+        AddTask(*rs, S(code), 1);
+    rs->SetSort(S("Code DESC"));
+    rs->SetFilter(S("Code = 'A'"));
+    rs->SetFiltered(true);
+    auto back = MakeTasks();
+    back->LoadFromBytes(rs->SaveToBytes());
+    EXPECT_EQ(Column(*back, "Code"), QStringList({S("C"), S("A"), S("B")}));
+    EXPECT_FALSE(back->HasPendingChanges());
+}
+
+TEST(RecordSetControls, ObserversOfOneRecordSetHearChangesMadeThroughAClone) {
+    auto rs = MakeTasks();
+    AddTask(*rs, S("A"), 1);
+    TCountingObserver observer;
+    rs->AddObserver(&observer);
+    auto clone = rs->Clone();
+    clone->Edit();
+    clone->FieldByName(S("Code")).SetAsString(S("Z"));
+    clone->Post();
+    EXPECT_EQ(observer.Records, 1);
+    EXPECT_EQ(rs->FieldByName(S("Code")).AsString(), S("Z"));
+    AddTask(*clone, S("B"), 2);
+    EXPECT_EQ(observer.Changes, 1);
+    EXPECT_EQ(rs->RecordCount(), 2);
 }

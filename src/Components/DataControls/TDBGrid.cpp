@@ -1,0 +1,328 @@
+#include "TDBGrid.h"
+
+#include "TDataControls.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
+#include <QTimer>
+
+// The cell editors: a line edit under the field's edit mask, or a list for a lookup column.
+class TDBGridDelegate : public QStyledItemDelegate {
+public:
+    explicit TDBGridDelegate(TDBGrid* grid) : QStyledItemDelegate(grid), FGrid(grid) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex& index) const override {
+        TDBGridModel* model = FGrid->FModel;
+        TField* field = model->Field(index.column());
+        if (!field) return nullptr;
+        if (field->FieldKind() == TFieldKind::Lookup) {
+            auto* box = new QComboBox(parent);
+            box->setFrame(false);
+            TRecordSet* list = field->LookupDataSet();
+            const QStringList keys =
+                field->LookupKeyFields().split(QLatin1Char(';'), Qt::SkipEmptyParts);
+            TDataControls::Guard([&] {
+                const TField& text = list->FieldByName(field->LookupResultField());
+                for (int recNo = 1; recNo <= list->RecordCount(); ++recNo) {
+                    list->WithRecord(recNo, [&] {
+                        QVariantList key;
+                        for (const QString& name : keys)
+                            key << list->FieldByName(name.trimmed()).Value();
+                        box->addItem(text.DisplayText(), key);
+                    });
+                }
+            });
+            return box;
+        }
+        auto* edit = new QLineEdit(parent);
+        edit->setFrame(false);
+        const TEditMask mask(field->EditMask());
+        edit->setInputMask(mask.InputMask());
+        if (field->DataType() == TFieldType::String) edit->setMaxLength(field->Size());
+        edit->setProperty("tivrelMask", field->EditMask());
+        const QPersistentModelIndex cell(index);
+        QObject::connect(edit, &QLineEdit::textEdited, edit, [this, edit, cell] {
+            // The first change puts the record set into edit mode.
+            bool editing = false;
+            if (!TDataControls::Guard([&] { editing = FGrid->FModel->BeginEdit(cell.row()); }) ||
+                !editing)
+                edit->setText(edit->property("tivrelShown").toString());
+        });
+        return edit;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        const QString text = FGrid->FRefusedIndex == index && !FGrid->FRefusedText.isNull()
+                                 ? FGrid->FRefusedText
+                                 : index.data(Qt::EditRole).toString();
+        if (auto* box = qobject_cast<QComboBox*>(editor)) {
+            if (box->property("tivrelShown").isNull()) box->setCurrentIndex(box->findText(text));
+            box->setProperty("tivrelShown", true);
+            return;
+        }
+        auto* edit = static_cast<QLineEdit*>(editor);
+        // The view hands every change of the rows to its open editors: what the user is
+        // typing stays.
+        if (edit->isModified()) return;
+        const bool opening = edit->property("tivrelShown").isNull();
+        const QString shown = index.data(Qt::EditRole).toString();
+        edit->setProperty("tivrelShown", shown);
+        if (!opening && text == edit->text()) return;
+        edit->setText(text);
+        edit->setModified(text != shown);
+        edit->selectAll();
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        if (auto* box = qobject_cast<QComboBox*>(editor)) {
+            if (box->currentIndex() < 0 || box->currentText() == index.data().toString()) return;
+            model->setData(index, box->currentData(), Qt::EditRole);
+            return;
+        }
+        auto* edit = static_cast<QLineEdit*>(editor);
+        if (!edit->isModified()) return;
+        const TEditMask mask(edit->property("tivrelMask").toString());
+        const QString text = mask.IsEmpty() ? edit->text() : mask.FieldText(edit->displayText());
+        if (!model->setData(index, text, Qt::EditRole)) FGrid->Refused(index, edit->displayText());
+    }
+
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex&) const override {
+        editor->setGeometry(option.rect);
+    }
+
+private:
+    TDBGrid* FGrid;
+};
+
+TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent) {
+    FModel = new TDBGridModel(this);
+    FDelegate = new TDBGridDelegate(this);
+    setModel(FModel);
+    setItemDelegate(FDelegate);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    // The editor is always shown on the current cell while the grid has the focus (see
+    // edit()): an editor takes the focus, so not otherwise.
+    setEditTriggers(QAbstractItemView::CurrentChanged | QAbstractItemView::DoubleClicked |
+                    QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    setTabKeyNavigation(true);
+    setWordWrap(false);
+    horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setFixedWidth(14);
+    verticalHeader()->setHighlightSections(false);
+    SetDefaultRowHeight(17);
+    SetTitleHeight(17);
+    connect(FModel, &TDBGridModel::CursorMoved, this, &TDBGrid::SyncToCursor);
+    // A reset closes the open editor; the focus it had is no leaving of the grid.
+    connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        FResetting = true;
+        QWidget* focus = QApplication::focusWidget();
+        FHadFocus = focus && (focus == this || isAncestorOf(focus));
+        // The rows changed under the editor: what it holds is dropped, not written.
+        if (QWidget* editor = OpenEditorWidget()) editor->removeEventFilter(FDelegate);
+    });
+    connect(FModel, &QAbstractItemModel::modelReset, this, [this] {
+        FResetting = false;
+        ApplyColumnWidths();
+        SyncToCursor();
+        if (FHadFocus) {
+            setFocus(Qt::OtherFocusReason);
+            OpenEditor();
+        }
+    });
+    connect(FModel, &QAbstractItemModel::headerDataChanged, this, [this] { SyncToCursor(); });
+    connect(qApp, &QApplication::focusChanged, this, &TDBGrid::FocusChanged);
+}
+
+void TDBGrid::SetDataSource(TDataSource* dataSource) {
+    FModel->SetDataSource(dataSource);
+}
+
+void TDBGrid::SetColumns(std::vector<TDBGridColumn> columns) {
+    FModel->SetColumns(std::move(columns));
+}
+
+TDBGridColumn& TDBGrid::AddColumn(const QString& fieldName, const QString& title, int width) {
+    std::vector<TDBGridColumn> columns =
+        FModel->DefaultColumns() ? std::vector<TDBGridColumn>() : FModel->Columns();
+    TDBGridColumn column;
+    column.FieldName = fieldName;
+    column.Title = title;
+    column.Width = width;
+    columns.push_back(column);
+    FModel->SetColumns(std::move(columns));
+    return const_cast<TDBGridColumn&>(FModel->Columns().back());
+}
+
+void TDBGrid::ApplyColumns() {
+    FModel->SetColumns(FModel->Columns());
+}
+
+int TDBGrid::DefaultRowHeight() const {
+    return verticalHeader()->defaultSectionSize();
+}
+
+void TDBGrid::SetDefaultRowHeight(int height) {
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(height);
+}
+
+int TDBGrid::TitleHeight() const {
+    return horizontalHeader()->height();
+}
+
+void TDBGrid::SetTitleHeight(int height) {
+    horizontalHeader()->setFixedHeight(height);
+}
+
+void TDBGrid::ApplyColumnWidths() {
+    const auto& columns = FModel->Columns();
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (int i = 0; i < int(columns.size()); ++i) {
+        const TDBGridColumn& column = columns[size_t(i)];
+        setColumnHidden(i, !column.Visible);
+        int width = column.Width;
+        if (width <= 0) {
+            const TField* field = FModel->Field(i);
+            const QString title = FModel->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
+            width = std::max(field ? std::min(field->DisplayWidth(), 40) * digit + 6 : 64,
+                             fontMetrics().horizontalAdvance(title) + 8);
+        }
+        setColumnWidth(i, width);
+    }
+}
+
+void TDBGrid::SyncToCursor() {
+    if (FSyncing || FReopenPending) return;
+    const int row = FModel->CurrentRow();
+    const QModelIndex current = currentIndex();
+    if (row < 0 || (current.isValid() && current.row() == row)) return;
+    int column = current.isValid() ? current.column() : 0;
+    while (column < FModel->columnCount() && isColumnHidden(column))
+        ++column;
+    if (column >= FModel->columnCount()) return;
+    FSyncing = true;
+    setCurrentIndex(FModel->index(row, column));
+    FSyncing = false;
+}
+
+QWidget* TDBGrid::OpenEditorWidget() const {
+    if (state() != QAbstractItemView::EditingState) return nullptr;
+    QWidget* focus = QApplication::focusWidget();
+    for (QWidget* w = focus; w; w = w->parentWidget())
+        if (w->parentWidget() == viewport()) return w;
+    return nullptr;
+}
+
+bool TDBGrid::CommitEditor() {
+    QWidget* editor = OpenEditorWidget();
+    if (!editor) return true;
+    commitData(editor);
+    if (FReopenPending) return false;
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
+}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    // The base commits an open editor of the previous cell first.
+    QTableView::currentChanged(current, previous);
+    if (!current.isValid() || FReopenPending || FResetting) return;
+    if (!FSyncing && current.row() != FModel->CurrentRow()) {
+        const bool moved = TDataControls::Guard([&] { FModel->MoveToRow(current.row()); });
+        if (!moved) {
+            QTimer::singleShot(0, this, [this] {
+                const int row = FModel->CurrentRow();
+                const QModelIndex index = currentIndex();
+                if (row >= 0 && index.isValid() && index.row() != row) {
+                    FSyncing = true;
+                    setCurrentIndex(FModel->index(row, index.column()));
+                    FSyncing = false;
+                }
+            });
+        }
+    }
+}
+
+bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    if (trigger == QAbstractItemView::CurrentChanged &&
+        (!hasFocus() || FResetting || FReopenPending))
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
+void TDBGrid::OpenEditor() {
+    // The editor is always shown on the current cell while the grid has the focus.
+    const QModelIndex index = currentIndex();
+    if (hasFocus() && index.isValid() && (FModel->flags(index) & Qt::ItemIsEditable) &&
+        state() != QAbstractItemView::EditingState)
+        edit(index);
+}
+
+void TDBGrid::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    if (!FReopenPending) OpenEditor();
+}
+
+void TDBGrid::Refused(const QModelIndex& index, const QString& text) {
+    FRefusedIndex = index;
+    FRefusedText = text;
+    if (FReopenPending) return;
+    FReopenPending = true;
+    QTimer::singleShot(0, this, &TDBGrid::ReopenRefused);
+}
+
+void TDBGrid::ReopenRefused() {
+    FReopenPending = false;
+    if (!FRefusedIndex.isValid()) return;
+    const QModelIndex index = FRefusedIndex;
+    setFocus(Qt::OtherFocusReason);
+    FSyncing = true;
+    setCurrentIndex(index);
+    FSyncing = false;
+    OpenEditor(); // the editor shows the refused text
+    FRefusedIndex = QPersistentModelIndex();
+    FRefusedText = QString();
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    if (FResetting) {
+        // Qt moves within the view when a reset hides the focused editor; stay put.
+        event->accept();
+        return;
+    }
+    TRecordSet* ds = FModel->DataSet();
+    if (event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier && ds && FAutoAppend &&
+        !ReadOnly() && currentIndex().row() == FModel->rowCount() - 1 &&
+        ds->State() != TDataSetState::Insert) {
+        if (CommitEditor()) TDataControls::Guard([&] { ds->Append(); });
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && ds &&
+        (ds->State() == TDataSetState::Edit || ds->State() == TDataSetState::Insert)) {
+        TDataControls::Guard([&] { ds->Cancel(); });
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TDBGrid::FocusChanged(QWidget* old, QWidget* now) {
+    const bool wasInside = old && (old == this || isAncestorOf(old));
+    const bool isInside = now && (now == this || isAncestorOf(now));
+    if (!wasInside || isInside || !now || FReopenPending || FResetting) return;
+    TRecordSet* ds = FModel->DataSet();
+    if (ds && ds->State() == TDataSetState::Insert && !ds->Modified())
+        TDataControls::Guard([&] { ds->Cancel(); });
+}

@@ -1,0 +1,83 @@
+#pragma once
+// TDBGrid: a table view over a record set (Delphi's TDBGrid), for dialogs that edit a table.
+//
+// - Columns name a field, a title, a width, visibility, read-only and a colour; without
+//   columns every visible field is one. Read-only columns (and calculated ones) are painted
+//   in ReadOnlyColor when it is set.
+// - The current row follows the record set's cursor and the other way round; the row
+//   indicator shows the current row and the state (edit "I", insert "*").
+// - Cells edit in place: the editor shows the field's edit text under its edit mask, the
+//   first change puts the record set into edit mode, leaving the cell assigns through the
+//   field's SetText (a lookup column offers its list and assigns the key). A refused value is
+//   reported through TDataControls::OnError and the editor stays open with the typed text.
+// - Tab moves between cells; Down on the last row appends a row (AutoAppend); an unchanged
+//   new row is dropped when the grid loses the focus or another row is chosen.
+// - Rows and titles are 17 pixels high by default.
+
+#include "TDBGridModel.h"
+
+#include <QTableView>
+#include <functional>
+
+class TDBGridDelegate;
+
+class TDBGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit TDBGrid(QWidget* parent = nullptr);
+
+    TDataSource* DataSource() const { return FModel->DataSource(); }
+    void SetDataSource(TDataSource* dataSource);
+    TDBGridModel* Model() const { return FModel; }
+
+    void SetColumns(std::vector<TDBGridColumn> columns);
+    // Adds one column and returns it for further settings (call ApplyColumns afterwards
+    // when changing it).
+    TDBGridColumn& AddColumn(const QString& fieldName, const QString& title = {}, int width = 0);
+    void ApplyColumns();
+    const std::vector<TDBGridColumn>& Columns() const { return FModel->Columns(); }
+    TField* ColumnField(int column) const { return FModel->Field(column); }
+
+    bool ReadOnly() const { return FModel->ReadOnly(); }
+    void SetReadOnly(bool readOnly) { FModel->SetReadOnly(readOnly); }
+    const QColor& ReadOnlyColor() const { return FModel->ReadOnlyColor(); }
+    void SetReadOnlyColor(const QColor& color) { FModel->SetReadOnlyColor(color); }
+    bool AutoAppend() const { return FAutoAppend; }
+    void SetAutoAppend(bool autoAppend) { FAutoAppend = autoAppend; }
+    int DefaultRowHeight() const;
+    void SetDefaultRowHeight(int height);
+    int TitleHeight() const;
+    void SetTitleHeight(int height);
+
+    using QTableView::edit;
+
+    // The grid column (model column) of the current cell, -1 for none.
+    int SelectedColumn() const { return currentIndex().column(); }
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+
+private:
+    friend class TDBGridDelegate;
+    void SyncToCursor();
+    void ApplyColumnWidths();
+    void FocusChanged(QWidget* old, QWidget* now);
+    void Refused(const QModelIndex& index, const QString& text);
+    void ReopenRefused();
+    void OpenEditor();
+    QWidget* OpenEditorWidget() const;
+    bool CommitEditor();
+
+    TDBGridModel* FModel;
+    TDBGridDelegate* FDelegate;
+    bool FSyncing = false;
+    bool FAutoAppend = true;
+    QPersistentModelIndex FRefusedIndex;
+    QString FRefusedText;
+    bool FReopenPending = false;
+    bool FResetting = false;
+    bool FHadFocus = false;
+};

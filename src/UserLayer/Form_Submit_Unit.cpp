@@ -1,0 +1,344 @@
+#include "Form_Submit_Unit.h"
+
+#include "BaseUnits/XEP_DialogService.h"
+#include "Button_Images_Unit.h"
+#include "Form_Submit_Week.h"
+#include "Frame_TimeTracker_Unit.h"
+#include "data_Tasks_Unit.h"
+
+#include "Components/Core/SysDateTime.h"
+#include "Components/Core/SysExceptions.h"
+#include "Components/Core/TClock.h"
+#include "Components/DataControls/TDBCheckBox.h"
+#include "Components/DataControls/TDBCtrlGrid.h"
+#include "Components/DataControls/TDBText.h"
+#include "Components/DataControls/TDataControls.h"
+#include "Components/DataControls/TDataSource.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int DesignWidth = 944;
+constexpr int DesignHeight = 388;
+constexpr int GridRows = 9;
+
+// The week-start box's mask from the short date format: two digits for day and month, as many
+// as the format has for the year, the separators kept.
+QString WeekStartMask() {
+    const TFormatSettings& settings = TFormatSettings::Current();
+    QString mask;
+    const QString& format = settings.ShortDateFormat;
+    for (int i = 0; i < format.size();) {
+        const QChar c = format.at(i);
+        int n = 1;
+        while (i + n < format.size() && format.at(i + n) == c)
+            ++n;
+        if (c == QLatin1Char('d') || c == QLatin1Char('M'))
+            mask += QStringLiteral("99");
+        else if (c == QLatin1Char('y'))
+            mask += n >= 4 ? QStringLiteral("9999") : QStringLiteral("99");
+        else
+            mask += QString(n, c);
+        i += n;
+    }
+    return mask + QStringLiteral(";_");
+}
+} // namespace
+
+TForm_Submit_Form::TForm_Submit_Form(TdmTasks_Form& dm, QWidget* parent)
+    : TBaseFormXEP_BaseForm(parent), FDm(dm) {
+    setObjectName(QStringLiteral("Form_Submit_Form"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    resize(DesignWidth, DesignHeight);
+    dsDefaults = new TDataSource(&dm.adsDefaults, this);
+
+    Frame_TimeTracker_Form1 = new TFrame_TimeTracker_Form(dm, this);
+    CreateActions();
+    CreateMenus();
+
+    auto* weekPanel = new QWidget(this);
+    weekPanel->setObjectName(QStringLiteral("pnlWeek"));
+    auto* weekRow = new QHBoxLayout(weekPanel);
+    weekRow->setContentsMargins(8, 4, 8, 4);
+    weekRow->addWidget(new QLabel(QStringLiteral("Week Start Date :"), weekPanel));
+    meSubmitDate = new QLineEdit(weekPanel);
+    meSubmitDate->setObjectName(QStringLiteral("meSubmitDate"));
+    meSubmitDate->setInputMask(WeekStartMask());
+    meSubmitDate->setFixedWidth(90);
+    meSubmitDate->installEventFilter(this);
+    weekRow->addWidget(meSubmitDate);
+    SpinButton1 = new QWidget(weekPanel);
+    SpinButton1->setObjectName(QStringLiteral("SpinButton1"));
+    auto* spinColumn = new QVBoxLayout(SpinButton1);
+    spinColumn->setContentsMargins(0, 0, 0, 0);
+    spinColumn->setSpacing(0);
+    SpinUp = new QToolButton(SpinButton1);
+    SpinUp->setArrowType(Qt::UpArrow);
+    SpinUp->setFixedSize(16, 11);
+    SpinDown = new QToolButton(SpinButton1);
+    SpinDown->setArrowType(Qt::DownArrow);
+    SpinDown->setFixedSize(16, 11);
+    spinColumn->addWidget(SpinUp);
+    spinColumn->addWidget(SpinDown);
+    weekRow->addWidget(SpinButton1);
+    weekRow->addSpacing(24);
+    weekRow->addWidget(new QLabel(QStringLiteral("Last Submitted :"), weekPanel));
+    dbtxtLastSubmitted = new TDBText(weekPanel);
+    dbtxtLastSubmitted->setObjectName(QStringLiteral("dbtxtLastSubmitted"));
+    dbtxtLastSubmitted->SetDataSource(dsDefaults);
+    dbtxtLastSubmitted->SetDataField(QStringLiteral("WeekStartDate"));
+    weekRow->addWidget(dbtxtLastSubmitted);
+    weekRow->addStretch();
+    connect(SpinUp, &QToolButton::clicked, this, [this] { SpinButton1UpClick(); });
+    connect(SpinDown, &QToolButton::clicked, this, [this] { SpinButton1DownClick(); });
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(MainMenu1);
+    layout->addWidget(ToolBar1);
+    layout->addWidget(weekPanel);
+    layout->addWidget(Frame_TimeTracker_Form1, 1);
+    layout->addWidget(StatusBar1);
+
+    FormCreate();
+}
+
+void TForm_Submit_Form::CreateActions() {
+    auto action = [this](const char* name, const char* caption, const char* hint, int image) {
+        auto* a = new QAction(QLatin1String(caption), this);
+        a->setObjectName(QLatin1String(name));
+        a->setToolTip(QLatin1String(hint));
+        a->setStatusTip(QLatin1String(hint));
+        if (image >= 0) a->setIcon(ButtonImage(image));
+        return a;
+    };
+    auto guarded = [this](QAction* a, std::function<void()> fn) {
+        connect(a, &QAction::triggered, this, [fn] { TDataControls::Guard(fn); });
+    };
+    Submit = action("Submit", "&Submit", "Submit", 0);
+    Report = action("Report", "&Report", "Report", 1);
+    Options = action("Options", "&Options", "Options", 44);
+    Step = action("Step", "Step", "Step Function", 2);
+    aAuthorise = action("aAuthorise", "A&uthorise", "Authorise", 3);
+    aHistory = action("aHistory", "&History", "History", 4);
+    Tasks = action("Tasks", "Tasks", "Tasks", 42);
+    Projects = action("Projects", "Projects", "Projects", 39);
+    Clients = action("Clients", "Clients", "Clients", 32);
+    Users = action("Users", "Users", "Users", 31);
+    Invoice = action("Invoice", "Invoice", "Invoice", 5);
+    Invoice->setEnabled(false);
+    aExport = action("aExport", "Export", "Export ", 6);
+    aImport = action("aImport", "Import", "Import", 7);
+    aExitMenu = action("Exit1", "&Exit", "Exit", -1);
+    aAboutMenu = action("About1", "About Tivrel", "About", -1);
+    guarded(Submit, [this] { SubmitExecute(); });
+    guarded(Step, [this] { StepExecute(); });
+    guarded(Options, [this] { OptionsExecute(); });
+    connect(aExitMenu, &QAction::triggered, this, [this] { done(ModalResultExit); });
+    connect(aAboutMenu, &QAction::triggered, Frame_TimeTracker_Form1->aAbout, &QAction::trigger);
+    // Report, History, the master-data dialogs, Export and Import open windows that come with
+    // their own parts of the program; until then the actions are present and do nothing.
+
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->setFixedHeight(26);
+    ToolBar1->addActions({Submit, Report, Options, Step, aAuthorise, aHistory});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({Tasks, Projects, Clients, Users, Invoice});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({f->EditCopy1, f->EditCut1, f->EditPaste1});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({f->DataSetFirst1, f->DataSetPrior1, f->DataSetNext1, f->DataSetLast1,
+                          f->DataSetInsert1, f->DataSetDelete1});
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(f->aHelp);
+}
+
+void TForm_Submit_Form::CreateMenus() {
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu* file = MainMenu1->addMenu(QStringLiteral("&File"));
+    QMenu* talvex = file->addMenu(QStringLiteral("Talvex"));
+    talvex->addActions({aImport, aExport});
+    file->addSeparator();
+    file->addAction(aExitMenu);
+    MainMenu1->addMenu(QStringLiteral("&Edit"))
+        ->addActions({f->EditCopy1, f->EditPaste1, f->EditCut1});
+    QMenu* grid = MainMenu1->addMenu(QStringLiteral("&Grid"));
+    grid->addActions({f->DataSetFirst1, f->DataSetPrior1, f->DataSetNext1, f->DataSetLast1});
+    grid->addSeparator();
+    grid->addActions({f->DataSetInsert1, f->DataSetDelete1});
+    MainMenu1->addMenu(QStringLiteral("&Maintain"))
+        ->addActions({Clients, Projects, Tasks, Users, Invoice});
+    MainMenu1->addMenu(QStringLiteral("&Timesheets"))
+        ->addActions({Submit, Report, Options, Step, aAuthorise, aHistory});
+    MainMenu1->addMenu(QStringLiteral("&Help"))->addActions({f->aOnlineHelp, f->aHelp, aAboutMenu});
+}
+
+bool TForm_Submit_Form::OptionOf(const char* name) const {
+    return FDm.adsDefaults.FieldByName(QLatin1String(name)).AsBoolean();
+}
+
+void TForm_Submit_Form::FormCreate() {
+    TBaseFormXEP_BaseForm::FormCreate(); // 1.
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    f->SetCreationPhase(true); // 2.
+    f->SetHelpString(QStringLiteral("Review"));
+    setWindowTitle(QStringLiteral("Tivrel")); // 3.
+    aAboutMenu->setText(QStringLiteral("About Tivrel"));
+    f->dbcgTasks->SetPanelHeight(TFrame_TimeTracker_Form::RowHeight); // 4.
+    // This window's frame: no Active column, no minute tick, nine rows.
+    f->pActive->hide();
+    f->dbcbxActive->hide();
+    f->TimeTrackerTimer->stop();
+    f->setMinimumHeight(0);
+    // 5. The review week.
+    FSubmitDate = InitialSubmitDate(
+        FDm.adsDefaults.FieldByName(QStringLiteral("WeekStartDate")).AsDateTime(), TClock::Now());
+    ShowSubmitDate();
+    // 6. The weekdays.
+    f->SetMonVisible(OptionOf("DisplayMon"));
+    f->SetTueVisible(OptionOf("DisplayTue"));
+    f->SetWedVisible(OptionOf("DisplayWed"));
+    f->SetThuVisible(OptionOf("DisplayThu"));
+    f->SetFriVisible(OptionOf("DisplayFri"));
+    f->SetSatVisible(OptionOf("DisplaySat"));
+    f->SetSunVisible(OptionOf("DisplaySun"));
+    // 7.
+    f->SetCreationPhase(false);
+    f->SetPriorityVisible(OptionOf("DisplayPriority"));
+    f->SetSummaryDurationVisible(OptionOf("DisplaySummaryDuration"));
+    f->SetbClientsVisible(OptionOf("DisplayClients"));
+    f->SetProjectsVisible(OptionOf("DisplayProjects"));
+}
+
+void TForm_Submit_Form::SetSubmitDate(double value) {
+    FSubmitDate = value;
+    ShowSubmitDate();
+}
+
+void TForm_Submit_Form::ShowSubmitDate() {
+    meSubmitDate->setText(DateToStr(FSubmitDate));
+}
+
+void TForm_Submit_Form::SpinButton1UpClick() {
+    SetSubmitDate(FSubmitDate + 7);
+}
+void TForm_Submit_Form::SpinButton1DownClick() {
+    SetSubmitDate(FSubmitDate - 7);
+}
+
+void TForm_Submit_Form::meSubmitDateExit() {
+    // A text that is no date raises the conversion error; the week stays as it was.
+    FSubmitDate = StrToDate(meSubmitDate->text());
+}
+
+bool TForm_Submit_Form::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == meSubmitDate && event->type() == QEvent::FocusOut)
+        TDataControls::Guard([this] { meSubmitDateExit(); });
+    return TBaseFormXEP_BaseForm::eventFilter(watched, event);
+}
+
+void TForm_Submit_Form::SubmitExecute() {
+    if (SubmitWeek(FDm, TDialogService::Instance(), FSubmitDate, meSubmitDate->text()))
+        ShowSubmitDate();
+    Frame_TimeTracker_Form1->DisplayTotal();
+}
+
+void TForm_Submit_Form::StepExecute() {
+    StepWeek(FDm);
+    Frame_TimeTracker_Form1->DisplayTotal();
+}
+
+void TForm_Submit_Form::OptionsExecute() {
+    // The options dialog comes with the maintenance dialogs; the options are re-applied
+    // whatever it answered.
+    ReapplyOptions();
+}
+
+void TForm_Submit_Form::ReapplyOptions() {
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    const struct {
+        const char* Option;
+        bool (TFrame_TimeTracker_Form::*Flag)() const;
+        void (TFrame_TimeTracker_Form::*Setter)(bool);
+    } options[] = {
+        {"DisplayClients", &TFrame_TimeTracker_Form::bClientsVisible,
+         &TFrame_TimeTracker_Form::SetbClientsVisible},
+        {"DisplayProjects", &TFrame_TimeTracker_Form::ProjectsVisible,
+         &TFrame_TimeTracker_Form::SetProjectsVisible},
+        {"DisplayMon", &TFrame_TimeTracker_Form::MonVisible,
+         &TFrame_TimeTracker_Form::SetMonVisible},
+        {"DisplayTue", &TFrame_TimeTracker_Form::TueVisible,
+         &TFrame_TimeTracker_Form::SetTueVisible},
+        {"DisplayWed", &TFrame_TimeTracker_Form::WedVisible,
+         &TFrame_TimeTracker_Form::SetWedVisible},
+        {"DisplayThu", &TFrame_TimeTracker_Form::ThuVisible,
+         &TFrame_TimeTracker_Form::SetThuVisible},
+        {"DisplayFri", &TFrame_TimeTracker_Form::FriVisible,
+         &TFrame_TimeTracker_Form::SetFriVisible},
+        {"DisplaySat", &TFrame_TimeTracker_Form::SatVisible,
+         &TFrame_TimeTracker_Form::SetSatVisible},
+        {"DisplaySun", &TFrame_TimeTracker_Form::SunVisible,
+         &TFrame_TimeTracker_Form::SetSunVisible},
+        {"DisplaySummaryDuration", &TFrame_TimeTracker_Form::SummaryDurationVisible,
+         &TFrame_TimeTracker_Form::SetSummaryDurationVisible},
+        {"DisplayPriority", &TFrame_TimeTracker_Form::PriorityVisible,
+         &TFrame_TimeTracker_Form::SetPriorityVisible},
+    };
+    for (const auto& option : options) {
+        const bool wanted = OptionOf(option.Option);
+        if (wanted != (f->*option.Flag)()) (f->*option.Setter)(wanted);
+    }
+}
+
+void TForm_Submit_Form::resizeEvent(QResizeEvent* event) {
+    TBaseFormXEP_BaseForm::resizeEvent(event);
+    EnableResizeTimer();
+}
+
+void TForm_Submit_Form::ResizeRequired() {
+    TBaseFormXEP_BaseForm::ResizeRequired();
+    // Wrap whole rows: the height the rows leave over goes. (Measured rather than a fixed
+    // allowance for the menu, tool bar and status bar, whose heights vary with the style.)
+    const TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    const int leftOver = f->GridSpace() - f->VisibleRowCount() * TFrame_TimeTracker_Form::RowHeight;
+    if (leftOver > 0) resize(width(), height() - leftOver);
+}
+
+void TForm_Submit_Form::done(int result) {
+    // Leaving the control being edited hands its text to the record; a refused value keeps
+    // the focus there and the window open.
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    QWidget* focused = QApplication::focusWidget();
+    if (focused && isAncestorOf(focused) && focused != f->pDescription) {
+        f->pDescription->setFocus(Qt::OtherFocusReason);
+        if (QApplication::focusWidget() != f->pDescription && isActiveWindow()) return;
+    }
+    TBaseFormXEP_BaseForm::done(result);
+}
+
+int DisplaySubmitForm(TForm_Submit_Form& form, const QString& sPanelName, QString& sNewPanelName) {
+    form.Frame_TimeTracker_Form1->SetsPanelName(sPanelName);
+    const int result = form.exec();
+    sNewPanelName = form.Frame_TimeTracker_Form1->sPanelName();
+    return result;
+}

@@ -1,0 +1,71 @@
+#pragma once
+// The review window: the whole week of tasks in the task grid frame, the week being reviewed,
+// and the actions that submit, round, report on and maintain it. Shown modally through
+// DisplaySubmitForm; it lives for the whole run.
+
+#include "BaseUnits/BaseFormXEP_BaseUnit.h"
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class TDataSource;
+class TDBText;
+class TFrame_TimeTracker_Form;
+class TdmTasks_Form;
+
+class TForm_Submit_Form : public TBaseFormXEP_BaseForm {
+    Q_OBJECT
+public:
+    static constexpr int ModalResultExit = 8;
+
+    explicit TForm_Submit_Form(TdmTasks_Form& dm, QWidget* parent = nullptr);
+
+    TFrame_TimeTracker_Form* Frame_TimeTracker_Form1;
+    QToolBar* ToolBar1;
+    QMenuBar* MainMenu1;
+    QLineEdit* meSubmitDate;
+    QWidget* SpinButton1;
+    QToolButton *SpinUp, *SpinDown;
+    TDBText* dbtxtLastSubmitted;
+    TDataSource* dsDefaults;
+    QStatusBar* StatusBar1;
+    QAction *Submit, *Report, *Options, *Step, *aAuthorise, *aHistory, *Tasks, *Projects, *Clients,
+        *Users, *Invoice, *aExport, *aImport, *aExitMenu, *aAboutMenu;
+
+    double SubmitDate() const { return FSubmitDate; }
+    void SetSubmitDate(double value);
+
+    // Handlers.
+    void SubmitExecute();
+    void StepExecute();
+    void OptionsExecute();
+    void ReapplyOptions();
+    void SpinButton1UpClick();
+    void SpinButton1DownClick();
+    void meSubmitDateExit();
+
+protected:
+    void ResizeRequired() override;
+    void resizeEvent(QResizeEvent* event) override;
+    void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void CreateActions();
+    void CreateMenus();
+    void ShowSubmitDate();
+    bool OptionOf(const char* name) const;
+
+    TdmTasks_Form& FDm;
+    double FSubmitDate = 0;
+};
+
+// Shows the review window modally with the grid sorted by the header sPanelName; returns the
+// modal result (8 after Exit, 2 when closed from the title bar) and the header it was left
+// sorted by in sNewPanelName.
+int DisplaySubmitForm(TForm_Submit_Form& form, const QString& sPanelName, QString& sNewPanelName);

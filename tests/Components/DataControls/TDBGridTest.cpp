@@ -1,0 +1,205 @@
+// The table grid: rows read through the cursor, the current row following the cursor both
+// ways, in-place editing in Delphi order, refused values, new rows appended and dropped,
+// read-only painting, lookup columns, sizes.
+
+#include "Components/DataControls/TDBGrid.h"
+#include "DataControlsFixtures.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TDBGridTest : ::testing::Test {
+    TLoggedTable T;
+    TTestWindow Window;
+    TDataSource Ds{&T.Rs};
+    TDBGrid* Grid = new TDBGrid(&Window);
+    QLineEdit* Other = new QLineEdit(&Window);
+
+    TDBGridTest() {
+        Window.resize(460, 220);
+        Grid->setGeometry(0, 0, 460, 180);
+        Other->setGeometry(0, 190, 100, 22);
+        T.F("Picture").SetVisible(false);
+        T.F("Note").SetDisplayLabel(S("Remark"));
+        Grid->SetDataSource(&Ds);
+        Grid->show();
+        Other->show();
+    }
+
+    QString Cell(int row, int column) {
+        return Grid->model()->index(row, column).data().toString();
+    }
+    QLineEdit* Editor() {
+        QApplication::processEvents();
+        return qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    }
+    void EditCell(int row, int column) {
+        Grid->setFocus(Qt::OtherFocusReason);
+        Grid->setCurrentIndex(Grid->model()->index(row, column));
+        QApplication::processEvents();
+    }
+};
+
+TEST_F(TDBGridTest, ShowsTheRowsAndFollowsTheCursorBothWays) {
+    // Code, Minutes, Done, Note, Twice: the visible fields.
+    ASSERT_EQ(Grid->model()->columnCount(), 5);
+    EXPECT_EQ(Grid->model()->headerData(3, Qt::Horizontal).toString(), S("Remark"));
+    EXPECT_EQ(Cell(1, 0), S("[C2]"));
+    EXPECT_EQ(Cell(2, 1), S("01:30"));
+    EXPECT_EQ(Cell(2, 4), S("180"));
+    EXPECT_EQ(Grid->currentIndex().row(), 0);
+
+    T.Rs.Last();
+    EXPECT_EQ(Grid->currentIndex().row(), 2);
+    EXPECT_EQ(Grid->model()->headerData(2, Qt::Vertical).toString(), QString(QChar(0x25B6)));
+
+    // The row being edited shows its edit buffer; the others their stored values.
+    T.Rs.Edit();
+    T.F("Code").SetAsString(S("NEW"));
+    EXPECT_EQ(Cell(2, 0), S("[NEW]"));
+    EXPECT_EQ(Grid->model()->headerData(2, Qt::Vertical).toString(), S("I"));
+    Grid->setCurrentIndex(Grid->model()->index(0, 1));
+    EXPECT_EQ(T.Rs.RecNo(), 1); // the grid moved the cursor; the changed row was posted
+    EXPECT_EQ(T.Rs.State(), TDataSetState::Browse);
+    EXPECT_EQ(Cell(2, 0), S("[NEW]"));
+
+    EXPECT_EQ(Grid->DefaultRowHeight(), 17);
+    EXPECT_EQ(Grid->TitleHeight(), 17);
+    EXPECT_EQ(Grid->rowHeight(1), 17);
+}
+
+TEST_F(TDBGridTest, EditingACellRunsTheFieldRulesInOrderAndTabMovesOn) {
+    EditCell(1, 0);
+    QLineEdit* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), S("C2")); // the edit text
+    T.Log.clear();
+    SendKey(editor, Qt::Key_End);
+    TypeText(editor, S("q"));
+    EXPECT_EQ(T.Rs.State(), TDataSetState::Edit);
+    SendKey(editor, Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(T.Log.mid(0, 6),
+              (QStringList{S("BeforeEdit"), S("AfterEdit"), S("SetText Code 'C2q'"),
+                           S("Validate Code"), S("Calc"), S("Change Code")}));
+    EXPECT_EQ(T.F("Code").AsString(), S("C2Q"));
+    EXPECT_EQ(Grid->currentIndex(), Grid->model()->index(1, 1));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(Editor()->displayText(), S("01:00")); // under the field's mask
+
+    // Calculated columns do not edit.
+    EXPECT_FALSE(Grid->model()->flags(Grid->model()->index(0, 4)) & Qt::ItemIsEditable);
+}
+
+TEST_F(TDBGridTest, ARefusedValueKeepsTheEditorOpenWithTheTypedText) {
+    EditCell(0, 1);
+    SendKey(Editor(), Qt::Key_Home);
+    TypeText(Editor(), S("2530"));
+    SendKey(Editor(), Qt::Key_Tab);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_EQ(T.Errors, QStringList{S("'25:3 ' is not a valid time")});
+    EXPECT_EQ(Grid->currentIndex(), Grid->model()->index(0, 1));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(Editor()->displayText(), S("25:30"));
+    EXPECT_DOUBLE_EQ(T.F("Minutes").AsFloat(), 30);
+
+    // Corrected, it is taken.
+    SendKey(Editor(), Qt::Key_Home);
+    TypeText(Editor(), S("0215"));
+    SendKey(Editor(), Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(T.F("Minutes").AsFloat(), 135);
+}
+
+TEST_F(TDBGridTest, DownOnTheLastRowAppendsAndAnUnchangedNewRowIsDropped) {
+    EditCell(2, 0);
+    SendKey(Grid, Qt::Key_Down);
+    EXPECT_EQ(T.Rs.State(), TDataSetState::Insert);
+    EXPECT_EQ(Grid->model()->rowCount(), 4);
+    EXPECT_EQ(Grid->currentIndex().row(), 3);
+    EXPECT_EQ(Grid->model()->headerData(3, Qt::Vertical).toString(), S("*"));
+    Other->setFocus(Qt::TabFocusReason); // leaving the grid
+    QApplication::processEvents();
+    EXPECT_EQ(T.Rs.State(), TDataSetState::Browse);
+    EXPECT_EQ(Grid->model()->rowCount(), 3);
+
+    // A new row with a value is posted when another row is chosen.
+    EditCell(2, 0);
+    SendKey(Grid, Qt::Key_Down);
+    QApplication::processEvents();
+    ASSERT_NE(Editor(), nullptr);
+    TypeText(Editor(), S("n4"));
+    SendKey(Editor(), Qt::Key_Up);
+    QApplication::processEvents();
+    EXPECT_EQ(T.Rs.RecordCount(), 4);
+    EXPECT_EQ(T.Rs.RecNo(), 3);
+    EXPECT_EQ(Cell(3, 0), S("[N4]"));
+}
+
+TEST_F(TDBGridTest, ColumnsLookupListsAndReadOnlyPainting) {
+    TRecordSet kinds;
+    kinds.AddField(S("Id"), TFieldType::Integer);
+    kinds.AddField(S("Name"), TFieldType::String, 10);
+    kinds.CreateDataSet();
+    for (int i = 1; i <= 2; ++i) {
+        kinds.Append();
+        kinds.FieldByName(S("Id")).SetAsInteger(i);
+        kinds.FieldByName(S("Name")).SetAsString(i == 1 ? S("Odd") : S("Even"));
+        kinds.Post();
+    }
+    TRecordSet rows;
+    rows.AddField(S("Kind"), TFieldType::Integer);
+    rows.AddLookupField(S("KindName"), TFieldType::String, 10, &kinds, S("Kind"), S("Id"),
+                        S("Name"));
+    rows.CreateDataSet();
+    rows.Append();
+    rows.FieldByName(S("Kind")).SetAsInteger(1);
+    rows.Post();
+    TDataSource ds(&rows);
+    Grid->SetDataSource(&ds);
+    TDBGridColumn key{S("Kind"), S("No."), 40, true, true, {}};
+    TDBGridColumn name{S("KindName"), S("Kind"), 80, true, false, {}};
+    Grid->SetColumns({key, name});
+    Grid->SetReadOnlyColor(QColor(Qt::lightGray));
+    EXPECT_EQ(Grid->columnWidth(1), 80);
+    EXPECT_EQ(Grid->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(),
+              QColor(Qt::lightGray));
+    EXPECT_FALSE(Grid->model()->index(0, 1).data(Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(Grid->model()->flags(Grid->model()->index(0, 0)) & Qt::ItemIsEditable);
+
+    EditCell(0, 1);
+    auto* box = Grid->viewport()->findChild<QComboBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->count(), 2);
+    EXPECT_EQ(box->currentText(), S("Odd"));
+    box->setCurrentIndex(1);
+    Other->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(rows.FieldByName(S("Kind")).AsInteger(), 2);
+    EXPECT_EQ(Cell(0, 1), S("Even"));
+    Grid->SetDataSource(&Ds);
+    Grid->SetColumns({});
+}
+
+TEST_F(TDBGridTest, Screenshot) {
+    for (int i = 0; i < 6; ++i) {
+        T.Rs.Append();
+        T.F("Code").SetAsString(S("ROW%1").arg(i));
+        T.F("Minutes").SetAsFloat(i * 17);
+        T.F("Note").SetAsString(S("A note on row %1").arg(i));
+        T.Rs.Post();
+    }
+    Grid->SetReadOnlyColor(Grid->palette().color(QPalette::Button));
+    EditCell(2, 3);
+    const QString dir = qEnvironmentVariable("TIVREL_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) Window.grab().save(QDir(dir).filePath(S("dbgrid.png")));
+    EXPECT_EQ(T.Rs.RecNo(), 3);
+}
+
+} // namespace

@@ -1,0 +1,144 @@
+// The review window: layout from the options, the week box, Step and the submission.
+
+#include "DataModuleFixture.h"
+
+#include "UserLayer/Form_Submit_Unit.h"
+#include "UserLayer/Frame_TimeTracker_Unit.h"
+#include "support/TScriptedDialogService.h"
+
+#include "Components/DataControls/TDBCtrlGrid.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace {
+double Day(int y, int m, int d) {
+    return DateToDayNumber(QDate(y, m, d));
+}
+
+class SubmitFormTest : public DataModuleTest {
+protected:
+    void SetUp() override {
+        DataModuleTest::SetUp();
+        StartSetUp();
+    }
+    void SetOption(const char* name, const QVariant& value) {
+        dm->adsDefaults.Edit();
+        dm->adsDefaults.FieldByName(QLatin1String(name)).SetValue(value);
+        dm->adsDefaults.Post();
+    }
+    void SaveShot(QWidget& window, const QString& name) {
+        const QString dir = qEnvironmentVariable("TIVREL_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) window.grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+    }
+    void AddTask(const QString& code, const QString& description, double mon, double tue) {
+        dm->adsTaskCodes.Append();
+        F(dm->adsTaskCodes, "TaskCode").SetAsString(code);
+        F(dm->adsTaskCodes, "TaskDescription").SetAsString(description);
+        dm->adsTaskCodes.Post();
+        dm->adsTasks.Append();
+        F(dm->adsTasks, "TaskCode").SetAsString(code);
+        F(dm->adsTasks, "MonDuration").SetAsFloat(mon);
+        F(dm->adsTasks, "TueDuration").SetAsFloat(tue);
+        dm->adsTasks.Post();
+    }
+    TScopedDialogService dialogs;
+};
+} // namespace
+
+TEST_F(SubmitFormTest, LaysOutTheWeekFromTheOptions) {
+    TForm_Submit_Form form(*dm);
+    TFrame_TimeTracker_Form* f = form.Frame_TimeTracker_Form1;
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Tivrel"));
+    EXPECT_EQ(f->HelpString(), QStringLiteral("Review"));
+    EXPECT_TRUE(f->pActive->isHidden());
+    EXPECT_FALSE(f->pCompleted->isHidden());
+    EXPECT_TRUE(f->pSaturday->isHidden()) << "Saturday and Sunday are off by default";
+    EXPECT_TRUE(f->pClient->isHidden()) << "clients are off by default";
+    EXPECT_FALSE(f->pProjectName->isHidden());
+    EXPECT_EQ(form.Submit->text(), QStringLiteral("&Submit"));
+    EXPECT_EQ(form.Step->toolTip(), QStringLiteral("Step Function"));
+    EXPECT_EQ(form.aExport->toolTip(), QStringLiteral("Export "));
+    EXPECT_FALSE(form.Invoice->isEnabled());
+    QStringList menus;
+    for (QAction* a : form.MainMenu1->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"),
+                                  QStringLiteral("&Grid"), QStringLiteral("&Maintain"),
+                                  QStringLiteral("&Timesheets"), QStringLiteral("&Help")}));
+}
+
+TEST_F(SubmitFormTest, TheWeekBoxAndSpinButtonMoveTheReviewWeek) {
+    // Seeded on Wednesday 9 December 2026 14:30: the week started Sunday 6 December at 14:30.
+    TForm_Submit_Form form(*dm);
+    EXPECT_DOUBLE_EQ(form.SubmitDate(), Day(2026, 12, 6) + 14.5 / 24);
+    EXPECT_EQ(form.meSubmitDate->text(), QStringLiteral("06/12/2026"));
+    form.SpinButton1UpClick();
+    EXPECT_EQ(form.meSubmitDate->text(), QStringLiteral("13/12/2026"));
+    form.SpinButton1DownClick();
+    EXPECT_DOUBLE_EQ(form.SubmitDate(), Day(2026, 12, 6) + 14.5 / 24);
+    form.meSubmitDate->setText(QStringLiteral("01/12/2026"));
+    form.meSubmitDateExit();
+    EXPECT_EQ(form.SubmitDate(), Day(2026, 12, 1));
+    form.meSubmitDate->setText(QStringLiteral("41/12/2026"));
+    EXPECT_THROW(form.meSubmitDateExit(), EConvertError);
+    EXPECT_EQ(form.SubmitDate(), Day(2026, 12, 1));
+}
+
+TEST_F(SubmitFormTest, ReapplyingChangedOptionsOnly) {
+    TForm_Submit_Form form(*dm);
+    TFrame_TimeTracker_Form* f = form.Frame_TimeTracker_Form1;
+    const QRect description = f->DesignGeometry(f->pDescription);
+    form.ReapplyOptions();
+    EXPECT_EQ(f->DesignGeometry(f->pDescription), description);
+    SetOption("DisplayClients", true);
+    SetOption("DisplaySat", true);
+    form.ReapplyOptions();
+    EXPECT_FALSE(f->pClient->isHidden());
+    EXPECT_FALSE(f->pSaturday->isHidden());
+    EXPECT_EQ(f->DesignGeometry(f->pDescription).width(), description.width() - 91 - 46);
+}
+
+TEST_F(SubmitFormTest, StepAndSubmitRefreshTheTotals) {
+    AddTask(QStringLiteral("DEV"), QStringLiteral("Development"), 67.0 / 1440, 0);
+    dm->TotalDurationArray()[2] = 67.0 / 1440;
+    TForm_Submit_Form form(*dm);
+    form.StepExecute();
+    EXPECT_EQ(form.Frame_TimeTracker_Form1->lblMonDuration->text(), QStringLiteral("01:00"));
+    TClock::SetFixed(Day(2026, 12, 20));
+    dialogs->ConfirmAnswers = {true, true};
+    form.SubmitExecute();
+    EXPECT_EQ(dm->adsReporting.RecordCount(), 1);
+    EXPECT_EQ(form.Frame_TimeTracker_Form1->lblMonDuration->text(), QStringLiteral("00:00"));
+    EXPECT_EQ(form.meSubmitDate->text(), QStringLiteral("13/12/2026"))
+        << "the recorded week was over 13 days old";
+}
+
+TEST_F(SubmitFormTest, ExitEndsTheShowingWithEight) {
+    TForm_Submit_Form form(*dm);
+    QString newPanel;
+    QTimer::singleShot(0, &form, [&form] { form.aExitMenu->trigger(); });
+    EXPECT_EQ(DisplaySubmitForm(form, QStringLiteral("pMonday"), newPanel), 8);
+    EXPECT_EQ(newPanel, QStringLiteral("pMonday"));
+}
+
+TEST_F(SubmitFormTest, Screenshots) {
+    AddTask(QStringLiteral("DEV"), QStringLiteral("Development of the reporting module"), 2.5 / 24,
+            3.25 / 24);
+    AddTask(QStringLiteral("MEET"), QStringLiteral("Weekly planning meeting"), 0.75 / 24, 0);
+    SetOption("DisplayClients", true);
+    SetOption("DisplaySat", true);
+    SetOption("DisplaySun", true);
+    TForm_Submit_Form form(*dm);
+    form.show();
+    SaveShot(form, QStringLiteral("review-all-columns"));
+    SetOption("DisplayClients", false);
+    SetOption("DisplaySat", false);
+    SetOption("DisplaySun", false);
+    form.ReapplyOptions();
+    SaveShot(form, QStringLiteral("review-fewer-columns"));
+    form.hide();
+}
