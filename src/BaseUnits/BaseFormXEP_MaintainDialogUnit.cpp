@@ -1,0 +1,274 @@
+#include "BaseFormXEP_MaintainDialogUnit.h"
+
+#include "XEP_DialogService.h"
+#include "XEP_FormPlacement.h"
+#include "XEP_Help.h"
+#include "XEP_ResourceStr.h"
+
+#include "Components/Core/SysExceptions.h"
+#include "Components/DataControls/TDBGrid.h"
+#include "Components/DataControls/TDataControls.h"
+#include "Components/DataControls/TDataSource.h"
+#include "Components/RecordSet/TRecordSet.h"
+#include "Components/Settings/TXmlSettingsFile.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int GridLineHeight = 17;
+} // namespace
+
+TBaseFormXEP_MaintainDialogForm::TBaseFormXEP_MaintainDialogForm(QWidget* parent)
+    : TBaseFormXEP_BottomDialogForm(parent), dsMaintain(new TDataSource(this)), dbgMaintain(new TDBGrid(ClientArea())),
+      btnHelp(new QPushButton(QStringLiteral("&Help"), this)) {
+    setObjectName(QStringLiteral("BaseFormXEP_MaintainDialogForm"));
+    setWindowTitle(QStringLiteral("Maintenance"));
+    resize(661, 264);
+
+    dbgMaintain->setObjectName(QStringLiteral("dbgMaintain"));
+    dbgMaintain->SetDataSource(dsMaintain);
+    dbgMaintain->SetDefaultRowHeight(GridLineHeight);
+    dbgMaintain->SetTitleHeight(GridLineHeight);
+    dbgMaintain->SetReadOnlyColor(palette().color(QPalette::Button));
+    dbgMaintain->horizontalHeader()->setSectionsMovable(true);
+    auto* gridLayout = new QVBoxLayout(ClientArea());
+    gridLayout->setContentsMargins(0, 0, 0, 0);
+    gridLayout->addWidget(dbgMaintain);
+
+    btnHelp->setObjectName(QStringLiteral("btnHelp"));
+    btnHelp->setFixedSize(75, 25);
+    btnHelp->setAutoDefault(false);
+    ButtonRow()->addWidget(btnHelp);
+    // OK and Cancel run their own steps before closing.
+    disconnect(btnOk, nullptr, this, nullptr);
+    disconnect(btnCancel, nullptr, this, nullptr);
+    connect(btnOk, &QPushButton::clicked, this, [this] { TDataControls::Guard([this] { btnOkClick(); }); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { TDataControls::Guard([this] { btnCancelClick(); }); });
+    connect(btnHelp, &QPushButton::clicked, this, [this] { btnHelpClick(); });
+
+    auto action = [this](const char* name, const char* caption, const char* hint, QKeySequence shortcut) {
+        auto* a = new QAction(QLatin1String(caption), this);
+        a->setObjectName(QLatin1String(name));
+        if (hint) a->setToolTip(QLatin1String(hint));
+        if (hint) a->setStatusTip(QLatin1String(hint));
+        if (!shortcut.isEmpty()) {
+            a->setShortcut(shortcut);
+            a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            addAction(a);
+        }
+        return a;
+    };
+    aEdit = action("aEdit", "Edit", "Open For Edit", {});
+    aEdit->setEnabled(false);
+    aInsert = action("aInsert", "Insert", "Insert Row", QKeySequence(Qt::Key_Insert));
+    aDelete = action("aDelete", "Delete", "Delete Row", QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    aExport = action("aExport", "Export", nullptr, {});
+    connect(aEdit, &QAction::triggered, this, [this] { TDataControls::Guard([this] { aEditExecute(); }); });
+    connect(aInsert, &QAction::triggered, this, [this] { TDataControls::Guard([this] { aInsertExecute(); }); });
+    connect(aDelete, &QAction::triggered, this, [this] { TDataControls::Guard([this] { aDeleteExecute(); }); });
+    connect(aExport, &QAction::triggered, this, [this] { TDataControls::Guard([this] { aExportExecute(); }); });
+    MaintainOptionsPopup = new QMenu(this);
+    MaintainOptionsPopup->setObjectName(QStringLiteral("MaintainOptionsPopup"));
+    MaintainOptionsPopup->addActions({aEdit, aInsert, aDelete});
+    MaintainOptionsPopup->addSeparator();
+    MaintainOptionsPopup->addAction(aExport);
+    dbgMaintain->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(dbgMaintain, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { MaintainOptionsPopup->popup(dbgMaintain->viewport()->mapToGlobal(at)); });
+}
+
+TBaseFormXEP_MaintainDialogForm::~TBaseFormXEP_MaintainDialogForm() = default;
+
+TRecordSet* TBaseFormXEP_MaintainDialogForm::Table() const { return dsMaintain->DataSet(); }
+
+QString TBaseFormXEP_MaintainDialogForm::GetSettingsDir() const {
+    const TFormPlacementConfig* config = FormPlacementConfig();
+    return config ? config->SettingsDir : QString();
+}
+
+QString TBaseFormXEP_MaintainDialogForm::SettingsFileName() const {
+    return GetSettingsDir() + QStringLiteral("Plenksettings.xml");
+}
+
+// ---- Snapshot ----
+
+void TBaseFormXEP_MaintainDialogForm::BackupRecordset(TRecordSet& DataSet, std::optional<QByteArray>& Stream) {
+    if (!Stream) Stream.emplace();
+    const bool filtered = DataSet.Filtered();
+    if (filtered) DataSet.SetFiltered(false); // every row goes into the snapshot
+    *Stream = DataSet.SaveToBytes();
+    if (filtered) DataSet.SetFiltered(true);
+}
+
+void TBaseFormXEP_MaintainDialogForm::RestoreRecordset(TRecordSet& DataSet, const std::optional<QByteArray>& Stream) {
+    if (!Stream || Stream->isEmpty()) return;
+    DataSet.LoadFromBytes(*Stream, DataSet.Name);
+}
+
+bool TBaseFormXEP_MaintainDialogForm::CommitTable() {
+    TRecordSet* table = Table();
+    if (!table) return true;
+    try {
+        table->CommitUpdates();
+        return true;
+    } catch (const EAbort&) {
+        return false;
+    } catch (const Exception& e) {
+        // The rule's message; the dialog stays open on the row it refused.
+        TDialogService::Instance().ShowError(e.Message());
+        return false;
+    }
+}
+
+// ---- Showing and leaving ----
+
+void TBaseFormXEP_MaintainDialogForm::FormShow() {
+    mrCloseType = 0;
+    if (TRecordSet* table = Table()) {
+        table->CommitUpdates();
+        BackupRecordset(*table, BackupStream);
+    }
+}
+
+void TBaseFormXEP_MaintainDialogForm::showEvent(QShowEvent* event) {
+    TBaseFormXEP_BottomDialogForm::showEvent(event);
+    if (FShown) return;
+    FShown = true;
+    ReadStoredSettings();
+    TDataControls::Guard([this] { FormShow(); });
+}
+
+void TBaseFormXEP_MaintainDialogForm::btnOkClick() {
+    mrCloseType = 1;
+    if (!CommitTable()) {
+        mrCloseType = 0;
+        return;
+    }
+    done(QDialog::Accepted);
+}
+
+void TBaseFormXEP_MaintainDialogForm::btnCancelClick() {
+    mrCloseType = 2;
+    if (TRecordSet* table = Table()) RestoreRecordset(*table, BackupStream);
+    done(QDialog::Rejected);
+}
+
+void TBaseFormXEP_MaintainDialogForm::reject() {
+    // Escape presses Cancel.
+    TDataControls::Guard([this] { btnCancelClick(); });
+}
+
+bool TBaseFormXEP_MaintainDialogForm::FormCloseQuery() {
+    if (mrCloseType != 0) return true;
+    switch (TDialogService::Instance().YesNoCancel(sApplyChanges())) {
+    case TDialogAnswer::Yes:
+        mrCloseType = 1;
+        if (!CommitTable()) {
+            mrCloseType = 0;
+            return false;
+        }
+        return true;
+    case TDialogAnswer::No:
+        mrCloseType = 2;
+        if (TRecordSet* table = Table()) RestoreRecordset(*table, BackupStream);
+        return true;
+    case TDialogAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void TBaseFormXEP_MaintainDialogForm::closeEvent(QCloseEvent* event) {
+    bool canClose = false;
+    TDataControls::Guard([&] { canClose = FormCloseQuery(); });
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    done(mrCloseType == 1 ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void TBaseFormXEP_MaintainDialogForm::done(int result) {
+    WriteStoredSettings();
+    TBaseFormXEP_BottomDialogForm::done(result);
+}
+
+// ---- Actions ----
+
+void TBaseFormXEP_MaintainDialogForm::aInsertExecute() {
+    TRecordSet* table = Table();
+    if (!table) return;
+    table->Edit();
+    table->Append();
+}
+
+void TBaseFormXEP_MaintainDialogForm::aDeleteExecute() {
+    TRecordSet* table = Table();
+    if (!table) return;
+    table->Edit();
+    table->Delete();
+}
+
+void TBaseFormXEP_MaintainDialogForm::aExportExecute() {}
+
+void TBaseFormXEP_MaintainDialogForm::btnHelpClick() {
+    ShowHelpTopic(FHelpString.isEmpty() ? QStringLiteral("Welcome") : FHelpString);
+}
+
+// ---- Stored layout ----
+
+void TBaseFormXEP_MaintainDialogForm::ReadStoredSettings() {
+    if (GetSettingsDir().isEmpty()) return;
+    TXmlSettingsFile settings(SettingsFileName(), QStringLiteral("Configuration"));
+    if (!settings.Load()) return;
+    const QString section = objectName() + QLatin1Char('\\');
+    if (settings.ValueExists(section, QStringLiteral("Width"))) {
+        resize(settings.ReadInteger(section, QStringLiteral("Width"), width()),
+               settings.ReadInteger(section, QStringLiteral("Height"), height()));
+        move(settings.ReadInteger(section, QStringLiteral("Left"), x()),
+             settings.ReadInteger(section, QStringLiteral("Top"), y()));
+        if (settings.ReadBoolean(section, QStringLiteral("Maximized"), false)) setWindowState(Qt::WindowMaximized);
+    }
+    QHeaderView* header = dbgMaintain->horizontalHeader();
+    const auto& columns = dbgMaintain->Columns();
+    // Widths first, then the order: each column moves to its stored place, lowest first.
+    std::vector<std::pair<int, int>> places; // (position, logical column)
+    for (int i = 0; i < int(columns.size()); ++i) {
+        const QString key = dbgMaintain->objectName() + QLatin1Char('_') + columns[size_t(i)].FieldName;
+        const int width = settings.ReadInteger(section, key + QStringLiteral("_Width"), -1);
+        if (width > 0) dbgMaintain->setColumnWidth(i, width);
+        const int position = settings.ReadInteger(section, key + QStringLiteral("_Position"), -1);
+        if (position >= 0) places.emplace_back(position, i);
+    }
+    std::sort(places.begin(), places.end());
+    for (const auto& [position, logical] : places) {
+        if (position < header->count()) header->moveSection(header->visualIndex(logical), position);
+    }
+}
+
+void TBaseFormXEP_MaintainDialogForm::WriteStoredSettings() {
+    if (GetSettingsDir().isEmpty()) return;
+    TXmlSettingsFile settings(SettingsFileName(), QStringLiteral("Configuration"));
+    settings.Load();
+    const QString section = objectName() + QLatin1Char('\\');
+    settings.WriteBoolean(section, QStringLiteral("Maximized"), isMaximized());
+    settings.WriteInteger(section, QStringLiteral("Left"), x());
+    settings.WriteInteger(section, QStringLiteral("Top"), y());
+    settings.WriteInteger(section, QStringLiteral("Width"), width());
+    settings.WriteInteger(section, QStringLiteral("Height"), height());
+    const QHeaderView* header = dbgMaintain->horizontalHeader();
+    const auto& columns = dbgMaintain->Columns();
+    for (int i = 0; i < int(columns.size()); ++i) {
+        const QString key = dbgMaintain->objectName() + QLatin1Char('_') + columns[size_t(i)].FieldName;
+        settings.WriteInteger(section, key + QStringLiteral("_Position"), header->visualIndex(i));
+        settings.WriteInteger(section, key + QStringLiteral("_Width"), dbgMaintain->columnWidth(i));
+    }
+    settings.Save(); // a settings file that cannot be written costs only the layout
+}

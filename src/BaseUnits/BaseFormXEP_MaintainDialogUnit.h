@@ -1,0 +1,72 @@
+#pragma once
+// The base of every dialog that edits one table of the store. Showing it commits the table's
+// pending changes and takes a snapshot of the whole table; OK keeps everything done, Cancel
+// (or Escape) puts the snapshot back, and closing the window any other way asks which of the
+// two the user wants. A grid over the table offers insert, delete and export, paints
+// read-only columns grey, and keeps its column layout in the shared settings file
+// "Plenksettings.xml" of the settings directory.
+//
+// A derived dialog binds dsMaintain to its table, sets the grid's columns and its help topic.
+
+#include "BaseFormXEP_BottomDialogUnit.h"
+
+#include <optional>
+
+class QAction;
+class QMenu;
+class TDataSource;
+class TDBGrid;
+class TRecordSet;
+class TXmlSettingsFile;
+
+class TBaseFormXEP_MaintainDialogForm : public TBaseFormXEP_BottomDialogForm {
+    Q_OBJECT
+public:
+    explicit TBaseFormXEP_MaintainDialogForm(QWidget* parent = nullptr);
+    ~TBaseFormXEP_MaintainDialogForm() override;
+
+    TDataSource* dsMaintain;
+    TDBGrid* dbgMaintain;
+    QPushButton* btnHelp;
+    QAction *aEdit, *aInsert, *aDelete, *aExport;
+    QMenu* MaintainOptionsPopup;
+    std::optional<QByteArray> BackupStream;
+    int mrCloseType = 0; // 0 none yet, 1 OK, 2 Cancel
+
+    const QString& HelpString() const { return FHelpString; }
+    void SetHelpString(const QString& Value) { FHelpString = Value; }
+
+    virtual void EditItem() {}
+    QString GetSettingsDir() const;
+    QString SettingsFileName() const;
+
+    virtual void FormShow();
+    void btnOkClick();
+    void btnCancelClick();
+    // Asks how to leave when neither OK nor Cancel was pressed; false keeps the dialog open.
+    virtual bool FormCloseQuery();
+    void aInsertExecute();
+    void aDeleteExecute();
+    void aEditExecute() { EditItem(); }
+    void aExportExecute();
+    void btnHelpClick();
+
+    static void BackupRecordset(TRecordSet& DataSet, std::optional<QByteArray>& Stream);
+    static void RestoreRecordset(TRecordSet& DataSet, const std::optional<QByteArray>& Stream);
+
+protected:
+    TRecordSet* Table() const;
+    // Commits the table; a rule's refusal is shown and false returned (the dialog stays open).
+    bool CommitTable();
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    void done(int result) override;
+
+    QString FHelpString;
+
+private:
+    void ReadStoredSettings();
+    void WriteStoredSettings();
+    bool FShown = false;
+};
