@@ -25,7 +25,8 @@ constexpr int GridLineHeight = 17;
 } // namespace
 
 TBaseFormXEP_MaintainDialogForm::TBaseFormXEP_MaintainDialogForm(QWidget* parent)
-    : TBaseFormXEP_BottomDialogForm(parent), dsMaintain(new TDataSource(this)), dbgMaintain(new TDBGrid(ClientArea())),
+    : TBaseFormXEP_BottomDialogForm(parent), dsMaintain(new TDataSource(this)),
+      dbgMaintain(new TDBGrid(ClientArea())),
       btnHelp(new QPushButton(QStringLiteral("&Help"), this)) {
     setObjectName(QStringLiteral("BaseFormXEP_MaintainDialogForm"));
     setWindowTitle(QStringLiteral("Maintenance"));
@@ -48,11 +49,14 @@ TBaseFormXEP_MaintainDialogForm::TBaseFormXEP_MaintainDialogForm(QWidget* parent
     // OK and Cancel run their own steps before closing.
     disconnect(btnOk, nullptr, this, nullptr);
     disconnect(btnCancel, nullptr, this, nullptr);
-    connect(btnOk, &QPushButton::clicked, this, [this] { TDataControls::Guard([this] { btnOkClick(); }); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { TDataControls::Guard([this] { btnCancelClick(); }); });
+    connect(btnOk, &QPushButton::clicked, this,
+            [this] { TDataControls::Guard([this] { btnOkClick(); }); });
+    connect(btnCancel, &QPushButton::clicked, this,
+            [this] { TDataControls::Guard([this] { btnCancelClick(); }); });
     connect(btnHelp, &QPushButton::clicked, this, [this] { btnHelpClick(); });
 
-    auto action = [this](const char* name, const char* caption, const char* hint, QKeySequence shortcut) {
+    auto action = [this](const char* name, const char* caption, const char* hint,
+                         QKeySequence shortcut) {
         auto* a = new QAction(QLatin1String(caption), this);
         a->setObjectName(QLatin1String(name));
         if (hint) a->setToolTip(QLatin1String(hint));
@@ -69,23 +73,30 @@ TBaseFormXEP_MaintainDialogForm::TBaseFormXEP_MaintainDialogForm(QWidget* parent
     aInsert = action("aInsert", "Insert", "Insert Row", QKeySequence(Qt::Key_Insert));
     aDelete = action("aDelete", "Delete", "Delete Row", QKeySequence(Qt::CTRL | Qt::Key_Delete));
     aExport = action("aExport", "Export", nullptr, {});
-    connect(aEdit, &QAction::triggered, this, [this] { TDataControls::Guard([this] { aEditExecute(); }); });
-    connect(aInsert, &QAction::triggered, this, [this] { TDataControls::Guard([this] { aInsertExecute(); }); });
-    connect(aDelete, &QAction::triggered, this, [this] { TDataControls::Guard([this] { aDeleteExecute(); }); });
-    connect(aExport, &QAction::triggered, this, [this] { TDataControls::Guard([this] { aExportExecute(); }); });
+    connect(aEdit, &QAction::triggered, this,
+            [this] { TDataControls::Guard([this] { aEditExecute(); }); });
+    connect(aInsert, &QAction::triggered, this,
+            [this] { TDataControls::Guard([this] { aInsertExecute(); }); });
+    connect(aDelete, &QAction::triggered, this,
+            [this] { TDataControls::Guard([this] { aDeleteExecute(); }); });
+    connect(aExport, &QAction::triggered, this,
+            [this] { TDataControls::Guard([this] { aExportExecute(); }); });
     MaintainOptionsPopup = new QMenu(this);
     MaintainOptionsPopup->setObjectName(QStringLiteral("MaintainOptionsPopup"));
     MaintainOptionsPopup->addActions({aEdit, aInsert, aDelete});
     MaintainOptionsPopup->addSeparator();
     MaintainOptionsPopup->addAction(aExport);
     dbgMaintain->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(dbgMaintain, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { MaintainOptionsPopup->popup(dbgMaintain->viewport()->mapToGlobal(at)); });
+    connect(dbgMaintain, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        MaintainOptionsPopup->popup(dbgMaintain->viewport()->mapToGlobal(at));
+    });
 }
 
 TBaseFormXEP_MaintainDialogForm::~TBaseFormXEP_MaintainDialogForm() = default;
 
-TRecordSet* TBaseFormXEP_MaintainDialogForm::Table() const { return dsMaintain->DataSet(); }
+TRecordSet* TBaseFormXEP_MaintainDialogForm::Table() const {
+    return dsMaintain->DataSet();
+}
 
 QString TBaseFormXEP_MaintainDialogForm::GetSettingsDir() const {
     const TFormPlacementConfig* config = FormPlacementConfig();
@@ -98,7 +109,8 @@ QString TBaseFormXEP_MaintainDialogForm::SettingsFileName() const {
 
 // ---- Snapshot ----
 
-void TBaseFormXEP_MaintainDialogForm::BackupRecordset(TRecordSet& DataSet, std::optional<QByteArray>& Stream) {
+void TBaseFormXEP_MaintainDialogForm::BackupRecordset(TRecordSet& DataSet,
+                                                      std::optional<QByteArray>& Stream) {
     if (!Stream) Stream.emplace();
     const bool filtered = DataSet.Filtered();
     if (filtered) DataSet.SetFiltered(false); // every row goes into the snapshot
@@ -106,7 +118,8 @@ void TBaseFormXEP_MaintainDialogForm::BackupRecordset(TRecordSet& DataSet, std::
     if (filtered) DataSet.SetFiltered(true);
 }
 
-void TBaseFormXEP_MaintainDialogForm::RestoreRecordset(TRecordSet& DataSet, const std::optional<QByteArray>& Stream) {
+void TBaseFormXEP_MaintainDialogForm::RestoreRecordset(TRecordSet& DataSet,
+                                                       const std::optional<QByteArray>& Stream) {
     if (!Stream || Stream->isEmpty()) return;
     DataSet.LoadFromBytes(*Stream, DataSet.Name);
 }
@@ -234,14 +247,16 @@ void TBaseFormXEP_MaintainDialogForm::ReadStoredSettings() {
                settings.ReadInteger(section, QStringLiteral("Height"), height()));
         move(settings.ReadInteger(section, QStringLiteral("Left"), x()),
              settings.ReadInteger(section, QStringLiteral("Top"), y()));
-        if (settings.ReadBoolean(section, QStringLiteral("Maximized"), false)) setWindowState(Qt::WindowMaximized);
+        if (settings.ReadBoolean(section, QStringLiteral("Maximized"), false))
+            setWindowState(Qt::WindowMaximized);
     }
     QHeaderView* header = dbgMaintain->horizontalHeader();
     const auto& columns = dbgMaintain->Columns();
     // Widths first, then the order: each column moves to its stored place, lowest first.
     std::vector<std::pair<int, int>> places; // (position, logical column)
     for (int i = 0; i < int(columns.size()); ++i) {
-        const QString key = dbgMaintain->objectName() + QLatin1Char('_') + columns[size_t(i)].FieldName;
+        const QString key =
+            dbgMaintain->objectName() + QLatin1Char('_') + columns[size_t(i)].FieldName;
         const int width = settings.ReadInteger(section, key + QStringLiteral("_Width"), -1);
         if (width > 0) dbgMaintain->setColumnWidth(i, width);
         const int position = settings.ReadInteger(section, key + QStringLiteral("_Position"), -1);
@@ -266,7 +281,8 @@ void TBaseFormXEP_MaintainDialogForm::WriteStoredSettings() {
     const QHeaderView* header = dbgMaintain->horizontalHeader();
     const auto& columns = dbgMaintain->Columns();
     for (int i = 0; i < int(columns.size()); ++i) {
-        const QString key = dbgMaintain->objectName() + QLatin1Char('_') + columns[size_t(i)].FieldName;
+        const QString key =
+            dbgMaintain->objectName() + QLatin1Char('_') + columns[size_t(i)].FieldName;
         settings.WriteInteger(section, key + QStringLiteral("_Position"), header->visualIndex(i));
         settings.WriteInteger(section, key + QStringLiteral("_Width"), dbgMaintain->columnWidth(i));
     }

@@ -2,7 +2,11 @@
 
 #include "BaseUnits/XEP_DialogService.h"
 #include "Button_Images_Unit.h"
+#include "Form_Clients_Unit.h"
+#include "Form_Project_Unit.h"
 #include "Form_Submit_Week.h"
+#include "Form_Task_Unit.h"
+#include "Form_User_Unit.h"
 #include "Frame_TimeTracker_Unit.h"
 #include "data_Tasks_Unit.h"
 
@@ -27,6 +31,11 @@
 #include <QVBoxLayout>
 
 namespace {
+template <class TDialog> void ShowDialog(TdmTasks_Form& dm, QWidget* owner) {
+    TDialog dialog(dm, owner);
+    dialog.exec();
+}
+
 constexpr int DesignWidth = 944;
 constexpr int DesignHeight = 388;
 constexpr int GridRows = 9;
@@ -151,8 +160,13 @@ void TForm_Submit_Form::CreateActions() {
     guarded(Options, [this] { OptionsExecute(); });
     connect(aExitMenu, &QAction::triggered, this, [this] { done(ModalResultExit); });
     connect(aAboutMenu, &QAction::triggered, Frame_TimeTracker_Form1->aAbout, &QAction::trigger);
-    // Report, History, the master-data dialogs, Export and Import open windows that come with
-    // their own parts of the program; until then the actions are present and do nothing.
+    // Each master-data dialog is made for one showing and released afterwards.
+    guarded(Tasks, [this] { ShowDialog<TForm_Tasks_Form>(FDm, this); });
+    guarded(Projects, [this] { ShowDialog<TForm_Projects_Form>(FDm, this); });
+    guarded(Clients, [this] { ShowDialog<TForm_Clients_Form>(FDm, this); });
+    guarded(Users, [this] { ShowDialog<TForm_User_Form>(FDm, this); });
+    // Report, History, Export and Import open windows that come with their own parts of the
+    // program; until then the actions are present and do nothing.
 
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
     ToolBar1 = new QToolBar(this);

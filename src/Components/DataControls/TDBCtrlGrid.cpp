@@ -301,11 +301,16 @@ void TDBCtrlGrid::FocusControlAt(const QPoint& gridPoint) {
     if (!FPanel->isVisible()) return;
     const QPoint local = gridPoint - FPanel->pos();
     if (!FPanel->rect().contains(local)) return;
-    for (QWidget* w = FPanel->childAt(local); w && w != FPanel; w = w->parentWidget()) {
-        if (w->isEnabled() && (w->focusPolicy() & Qt::ClickFocus)) {
-            w->setFocus(Qt::MouseFocusReason);
-            return;
-        }
+    // The topmost control under the point that takes the focus by a click: a control laid
+    // over another that does not (a read-only overlay) lets the one beneath have it.
+    const QList<QWidget*> widgets = FPanel->findChildren<QWidget*>();
+    for (auto it = widgets.crbegin(); it != widgets.crend(); ++it) {
+        QWidget* w = *it;
+        if (!w->isVisibleTo(FPanel) || !w->isEnabled() || !(w->focusPolicy() & Qt::ClickFocus))
+            continue;
+        if (!QRect(w->mapTo(FPanel, QPoint()), w->size()).contains(local)) continue;
+        w->setFocus(Qt::MouseFocusReason);
+        return;
     }
 }
 

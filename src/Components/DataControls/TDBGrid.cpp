@@ -124,6 +124,8 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent) {
     SetDefaultRowHeight(17);
     SetTitleHeight(17);
     connect(FModel, &TDBGridModel::CursorMoved, this, &TDBGrid::SyncToCursor);
+    // Widths are set when the columns are (the user's own widths survive new rows).
+    connect(FModel, &TDBGridModel::ColumnsChanged, this, &TDBGrid::ApplyColumnWidths);
     // A reset closes the open editor; the focus it had is no leaving of the grid.
     connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         FResetting = true;
@@ -134,7 +136,6 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent) {
     });
     connect(FModel, &QAbstractItemModel::modelReset, this, [this] {
         FResetting = false;
-        ApplyColumnWidths();
         SyncToCursor();
         if (FHadFocus) {
             setFocus(Qt::OtherFocusReason);

@@ -58,6 +58,7 @@ void TDBGridModel::Reset() {
     StateChange();
     FRows = rowCount();
     endResetModel();
+    Q_EMIT ColumnsChanged();
 }
 
 TRecordSet* TDBGridModel::DataSet() const {

@@ -67,6 +67,7 @@ public:
 
 Q_SIGNALS:
     void CursorMoved();
+    void ColumnsChanged(); // after a reset that rebuilt the columns
 
 private:
     void Reset();

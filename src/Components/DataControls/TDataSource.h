@@ -4,10 +4,10 @@
 // and TFieldDataLink).
 //
 // Binding a control:
-//     TDataSource dsTasks(&dm.adsTasks, this);
+//     TDataSource dsOrders(&dm.adsOrders, this);
 //     auto* dbeCode = new TDBEdit(panel);
-//     dbeCode->SetDataSource(&dsTasks);
-//     dbeCode->SetDataField(QStringLiteral("TaskCode"));
+//     dbeCode->SetDataSource(&dsOrders);
+//     dbeCode->SetDataField(QStringLiteral("OrderCode"));
 //
 // The record set must outlive the data sources attached to it.
 

@@ -11,16 +11,22 @@ struct TXmlSettingsFile::TImpl {
 };
 
 namespace {
-bool NameStartChar(QChar c) { return c.isLetter() || c == QLatin1Char('_'); }
+bool NameStartChar(QChar c) {
+    return c.isLetter() || c == QLatin1Char('_');
+}
 bool NameChar(QChar c) {
-    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('-') || c == QLatin1Char('.');
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('-') ||
+           c == QLatin1Char('.');
 }
 
-std::string Utf8(const QString& text) { return text.toStdString(); }
+std::string Utf8(const QString& text) {
+    return text.toStdString();
+}
 } // namespace
 
 TXmlSettingsFile::TXmlSettingsFile(QString fileName, QString rootName)
-    : FImpl(std::make_unique<TImpl>()), FFileName(std::move(fileName)), FRootName(std::move(rootName)) {}
+    : FImpl(std::make_unique<TImpl>()), FFileName(std::move(fileName)),
+      FRootName(std::move(rootName)) {}
 
 TXmlSettingsFile::~TXmlSettingsFile() = default;
 
@@ -38,7 +44,8 @@ bool TXmlSettingsFile::Load() {
     QFile file(FFileName);
     if (!file.open(QIODevice::ReadOnly)) return false;
     const QByteArray bytes = file.readAll();
-    const pugi::xml_parse_result result = FImpl->Document.load_buffer(bytes.constData(), size_t(bytes.size()));
+    const pugi::xml_parse_result result =
+        FImpl->Document.load_buffer(bytes.constData(), size_t(bytes.size()));
     if (!result || FImpl->Document.document_element().name() != Utf8(FRootName)) {
         FImpl->Document.reset(); // a damaged file counts as no settings
         return false;
@@ -58,7 +65,8 @@ bool TXmlSettingsFile::Save() const {
 
 namespace {
 // The element of a section path under the root, created when asked to.
-pugi::xml_node Section(pugi::xml_document& document, const QString& root, const QString& path, bool create) {
+pugi::xml_node Section(pugi::xml_document& document, const QString& root, const QString& path,
+                       bool create) {
     pugi::xml_node node = document.document_element();
     if (!node) {
         if (!create) return {};
@@ -82,7 +90,8 @@ bool TXmlSettingsFile::ValueExists(const QString& path, const QString& name) con
     return section && section.child(Utf8(ElementName(name)).c_str());
 }
 
-QString TXmlSettingsFile::ReadString(const QString& path, const QString& name, const QString& fallback) const {
+QString TXmlSettingsFile::ReadString(const QString& path, const QString& name,
+                                     const QString& fallback) const {
     const pugi::xml_node section = Section(FImpl->Document, FRootName, path, false);
     if (!section) return fallback;
     const pugi::xml_node value = section.child(Utf8(ElementName(name)).c_str());
@@ -97,8 +106,10 @@ int TXmlSettingsFile::ReadInteger(const QString& path, const QString& name, int 
 
 bool TXmlSettingsFile::ReadBoolean(const QString& path, const QString& name, bool fallback) const {
     const QString text = ReadString(path, name).trimmed().toUpper();
-    if (text == QLatin1String("TRUE") || text == QLatin1String("YES") || text == QLatin1String("Y")) return true;
-    if (text == QLatin1String("FALSE") || text == QLatin1String("NO") || text == QLatin1String("N")) return false;
+    if (text == QLatin1String("TRUE") || text == QLatin1String("YES") || text == QLatin1String("Y"))
+        return true;
+    if (text == QLatin1String("FALSE") || text == QLatin1String("NO") || text == QLatin1String("N"))
+        return false;
     return fallback;
 }
 

@@ -21,7 +21,8 @@ public:
     bool Save() const;
 
     bool ValueExists(const QString& path, const QString& name) const;
-    QString ReadString(const QString& path, const QString& name, const QString& fallback = {}) const;
+    QString ReadString(const QString& path, const QString& name,
+                       const QString& fallback = {}) const;
     int ReadInteger(const QString& path, const QString& name, int fallback) const;
     bool ReadBoolean(const QString& path, const QString& name, bool fallback) const;
     void WriteString(const QString& path, const QString& name, const QString& value);

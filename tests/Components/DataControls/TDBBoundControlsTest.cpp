@@ -48,9 +48,9 @@ TEST(TDBCheckBoxTest, AClickAssignsAtOnceBeforeClickedHandlersRun) {
     EXPECT_TRUE(t.F("Done").AsBoolean());
 }
 
-// Rows with a project key and a lookup field naming the project; the projects are the list.
+// Rows with a group key and a lookup field naming the group; the groups are the list.
 struct TLookupTest : ::testing::Test {
-    TRecordSet Projects;
+    TRecordSet Groups;
     TRecordSet Rows;
     QStringList Errors;
     TTestWindow Window;
@@ -58,26 +58,26 @@ struct TLookupTest : ::testing::Test {
     TDBLookupComboBox* Box = new TDBLookupComboBox(&Window);
 
     TLookupTest() {
-        Projects.AddField(S("Id"), TFieldType::Integer);
-        Projects.AddField(S("Name"), TFieldType::String, 20);
-        Projects.CreateDataSet();
+        Groups.AddField(S("Id"), TFieldType::Integer);
+        Groups.AddField(S("Name"), TFieldType::String, 20);
+        Groups.CreateDataSet();
         const char* names[] = {"Alpha", "Beta", "Gamma"};
         for (int i = 0; i < 3; ++i) {
-            Projects.Append();
-            Projects.FieldByName(S("Id")).SetAsInteger(10 * (i + 1));
-            Projects.FieldByName(S("Name")).SetAsString(S(names[i]));
-            Projects.Post();
+            Groups.Append();
+            Groups.FieldByName(S("Id")).SetAsInteger(10 * (i + 1));
+            Groups.FieldByName(S("Name")).SetAsString(S(names[i]));
+            Groups.Post();
         }
-        Projects.First();
+        Groups.First();
         Rows.AddField(S("Code"), TFieldType::String, 10);
-        Rows.AddField(S("ProjectId"), TFieldType::Integer);
-        Rows.AddLookupField(S("ProjectName"), TFieldType::String, 20, &Projects, S("ProjectId"),
-                            S("Id"), S("Name"));
+        Rows.AddField(S("GroupId"), TFieldType::Integer);
+        Rows.AddLookupField(S("GroupName"), TFieldType::String, 20, &Groups, S("GroupId"), S("Id"),
+                            S("Name"));
         Rows.CreateDataSet();
         for (int id : {20, 0}) {
             Rows.Append();
             Rows.FieldByName(S("Code")).SetAsString(S("R%1").arg(id));
-            if (id) Rows.FieldByName(S("ProjectId")).SetAsInteger(id);
+            if (id) Rows.FieldByName(S("GroupId")).SetAsInteger(id);
             Rows.Post();
         }
         Rows.First();
@@ -89,7 +89,7 @@ struct TLookupTest : ::testing::Test {
 
 TEST_F(TLookupTest, ALookupFieldSuppliesTheListAndChoosingAssignsTheKey) {
     Box->SetDataSource(&Ds);
-    Box->SetDataField(S("ProjectName"));
+    Box->SetDataField(S("GroupName"));
     EXPECT_EQ(Box->DisplayText(), S("Beta"));
     Box->RefreshList();
     ASSERT_EQ(Box->count(), 3);
@@ -97,7 +97,7 @@ TEST_F(TLookupTest, ALookupFieldSuppliesTheListAndChoosingAssignsTheKey) {
     EXPECT_EQ(Box->currentIndex(), 1);
 
     QStringList changes;
-    Rows.FieldByName(S("ProjectId")).OnChange = [&](TField& f) { changes << f.AsString(); };
+    Rows.FieldByName(S("GroupId")).OnChange = [&](TField& f) { changes << f.AsString(); };
     int changed = 0;
     QObject::connect(Box, &TDBLookupComboBox::changed, [&] { ++changed; });
     EXPECT_TRUE(Box->SelectItem(2));
@@ -105,24 +105,24 @@ TEST_F(TLookupTest, ALookupFieldSuppliesTheListAndChoosingAssignsTheKey) {
     EXPECT_EQ(changes, QStringList{S("30")});
     EXPECT_EQ(Box->DisplayText(), S("Gamma"));
     EXPECT_EQ(changed, 1);
-    EXPECT_EQ(Projects.RecNo(), 1); // the list's cursor never moved
+    EXPECT_EQ(Groups.RecNo(), 1); // the list's cursor never moved
 
     Rows.Post();
     Rows.Next();
     EXPECT_EQ(Box->DisplayText(), QString()); // no key
     // The list follows changes of the list's rows.
-    Projects.Last();
-    Projects.Edit();
-    Projects.FieldByName(S("Name")).SetAsString(S("Omega"));
-    Projects.Post();
+    Groups.Last();
+    Groups.Edit();
+    Groups.FieldByName(S("Name")).SetAsString(S("Omega"));
+    Groups.Post();
     Rows.First();
     EXPECT_EQ(Box->DisplayText(), S("Omega"));
 }
 
 TEST_F(TLookupTest, AKeyFieldWithAListSourceAndAWideDropDown) {
-    TDataSource list(&Projects);
+    TDataSource list(&Groups);
     Box->SetDataSource(&Ds);
-    Box->SetDataField(S("ProjectId"));
+    Box->SetDataField(S("GroupId"));
     Box->SetListSource(&list);
     Box->SetKeyField(S("Id"));
     Box->SetListField(S("Name"));
@@ -133,18 +133,18 @@ TEST_F(TLookupTest, AKeyFieldWithAListSourceAndAWideDropDown) {
     EXPECT_GE(Box->view()->width(), 324);
     Box->hidePopup();
     EXPECT_TRUE(Box->SelectItem(0));
-    EXPECT_EQ(Rows.FieldByName(S("ProjectId")).AsInteger(), 10);
+    EXPECT_EQ(Rows.FieldByName(S("GroupId")).AsInteger(), 10);
 
     // A refused key is reported and the box shows the field.
-    Rows.FieldByName(S("ProjectId")).OnValidate = [](TField&) {
-        throw EDatabaseError(S("Closed project"));
+    Rows.FieldByName(S("GroupId")).OnValidate = [](TField&) {
+        throw EDatabaseError(S("Closed group"));
     };
     EXPECT_FALSE(Box->SelectItem(2));
-    EXPECT_EQ(Errors, QStringList{S("Closed project")});
+    EXPECT_EQ(Errors, QStringList{S("Closed group")});
     EXPECT_EQ(Box->DisplayText(), S("Alpha"));
     Box->SetReadOnly(true);
     EXPECT_FALSE(Box->SelectItem(1));
-    EXPECT_EQ(Rows.FieldByName(S("ProjectId")).AsInteger(), 10);
+    EXPECT_EQ(Rows.FieldByName(S("GroupId")).AsInteger(), 10);
 }
 
 TEST(TDBTextTest, LabelAndImageShowTheCurrentRow) {

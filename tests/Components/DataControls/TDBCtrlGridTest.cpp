@@ -245,6 +245,18 @@ TEST_F(TDBCtrlGridTest, AnEditLaidOverALookupBoxAndColouredRows) {
     Screenshot("dbctrlgrid.png");
     EXPECT_EQ(Grid->PanelIndex(), 1);
     EXPECT_EQ(overlay->text(), S("C2"));
+
+    // A click on a drawn row focuses the topmost control there that takes a click; a
+    // read-only overlay that does not lets the box beneath have it.
+    Click(QPoint(260, 2 * 25 + 10));
+    EXPECT_EQ(T.Rs.RecNo(), 3);
+    EXPECT_EQ(QApplication::focusWidget(), overlay);
+    overlay->setFocusPolicy(Qt::NoFocus);
+    box->setFocusPolicy(Qt::ClickFocus);
+    Click(QPoint(260, 3 * 25 + 10));
+    EXPECT_EQ(T.Rs.RecNo(), 4);
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    box->SetListSource(nullptr); // the list goes before the window
 }
 
 } // namespace

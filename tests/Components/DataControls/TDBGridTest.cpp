@@ -118,9 +118,13 @@ TEST_F(TDBGridTest, ARefusedValueKeepsTheEditorOpenWithTheTypedText) {
 }
 
 TEST_F(TDBGridTest, DownOnTheLastRowAppendsAndAnUnchangedNewRowIsDropped) {
+    // Down from the editor of the last row: the typed text is written and posted first.
     EditCell(2, 0);
-    SendKey(Grid, Qt::Key_Down);
+    SendKey(Editor(), Qt::Key_End);
+    TypeText(Editor(), S("x"));
+    SendKey(Editor(), Qt::Key_Down);
     EXPECT_EQ(T.Rs.State(), TDataSetState::Insert);
+    EXPECT_EQ(Cell(2, 0), S("[C3X]"));
     EXPECT_EQ(Grid->model()->rowCount(), 4);
     EXPECT_EQ(Grid->currentIndex().row(), 3);
     EXPECT_EQ(Grid->model()->headerData(3, Qt::Vertical).toString(), S("*"));
@@ -168,6 +172,10 @@ TEST_F(TDBGridTest, ColumnsLookupListsAndReadOnlyPainting) {
     Grid->SetColumns({key, name});
     Grid->SetReadOnlyColor(QColor(Qt::lightGray));
     EXPECT_EQ(Grid->columnWidth(1), 80);
+    Grid->setColumnWidth(1, 120); // the user's width survives new rows
+    rows.Append();
+    rows.Cancel();
+    EXPECT_EQ(Grid->columnWidth(1), 120);
     EXPECT_EQ(Grid->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(),
               QColor(Qt::lightGray));
     EXPECT_FALSE(Grid->model()->index(0, 1).data(Qt::BackgroundRole).isValid());

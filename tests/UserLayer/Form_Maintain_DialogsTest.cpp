@@ -1,0 +1,207 @@
+// The maintenance dialogs: the snapshot kept or put back, the close question and the layout
+// kept between runs.
+
+#include "DataModuleFixture.h"
+
+#include "UserLayer/Form_Clients_Unit.h"
+#include "UserLayer/Form_Project_Unit.h"
+#include "UserLayer/Form_Task_Unit.h"
+#include "UserLayer/Form_User_Unit.h"
+#include "support/TScriptedDialogService.h"
+
+#include "Components/DataControls/TDBGrid.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QPushButton>
+
+namespace {
+class MaintainDialogTest : public DataModuleTest {
+protected:
+    void SetUp() override {
+        DataModuleTest::SetUp();
+        StartSetUp();
+        // Four task codes to work on.
+        for (const char* code : {"AAA", "BBB", "CCC"}) {
+            dm->adsTaskCodes.Append();
+            F(dm->adsTaskCodes, "TaskCode").SetAsString(QLatin1String(code));
+            dm->adsTaskCodes.Post();
+        }
+    }
+
+    QStringList Codes() {
+        QStringList codes;
+        const auto clone = dm->adsTaskCodes.Clone();
+        clone->SetSort(QStringLiteral("TaskCode"));
+        for (clone->First(); !clone->Eof(); clone->Next()) {
+            codes << F(*clone, "TaskCode").AsString() + QLatin1Char('=') +
+                         F(*clone, "TaskDescription").AsString();
+        }
+        return codes;
+    }
+
+    // Inserts two rows, changes a third and deletes a fourth (AAA, unused by any task).
+    void EditCodes(TForm_Tasks_Form& dialog) {
+        TRecordSet& codes = dm->adsTaskCodes;
+        for (const char* code : {"NEW1", "NEW2"}) {
+            dialog.aInsertExecute();
+            F(codes, "TaskCode").SetAsString(QLatin1String(code));
+            codes.Post();
+        }
+        codes.Locate(QStringLiteral("TaskCode"), QStringLiteral("BBB"));
+        codes.Edit();
+        F(codes, "TaskDescription").SetAsString(QStringLiteral("changed"));
+        codes.Post();
+        codes.Locate(QStringLiteral("TaskCode"), QStringLiteral("AAA"));
+        dialog.aDeleteExecute();
+    }
+
+    void CloseByTitleBar(QWidget& dialog) {
+        QCloseEvent event;
+        QCoreApplication::sendEvent(&dialog, &event);
+    }
+
+    TScopedDialogService dialogs;
+};
+} // namespace
+
+TEST_F(MaintainDialogTest, CancelPutsTheTableBackExactly) {
+    const QStringList before = Codes();
+    const QByteArray bytes = dm->adsTaskCodes.SaveToBytes();
+    TForm_Tasks_Form dialog(*dm);
+    dialog.show();
+    EditCodes(dialog);
+    EXPECT_NE(Codes(), before);
+    dialog.btnCancel->click();
+    EXPECT_EQ(Codes(), before);
+    EXPECT_EQ(dm->adsTaskCodes.SaveToBytes(), bytes);
+    EXPECT_EQ(dialog.mrCloseType, 2);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST_F(MaintainDialogTest, OkKeepsTheEditsAndAReopenedDialogShowsThem) {
+    {
+        TForm_Tasks_Form dialog(*dm);
+        dialog.show();
+        EditCodes(dialog);
+        dialog.btnOk->click();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    const QStringList kept = Codes();
+    EXPECT_TRUE(kept.contains(QStringLiteral("NEW2=NEW2")));
+    EXPECT_FALSE(kept.join(QLatin1Char(',')).contains(QStringLiteral("AAA")));
+    TForm_Tasks_Form again(*dm);
+    again.show();
+    again.btnCancel->click();
+    EXPECT_EQ(Codes(), kept);
+}
+
+TEST_F(MaintainDialogTest, TheCloseQuestionHasThreeAnswers) {
+    const QStringList before = Codes();
+    TForm_Tasks_Form dialog(*dm);
+    dialog.show();
+    EditCodes(dialog);
+    const QStringList edited = Codes();
+    dialogs->YesNoCancelAnswers = {TDialogAnswer::Cancel};
+    CloseByTitleBar(dialog);
+    EXPECT_EQ(dialogs->Questions,
+              QStringList{QStringLiteral("Do you wish to apply any changes ?")});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(Codes(), edited);
+    dialogs->YesNoCancelAnswers = {TDialogAnswer::No};
+    CloseByTitleBar(dialog);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(Codes(), before);
+
+    TForm_Tasks_Form second(*dm);
+    second.show();
+    EditCodes(second);
+    dialogs->YesNoCancelAnswers = {TDialogAnswer::Yes};
+    CloseByTitleBar(second);
+    EXPECT_FALSE(second.isVisible());
+    EXPECT_EQ(Codes(), edited);
+}
+
+TEST_F(MaintainDialogTest, AFilteredTableIsSnapshottedWhole) {
+    dm->adsTaskCodes.SetFilter(QStringLiteral("TaskCode = 'GEN'"));
+    dm->adsTaskCodes.SetFiltered(true);
+    TForm_Tasks_Form dialog(*dm);
+    dialog.show();
+    dm->adsTaskCodes.SetFiltered(false);
+    EditCodes(dialog);
+    dm->adsTaskCodes.SetFiltered(true);
+    dialog.btnCancel->click();
+    dm->adsTaskCodes.SetFiltered(false);
+    EXPECT_EQ(dm->adsTaskCodes.RecordCount(), 5);
+    EXPECT_TRUE(dm->adsTaskCodes.Locate(QStringLiteral("TaskCode"), QStringLiteral("AAA")));
+}
+
+TEST_F(MaintainDialogTest, OkRefusedByARuleKeepsTheDialogOpen) {
+    TForm_Tasks_Form dialog(*dm);
+    dialog.show();
+    dialog.aInsertExecute();
+    F(dm->adsTaskCodes, "TaskDescription").SetAsString(QStringLiteral("no code"));
+    dialog.btnOk->click();
+    EXPECT_EQ(dialogs->Errors, QStringList{QStringLiteral("Key Field(s) Blank")});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.mrCloseType, 0);
+    dialog.btnCancel->click();
+}
+
+TEST_F(MaintainDialogTest, CancellingTheUsersDialogRemovesAManagerItCreated) {
+    const int managers = dm->adsManagers.RecordCount();
+    TForm_User_Form dialog(*dm);
+    dialog.show();
+    dialog.aInsertExecute();
+    for (const auto& [field, value] : {std::pair{"FirstName", "Mia"}, std::pair{"LastName", "Boss"},
+                                       std::pair{"SignOn", "mia"}, std::pair{"Password", "pw"}})
+        F(dm->adsUsers, field).SetAsString(QLatin1String(value));
+    F(dm->adsUsers, "UserTypeNumber").SetAsInteger(1);
+    dm->adsUsers.Post();
+    EXPECT_EQ(dm->adsManagers.RecordCount(), managers + 1);
+    EXPECT_NE(F(dm->adsUsers, "Password").DisplayText(), QStringLiteral("pw")) << "shown masked";
+    dialog.btnCancel->click();
+    EXPECT_EQ(dm->adsManagers.RecordCount(), managers);
+    EXPECT_EQ(dm->adsUsers.RecordCount(), 1);
+}
+
+TEST_F(MaintainDialogTest, CaptionsColumnsAndReadOnlyColour) {
+    TForm_Clients_Form clients(*dm);
+    EXPECT_EQ(clients.windowTitle(), QStringLiteral("Client Maintenance"));
+    EXPECT_EQ(clients.HelpString(), QStringLiteral("Clients"));
+    EXPECT_FALSE(clients.dbgMaintain->Columns()[0].Visible);
+    EXPECT_EQ(clients.dbgMaintain->Columns()[1].Width, 204);
+    TForm_Projects_Form projects(*dm);
+    EXPECT_EQ(projects.size(), QSize(664, 268));
+    EXPECT_EQ(projects.dbgMaintain->ReadOnlyColor(), projects.palette().color(QPalette::Button));
+    EXPECT_TRUE(projects.dbgMaintain->Columns()[0].ReadOnly);
+    TForm_User_Form users(*dm);
+    EXPECT_EQ(users.windowTitle(), QStringLiteral("User Maintenance"));
+    TForm_Tasks_Form tasks(*dm);
+    EXPECT_EQ(tasks.dbgMaintain->Columns()[1].Title, QStringLiteral("Task Description"));
+    EXPECT_EQ(tasks.aInsert->shortcut(), QKeySequence(Qt::Key_Insert));
+    EXPECT_EQ(tasks.aDelete->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    EXPECT_FALSE(tasks.aEdit->isEnabled());
+}
+
+TEST_F(MaintainDialogTest, ColumnWidthsAndOrderComeBackAfterARestart) {
+    {
+        TForm_Tasks_Form dialog(*dm);
+        dialog.show();
+        dialog.dbgMaintain->setColumnWidth(0, 150);
+        QHeaderView* header = dialog.dbgMaintain->horizontalHeader();
+        header->moveSection(header->visualIndex(2), 0); // Project Name first
+        dialog.btnOk->click();
+    }
+    EXPECT_TRUE(
+        QFileInfo::exists(dm->DirsObj()->SettingsDir() + QStringLiteral("Plenksettings.xml")));
+    StartPortable();
+    TForm_Tasks_Form dialog(*dm);
+    dialog.show();
+    EXPECT_EQ(dialog.dbgMaintain->columnWidth(0), 150);
+    EXPECT_EQ(dialog.dbgMaintain->horizontalHeader()->visualIndex(2), 0);
+    dialog.btnCancel->click();
+}
