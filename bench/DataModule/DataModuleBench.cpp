@@ -1,7 +1,7 @@
 // The data module's start-up and save times over generated stores:
 //   DataModuleCreate/1000000  a history of a million rows and ordinary master data
-//   SaveData/1000000          one posted history row saved into that store; fails when a
-//                             table that did not change is written
+//   SaveData/N                one posted history row saved into the store of N history rows;
+//                             fails when a table that did not change is written
 //   DataModuleCreate/20000    an ordinary store: 50 tasks, 200 task codes, 20 000 history rows
 //   LoadHistory/N             the history file alone read into a record set, to tell the file
 //                             reader's share of the start-up from the data module's

@@ -1,5 +1,6 @@
 #include "Frame_TimeTracker_Unit.h"
 
+#include "BaseUnits/Current_Task_Obj_Unit.h"
 #include "BaseUnits/XEP_DialogService.h"
 #include "BaseUnits/XEP_Help.h"
 #include "BaseUnits/XEP_Utils_Unit.h"
@@ -8,6 +9,7 @@
 #include "data_Tasks_Unit.h"
 
 #include "Components/Core/SysDateTime.h"
+#include "Components/Core/SysExceptions.h"
 #include "Components/Core/TClock.h"
 #include "Components/DataControls/TDBCheckBox.h"
 #include "Components/DataControls/TDBCtrlGrid.h"
@@ -96,7 +98,11 @@ TFrame_TimeTracker_Form::TFrame_TimeTracker_Form(TdmTasks_Form& dm, QWidget* AOw
     TimeTrackerTimer->setInterval(60000);
     tLastUsedTimer = Named(new QTimer(this), "tLastUsedTimer");
     tLastUsedTimer->setInterval(1000);
-    connect(tLastUsedTimer, &QTimer::timeout, this, &TFrame_TimeTracker_Form::tLastUsedTimerTimer);
+    OnLastUsedTimer = [this] { tLastUsedTimerTimer(); };
+    connect(tLastUsedTimer, &QTimer::timeout, this,
+            [this] { TDataControls::Guard(OnLastUsedTimer); });
+    connect(TimeTrackerTimer, &QTimer::timeout, this,
+            [this] { TDataControls::Guard([this] { TimeTrackerTimerTimer(); }); });
     connect(dsTasks, &TDataSource::DataChange, this, [this] { DisplayTotal(); });
     connect(dsTasks, &TDataSource::StateChange, this, [this] { UpdateActions(); });
     connect(dsTasks, &TDataSource::CursorMoved, this, [this] { UpdateActions(); });
@@ -366,6 +372,7 @@ void TFrame_TimeTracker_Form::CreateActions() {
 
 void TFrame_TimeTracker_Form::Initialise() {
     TBaseFrameXEP_BaseForm::Initialise();
+    FCurrentTask = std::make_unique<TCurrentTask>();
     FLastUsedCounter = 120;
     FTimerIncrement = 1;
     FbClientsVisible = FProjectsVisible = FMonVisible = FTueVisible = FWedVisible = FThuVisible =
@@ -373,7 +380,9 @@ void TFrame_TimeTracker_Form::Initialise() {
     DisplayTotal();
     TDataControls::Guard([this] { OrderPanelClick(pTaskCode); });
     dblcTaskCode->SetDropDownWidth(dblcTaskCode->width() + dbeTaskDescription->width());
+    TDataControls::Guard([this] { SetCurrentTaskValue(true); });
     SetConstraints();
+    tLastUsedTimer->start();
     UpdateActions();
 }
 
@@ -384,8 +393,20 @@ QRect TFrame_TimeTracker_Form::DesignGeometry(const QWidget* control) const {
     return {};
 }
 
+void TFrame_TimeTracker_Form::SetDesignWidth(int width) {
+    FDesignWidth = width;
+    ApplyLayout();
+}
+
+void TFrame_TimeTracker_Form::SetDesignGeometry(QWidget* control, const QRect& rect) {
+    for (TColumnControl& c : FColumns) {
+        if (c.Control == control) c.Design = rect;
+    }
+    ApplyLayout();
+}
+
 void TFrame_TimeTracker_Form::ApplyLayout() {
-    const int delta = width() - DesignWidth;
+    const int delta = width() - FDesignWidth;
     for (const TColumnControl& c : FColumns) {
         QRect r = c.Design;
         if (!c.AnchorLeft) r.translate(delta, 0);
@@ -631,7 +652,116 @@ void TFrame_TimeTracker_Form::ResetLastUsed() {
 }
 
 void TFrame_TimeTracker_Form::tLastUsedTimerTimer() {
+    // The display clock runs only while time is tracked.
+    if (TimeTrackerTimer->isActive()) FCurrentTask->AddASecond();
     if (FLastUsedCounter < 120) ++FLastUsedCounter;
+}
+
+QString TFrame_TimeTracker_Form::TodayColumn() {
+    static const char* const Columns[8] = {nullptr,       "SunDuration", "MonDuration",
+                                           "TueDuration", "WedDuration", "ThuDuration",
+                                           "FriDuration", "SatDuration"};
+    return QLatin1String(Columns[DayOfWeekNumber(TClock::Now())]);
+}
+
+namespace {
+// Keeps the task table's display suspended for a pass and brings it back on every path.
+class TSuspendedDisplay {
+public:
+    explicit TSuspendedDisplay(TRecordSet& table) : FTable(table) { FTable.DisableControls(); }
+    ~TSuspendedDisplay() { FTable.EnableControls(); }
+    TSuspendedDisplay(const TSuspendedDisplay&) = delete;
+    TSuspendedDisplay& operator=(const TSuspendedDisplay&) = delete;
+
+private:
+    TRecordSet& FTable;
+};
+
+void ReturnTo(TRecordSet& table, TBookmark bookmark) {
+    if (table.BookmarkValid(bookmark)) table.GotoBookmark(bookmark);
+    if (!table.IsEmpty()) table.Edit(); // an empty week gets no blank row
+}
+} // namespace
+
+void TFrame_TimeTracker_Form::SetCurrentTaskValue(bool bAllRows) {
+    TRecordSet& tasks = FDm.adsTasks;
+    const TBookmark current = tasks.GetBookmark();
+    TSuspendedDisplay suspended(tasks);
+    bool found = false;
+    if (!tasks.IsEmpty()) {
+        TField& active = tasks.FieldByName(QStringLiteral("Active"));
+        if (bAllRows) {
+            tasks.First();
+            while (!tasks.Eof() && !active.AsBoolean())
+                tasks.Next();
+        }
+        if (active.AsBoolean()) {
+            FCurrentTask->SetTaskCode(tasks.FieldByName(QStringLiteral("TaskCode")).AsString());
+            FCurrentTask->SetDuration(tasks.FieldByName(TodayColumn()).AsFloat());
+            found = true;
+        }
+    }
+    if (!found) {
+        FCurrentTask->SetTaskCode(QString());
+        FCurrentTask->SetDuration(0);
+    }
+    ReturnTo(tasks, current);
+}
+
+void TFrame_TimeTracker_Form::TimeTrackerTimerTimer() {
+    // Typing less than four seconds ago: the minute waits for the next tick.
+    if (FLastUsedCounter <= 3) {
+        ++FTimerIncrement;
+        return;
+    }
+    TRecordSet& tasks = FDm.adsTasks;
+    TRecordSet& codes = FDm.adsTaskCodes;
+    const double increment = FTimerIncrement / MinutesPerDay;
+    const QString today = TodayColumn();
+    const int weekday = DayOfWeekNumber(TClock::Now());
+    FDm.SetTimerActive(true);
+    try {
+        const TBookmark current = tasks.GetBookmark();
+        {
+            TSuspendedDisplay suspended(tasks);
+            for (tasks.First(); !tasks.Eof(); tasks.Next()) {
+                if (tasks.FieldByName(QStringLiteral("Active")).AsBoolean()) {
+                    tasks.CheckBrowseMode();
+                    try {
+                        tasks.Edit();
+                        TField& column = tasks.FieldByName(today);
+                        column.SetAsFloat(column.AsFloat() + increment);
+                        SetCurrentTaskValue(false);
+                        FDm.TotalDurationArray()[size_t(weekday)] += increment;
+                    } catch (const EConvertError&) {
+                        // An unreadable stored value: this row gets no minute in this pass.
+                    }
+                }
+                const QString code = tasks.FieldByName(QStringLiteral("TaskCode")).AsString();
+                codes.SetFilter(QStringLiteral("TaskCode = ") + QuotedFilterText(code));
+                codes.SetFiltered(true);
+                const double completion =
+                    codes.IsEmpty()
+                        ? 0
+                        : codes.FieldByName(QStringLiteral("CompletionDate")).AsDateTime();
+                if (completion > 0) {
+                    tasks.Edit();
+                    tasks.FieldByName(QStringLiteral("Priority"))
+                        .SetAsInteger(GetPriority(completion));
+                }
+                codes.SetFilter(QString());
+                codes.SetFiltered(false);
+            }
+            if (FDm.rCurrentField.Active) FDm.rCurrentField.Value += increment;
+            DisplayTotal();
+            ReturnTo(tasks, current);
+        }
+    } catch (...) {
+        FDm.SetTimerActive(false);
+        throw;
+    }
+    FDm.SetTimerActive(false);
+    FTimerIncrement = 1;
 }
 
 void TFrame_TimeTracker_Form::aHelpExecute() {

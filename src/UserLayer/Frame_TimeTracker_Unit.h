@@ -11,6 +11,8 @@
 #include "BaseUnits/BaseFrameXEP_BaseUnit.h"
 
 #include <QLabel>
+#include <functional>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -23,6 +25,7 @@ class TDBEdit;
 class TDBImage;
 class TDBLookupComboBox;
 class TdmTasks_Form;
+class TCurrentTask;
 
 // A column caption that can be clicked.
 class THeaderPanel : public QLabel {
@@ -123,6 +126,19 @@ public:
     void aOnlineHelpExecute();
     void aAboutExecute();
     void tLastUsedTimerTimer();
+    void TimeTrackerTimerTimer();
+    void SetCurrentTaskValue(bool bAllRows);
+    TCurrentTask& CurrentTask() const { return *FCurrentTask; }
+    int TimerIncrement() const { return FTimerIncrement; }
+    // The one-second timer's handler; a window may put its own in place (which calls the
+    // frame's first).
+    std::function<void()> OnLastUsedTimer;
+    // The column of today's weekday ("WedDuration" on a Wednesday).
+    static QString TodayColumn();
+    // The window's own layout of the frame: the width the design positions refer to, and the
+    // designed rectangle of a control.
+    void SetDesignWidth(int width);
+    void SetDesignGeometry(QWidget* control, const QRect& rect);
 
     static QString OnlineHelpAddress();
 
@@ -167,4 +183,6 @@ private:
     int FTimerIncrement = 1;
     int FLastUsedCounter = 120;
     int FRowCount = 1;
+    int FDesignWidth = DesignWidth;
+    std::unique_ptr<TCurrentTask> FCurrentTask;
 };

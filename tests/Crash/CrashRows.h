@@ -1,0 +1,30 @@
+#pragma once
+// The history rows of the crash test. Row i of the history says "Row i" in its description, so
+// a reader can tell a complete table from one with rows lost, doubled or out of order.
+
+#include "Components/RecordSet/TRecordSet.h"
+
+#include <QString>
+
+inline QString CrashRowText(int index) {
+    return QStringLiteral("Row %1").arg(index);
+}
+
+// Appends and posts history row number index.
+inline void AppendCrashRow(TRecordSet& history, int index, double submitted) {
+    history.Append();
+    history.FieldByName(QStringLiteral("TaskCode")).SetAsString(QStringLiteral("GEN"));
+    history.FieldByName(QStringLiteral("TaskDescription")).SetAsString(CrashRowText(index));
+    history.FieldByName(QStringLiteral("DateTimeCreated")).SetAsDateTime(submitted);
+    history.FieldByName(QStringLiteral("DateTimeSubmitted")).SetAsDateTime(submitted);
+    history.FieldByName(QStringLiteral("Duration"))
+        .SetAsDateTime(double(15 + index % 450) / 1440.0);
+    history.FieldByName(QStringLiteral("Active")).SetAsBoolean(false);
+    history.FieldByName(QStringLiteral("Completed")).SetAsBoolean(index % 3 == 0);
+    history.FieldByName(QStringLiteral("ProjectNumber")).SetAsInteger(-(index % 40));
+    history.FieldByName(QStringLiteral("ClientId")).SetAsInteger(-(index % 12));
+    history.FieldByName(QStringLiteral("UserId")).SetAsInteger(0);
+    history.FieldByName(QStringLiteral("InvoiceNumber")).SetAsInteger(0);
+    history.FieldByName(QStringLiteral("AuthUserId")).SetAsInteger(0);
+    history.Post();
+}
