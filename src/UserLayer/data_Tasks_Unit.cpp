@@ -1,6 +1,7 @@
 #include "data_Tasks_Unit.h"
 
 #include "BaseUnits/XEP_AppGlobals.h"
+#include "BaseUnits/XEP_Errors.h"
 #include "BaseUnits/XEP_FormPlacement.h"
 #include "BaseUnits/XEP_Messages.h"
 #include "BaseUnits/XEP_Utils_Unit.h"
@@ -67,6 +68,15 @@ void TdmTasks_Form::DataModuleCreate() {
     CheckCreateDirectory(FDirsObj->DataDir());
     CheckCreateDirectory(FDirsObj->SettingsDir());
     SetApplicationHelpFile(FDirsObj->AppDir() + QStringLiteral("TIVREL.HLP"));
+    // A second program on the same files would overwrite the first one's work at its exit. A
+    // lock left by a program that died is taken over.
+    FLock = std::make_unique<QLockFile>(FDirsObj->DataDir() + QStringLiteral("tivrel.lock"));
+    FLock->setStaleLockTime(0);
+    if (!FLock->tryLock(0)) {
+        FLock.reset();
+        throw EXEPException(QStringLiteral("Tivrel is already running for this data folder (%1).")
+                                .arg(QDir::toNativeSeparators(FDirsObj->DataDir())));
+    }
 
     // 3.–8. The tables and the state derived from them.
     LoadTables();

@@ -13,6 +13,7 @@
 #include "Components/Core/TBitmapImage.h"
 #include "Components/RecordSet/TRecordSet.h"
 
+#include <QLockFile>
 #include <QObject>
 #include <array>
 #include <memory>
@@ -155,6 +156,7 @@ private:
 
     TDataModuleOptions FOptions;
     std::unique_ptr<TDirsObj> FDirsObj;
+    std::unique_ptr<QLockFile> FLock; // one program per data directory
     QString FStoreDir;
     QStringList FLoadProblems;
 

@@ -1,0 +1,325 @@
+#include "Form_Main_Unit.h"
+
+#include "BaseUnits/Current_Task_Obj_Unit.h"
+#include "BaseUnits/XEP_DialogService.h"
+#include "BaseUnits/XEP_ResourceStr.h"
+#include "Button_Images_Unit.h"
+#include "Form_Submit_Unit.h"
+#include "Frame_TimeTracker_Unit.h"
+#include "data_Tasks_Unit.h"
+
+#include "Components/Core/SysDateTime.h"
+#include "Components/Core/SysExceptions.h"
+#include "Components/Core/TClock.h"
+#include "Components/DataControls/TDBCheckBox.h"
+#include "Components/DataControls/TDBCtrlGrid.h"
+#include "Components/DataControls/TDBEdit.h"
+#include "Components/DataControls/TDataControls.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+constexpr int DesignWidth = 698;
+constexpr int DesignHeight = 177;
+constexpr int AutoSaveInterval = 600000;
+} // namespace
+
+TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
+    : TBaseFormXEP_BaseForm(parent), FDm(dm) {
+    setObjectName(QStringLiteral("Form_Main_Form"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    resize(DesignWidth, DesignHeight);
+    Frame_TimeTracker_Form1 = new TFrame_TimeTracker_Form(dm, this);
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+
+    auto action = [this](const char* name, const char* caption, const char* hint, int image) {
+        auto* a = new QAction(ButtonImage(image), QLatin1String(caption), this);
+        a->setObjectName(QLatin1String(name));
+        a->setToolTip(QLatin1String(hint));
+        a->setStatusTip(QLatin1String(hint));
+        return a;
+    };
+    aPauseRestart = action("aPauseRestart", "&Pause", "Pause", 38);
+    aReview = action("aReview", "&Review", "Review", 43);
+    aExit = action("aExit", "Exit", "Exit", 51);
+    connect(aPauseRestart, &QAction::triggered, this,
+            [this] { TDataControls::Guard([this] { aPauseRestartExecute(); }); });
+    connect(aReview, &QAction::triggered, this,
+            [this] { TDataControls::Guard([this] { ShowSubmitForm(); }); });
+    connect(aExit, &QAction::triggered, this, [this] { close(); });
+
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->addActions({aPauseRestart, aReview});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({f->EditCopy1, f->EditCut1, f->EditPaste1});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({f->DataSetFirst1, f->DataSetPrior1, f->DataSetNext1, f->DataSetLast1,
+                          f->DataSetInsert1, f->DataSetDelete1});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({f->aHelp, f->aOnlineHelp});
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(aExit);
+    ToolBar1->addSeparator();
+    lblCurrentTask = new QLabel(QStringLiteral("No Current Task"), ToolBar1);
+    lblCurrentTask->setObjectName(QStringLiteral("lblCurrentTask"));
+    lblCurrentTask->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    ToolBar1->addWidget(lblCurrentTask);
+
+    // The pop-up menu gains Review and Pause at its top.
+    QMenu* menu = f->PMTimeTracker;
+    QAction* first = menu->actions().value(0);
+    menu->insertActions(first, {aReview, aPauseRestart});
+    menu->insertSeparator(first);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(ToolBar1);
+    layout->addWidget(f, 1);
+
+    AutoSaveTimer = new QTimer(this);
+    AutoSaveTimer->setObjectName(QStringLiteral("AutoSaveTimer"));
+    AutoSaveTimer->setInterval(AutoSaveInterval);
+    connect(AutoSaveTimer, &QTimer::timeout, this,
+            [this] { TDataControls::Guard([this] { AutoSaveTimerTimer(); }); });
+    AutoSaveTimer->start();
+
+    // Active rows stand out in the highlight colour.
+    f->dbcgTasks->OnPaintPanel = [this](TDBCtrlGrid&, int, QPainter& painter, const QRect& rect) {
+        const bool active = FDm.adsTasks.FieldByName(QStringLiteral("Active")).AsBoolean();
+        painter.fillRect(rect.adjusted(2, 2, -2, -2),
+                         palette().color(active ? QPalette::Highlight : QPalette::Button));
+    };
+    f->OnLastUsedTimer = [this] { Frame_TimeTracker_Form1tLastUsedTimerTimer(); };
+    FormCreate();
+}
+
+TForm_Main_Form::~TForm_Main_Form() = default;
+
+void TForm_Main_Form::LayOutTodayColumn() {
+    // The frame as this window lays it out: the Mon column becomes Today, 50 wide, before the
+    // Active column; the other weekdays and Completed are not shown.
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    f->SetDesignWidth(DesignWidth);
+    const int todayLeft = 597, activeLeft = 648;
+    f->SetDesignGeometry(f->pMonday, QRect(todayLeft, 0, 50, f->pMonday->height()));
+    f->SetDesignGeometry(f->dbeMon, QRect(todayLeft, f->dbeMon->y(), 50, f->dbeMon->height()));
+    f->SetDesignGeometry(f->lblMonDuration,
+                         QRect(todayLeft, f->lblMonDuration->y(), 50, f->lblMonDuration->height()));
+    f->SetDesignGeometry(f->lblDailyDuration, QRect(todayLeft - 101, f->lblDailyDuration->y(), 98,
+                                                    f->lblDailyDuration->height()));
+    f->SetDesignGeometry(f->pActive, QRect(activeLeft, 0, 21, f->pActive->height()));
+    f->SetDesignGeometry(f->dbcbxActive,
+                         QRect(activeLeft + 3, f->dbcbxActive->y(), 18, f->dbcbxActive->height()));
+    const QRect description = f->DesignGeometry(f->pDescription);
+    f->SetDesignGeometry(f->pDescription, QRect(description.x(), 0, 223, description.height()));
+    const QRect edit = f->DesignGeometry(f->dbeTaskDescription);
+    f->SetDesignGeometry(f->dbeTaskDescription, QRect(edit.x(), edit.y(), 223, edit.height()));
+    f->pMonday->setText(QStringLiteral("Today"));
+    for (QWidget* hidden : std::initializer_list<QWidget*>{
+             f->pTuesday,       f->pWednesday,     f->pThursday,      f->pFriday,
+             f->pSaturday,      f->pSunday,        f->dbeTue,         f->dbeWed,
+             f->dbeThu,         f->dbeFri,         f->dbeSat,         f->dbeSun,
+             f->lblTueDuration, f->lblWedDuration, f->lblThuDuration, f->lblFriDuration,
+             f->lblSatDuration, f->lblSunDuration, f->pCompleted,     f->dbcbxComplete})
+        hidden->hide();
+    // The Active and Priority headers show their hints.
+    f->pActive->setText(f->pActive->toolTip());
+    f->pPriority->setText(f->pPriority->toolTip());
+}
+
+void TForm_Main_Form::FormCreate() {
+    TBaseFormXEP_BaseForm::FormCreate(); // 1.
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    f->SetCreationPhase(true); // 2.
+    f->SetHelpString(QStringLiteral("Time_Tracker"));
+    LayOutTodayColumn();
+    aReview->setVisible(true); // 3.
+    f->aHelp->setVisible(true);
+    f->TimeTrackerTimer->setInterval(60000);
+    f->TimeTrackerTimer->start();
+    f->lblTotalMessage->setVisible(true);
+    FDm.adsTasks.SetFilter(QStringLiteral("Completed = False")); // 4.
+    FDm.adsTasks.SetFiltered(true);
+    FlastDate = TClock::Today(); // 5.
+    SetMonDataField();
+    f->SetCreationPhase(false); // 6.
+    auto option = [this](const char* name) {
+        return FDm.adsDefaults.FieldByName(QLatin1String(name)).AsBoolean();
+    };
+    f->SetbClientsVisible(false); // 7.
+    f->SetProjectsVisible(option("DisplayProjects"));
+    f->SetSummaryDurationVisible(option("DisplaySummaryDuration"));
+    f->SetPriorityVisible(option("DisplayPriority"));
+    FbSetLunch = false;                 // 8.
+    UpdateDisplay();                    // 9.
+    if (DisplaySplash) DisplaySplash(); // 11.
+}
+
+void TForm_Main_Form::showEvent(QShowEvent* event) {
+    TBaseFormXEP_BaseForm::showEvent(event);
+    if (FFirstShown) return;
+    FFirstShown = true;
+    // The hand-over runs once the window is on screen.
+    QTimer::singleShot(0, this, [this] { TDataControls::Guard([this] { FormShow(); }); });
+}
+
+void TForm_Main_Form::FormShow() {
+    if (FDm.SetupRequired()) {
+        const bool accepted = RunSetup ? RunSetup() : true;
+        if (!accepted) {
+            close(); // ends the program; nothing is saved while setup is still required
+            return;
+        }
+        FDm.SetSetupRequired(false);
+    }
+    ShowSubmitForm();
+    if (!FClosing && FDm.adsTasks.State() == TDataSetState::Browse && !FDm.adsTasks.IsEmpty())
+        FDm.adsTasks.Edit();
+}
+
+void TForm_Main_Form::ReapplyOptions() {
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    auto option = [this](const char* name) {
+        return FDm.adsDefaults.FieldByName(QLatin1String(name)).AsBoolean();
+    };
+    if (option("DisplayClients") != f->bClientsVisible())
+        f->SetbClientsVisible(option("DisplayClients"));
+    if (option("DisplayProjects") != f->ProjectsVisible())
+        f->SetProjectsVisible(option("DisplayProjects"));
+    if (option("DisplaySummaryDuration") != f->SummaryDurationVisible())
+        f->SetSummaryDurationVisible(option("DisplaySummaryDuration"));
+    if (option("DisplayPriority") != f->PriorityVisible())
+        f->SetPriorityVisible(option("DisplayPriority"));
+}
+
+void TForm_Main_Form::ShowSubmitForm() {
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    const bool bPreviousTimerenabled = f->TimeTrackerTimer->isActive(); // 1.
+    f->TimeTrackerTimer->stop();
+    FDm.adsTasks.SetFilter(QString()); // 2.
+    FDm.adsTasks.SetFiltered(false);
+    f->pDescription->setFocus(Qt::OtherFocusReason); // 3.
+    if (FSubmitForm) {
+        QString sNewPanelName; // 4.
+        DisplaySubmitForm(*FSubmitForm, f->sPanelName(), sNewPanelName);
+        f->SetsPanelName(sNewPanelName); // 5.
+    }
+    ReapplyOptions();                                        // 6.
+    if (bPreviousTimerenabled) f->TimeTrackerTimer->start(); // 7.
+    f->DisplayTotal();                                       // 8.
+    close();                                                 // 9.
+}
+
+void TForm_Main_Form::done(int result) {
+    if (FClosing) return;
+    FClosing = true;
+    SaveOnClose();
+    TBaseFormXEP_BaseForm::done(result);
+}
+
+void TForm_Main_Form::SaveOnClose() {
+    for (;;) {
+        try {
+            FDm.SaveData();
+            return;
+        } catch (const Exception& e) {
+            // The week's time is not to be lost: say why, and give the user the review window
+            // again; closing it tries the save once more.
+            TDialogService::Instance().ShowError(e.Message());
+        }
+        if (!FSubmitForm) return;
+        QString sNewPanelName;
+        DisplaySubmitForm(*FSubmitForm, Frame_TimeTracker_Form1->sPanelName(), sNewPanelName);
+    }
+}
+
+void TForm_Main_Form::AutoSaveTimerTimer() {
+    FDm.SaveData();
+}
+
+void TForm_Main_Form::SetMonDataField() {
+    Frame_TimeTracker_Form1->dbeMon->SetDataField(TFrame_TimeTracker_Form::TodayColumn());
+    Frame_TimeTracker_Form1->DisplayTotal();
+}
+
+void TForm_Main_Form::UpdateDisplay() {
+    const TFormatSettings& formats = TFormatSettings::Current();
+    const double now = TClock::Now();
+    setWindowTitle(sApplicationName() + QStringLiteral(" - ") +
+                   FormatDayNumber(formats.LongDateFormat, now) + QStringLiteral(" - ") +
+                   FormatDayNumber(formats.ShortTimeFormat, now));
+    lblCurrentTask->setText(Frame_TimeTracker_Form1->CurrentTask().CurrentTaskDetail);
+}
+
+void TForm_Main_Form::SetPaused(bool Value) {
+    FPaused = Value;
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    if (!FPaused) {
+        f->TimeTrackerTimer->start(); // a full minute from now
+        aPauseRestart->setText(QStringLiteral("Pau&se"));
+        aPauseRestart->setToolTip(QStringLiteral("Pause"));
+        aPauseRestart->setIcon(ButtonImage(38));
+        f->lblPaused->hide();
+    } else {
+        f->TimeTrackerTimer->stop();
+        aPauseRestart->setText(QStringLiteral("&Start"));
+        aPauseRestart->setToolTip(QStringLiteral("Start"));
+        aPauseRestart->setIcon(ButtonImage(37));
+        f->lblPaused->show();
+    }
+}
+
+void TForm_Main_Form::SetLunchtime(bool Value) {
+    FLunchtime = Value;
+    if (Value) FbSetLunch = true;
+    if (FLunchtime && !FPaused)
+        SetPaused(true);
+    else if (!FLunchtime && FPaused)
+        SetPaused(false);
+}
+
+void TForm_Main_Form::Frame_TimeTracker_Form1tLastUsedTimerTimer() {
+    Frame_TimeTracker_Form1->tLastUsedTimerTimer(); // 1.
+    const double start = FDm.adsDefaults.FieldByName(QStringLiteral("StartTime")).AsDateTime();
+    const double end = FDm.adsDefaults.FieldByName(QStringLiteral("EndTime")).AsDateTime();
+    if (start > 0 && end > 0) { // 2. times of day only; both ends belong to the break
+        const double now = TClock::Now();
+        const double startTime = start - std::trunc(start), endTime = end - std::trunc(end);
+        const double nowTime = now - std::trunc(now);
+        const bool outside = startTime > nowTime || endTime < nowTime;
+        if (outside) {
+            if (FLunchtime) SetLunchtime(false);
+        } else if (!FLunchtime && !FbSetLunch) {
+            SetLunchtime(true);
+        }
+    }
+    if (TClock::Today() != FlastDate) { // 3.
+        FlastDate = TClock::Today();
+        SetMonDataField();
+    }
+    UpdateDisplay(); // 4.
+}
+
+void TForm_Main_Form::resizeEvent(QResizeEvent* event) {
+    TBaseFormXEP_BaseForm::resizeEvent(event);
+    EnableResizeTimer();
+}
+
+void TForm_Main_Form::ResizeRequired() {
+    TBaseFormXEP_BaseForm::ResizeRequired();
+    // Wrap whole rows (measured, as the review window does).
+    const TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    const int leftOver = f->GridSpace() - f->VisibleRowCount() * TFrame_TimeTracker_Form::RowHeight;
+    if (leftOver > 0) resize(width(), height() - leftOver);
+}
