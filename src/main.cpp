@@ -8,7 +8,7 @@
 #include "BaseUnits/XEP_DialogService.h"
 #include "BaseUnits/XEP_Messages.h"
 #include "BaseUnits/XEP_ResourceStr.h"
-#include "UserLayer/Form_Splash_Unit.h"
+#include "UserLayer/Form_Main_Unit.h"
 #include "UserLayer/Form_Submit_Unit.h"
 #include "UserLayer/data_Tasks_Unit.h"
 
@@ -67,6 +67,11 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
     return -1;
 }
 
+// The first-run setup: true to go on, false when the user cancelled it.
+bool RunSetupHub(TdmTasks_Form&, QWidget*) {
+    return true;
+}
+
 // Messages of the data module and errors caught by the data-aware controls go to the
 // program's message boxes.
 void InstallMessageHandlers() {
@@ -94,23 +99,15 @@ int RunProgram(int argc, char** argv, const TCommandLine& commandLine) {
     });
     if (!created) return 1;
 
-    // 4. The windows, owned by the application for the whole run. Until the main window
-    // takes over, the review window is the program: closing it saves and ends the run.
+    // 4. The windows, owned by the application for the whole run: the main window first (its
+    // creation shows the splash window), then the review window it hands over to.
+    TForm_Main_Form mainForm(*dmTasks_Form);
     TForm_Submit_Form submitForm(*dmTasks_Form);
-    TForm_Splash_Form splash;
-    splash.show();
+    mainForm.SetSubmitForm(&submitForm);
+    mainForm.RunSetup = [&mainForm] { return RunSetupHub(*dmTasks_Form, &mainForm); };
 
-    // 5. The message loop, with the review window shown modally over it.
-    int exitCode = 0;
-    QTimer::singleShot(0, &submitForm, [&] {
-        QString panelName;
-        DisplaySubmitForm(submitForm, QStringLiteral("pTaskCode"), panelName);
-        RunGuarded([&] {
-            dmTasks_Form->SetSetupRequired(false);
-            dmTasks_Form->SaveData();
-        });
-        application.exit(exitCode);
-    });
+    // 5. The message loop; showing the main window is its first act.
+    mainForm.show();
     return application.exec();
 }
 } // namespace

@@ -3,7 +3,9 @@
 #include "BaseUnits/Current_Task_Obj_Unit.h"
 #include "BaseUnits/XEP_DialogService.h"
 #include "BaseUnits/XEP_ResourceStr.h"
+#include "BaseUnits/XEP_Utils_Unit.h"
 #include "Button_Images_Unit.h"
+#include "Form_Splash_Unit.h"
 #include "Form_Submit_Unit.h"
 #include "Frame_TimeTracker_Unit.h"
 #include "data_Tasks_Unit.h"
@@ -17,6 +19,7 @@
 #include "Components/DataControls/TDataControls.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -106,6 +109,16 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
 
 TForm_Main_Form::~TForm_Main_Form() = default;
 
+bool TForm_Main_Form::SplashOnCreate = true;
+
+void TForm_Main_Form::DisplaySplash() {
+    auto* splash = new TForm_Splash_Form(this); // hides itself after five seconds
+    splash->show();
+    splash->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    WaitForXSecs(1);
+}
+
 void TForm_Main_Form::LayOutTodayColumn() {
     // The frame as this window lays it out: the Mon column becomes Today, 50 wide, before the
     // Active column; the other weekdays and Completed are not shown.
@@ -133,9 +146,9 @@ void TForm_Main_Form::LayOutTodayColumn() {
              f->lblTueDuration, f->lblWedDuration, f->lblThuDuration, f->lblFriDuration,
              f->lblSatDuration, f->lblSunDuration, f->pCompleted,     f->dbcbxComplete})
         hidden->hide();
-    // The Active and Priority headers show their hints.
-    f->pActive->setText(f->pActive->toolTip());
-    f->pPriority->setText(f->pPriority->toolTip());
+    // The Active and Priority headers explain themselves in their hints.
+    f->pActive->setToolTipDuration(-1);
+    f->pPriority->setToolTipDuration(-1);
 }
 
 void TForm_Main_Form::FormCreate() {
@@ -161,9 +174,9 @@ void TForm_Main_Form::FormCreate() {
     f->SetProjectsVisible(option("DisplayProjects"));
     f->SetSummaryDurationVisible(option("DisplaySummaryDuration"));
     f->SetPriorityVisible(option("DisplayPriority"));
-    FbSetLunch = false;                 // 8.
-    UpdateDisplay();                    // 9.
-    if (DisplaySplash) DisplaySplash(); // 11.
+    FbSetLunch = false;                  // 8.
+    UpdateDisplay();                     // 9.
+    if (SplashOnCreate) DisplaySplash(); // 11.
 }
 
 void TForm_Main_Form::showEvent(QShowEvent* event) {

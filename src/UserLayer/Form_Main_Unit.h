@@ -31,8 +31,9 @@ public:
     void SetSubmitForm(TForm_Submit_Form* form) { FSubmitForm = form; }
     // The first-run setup: true to go on, false (Cancel) to end the program.
     std::function<bool()> RunSetup;
-    // Shows the splash window while the window is created.
-    std::function<void()> DisplaySplash;
+    // Shows the splash window and waits a second; tests create the window without it.
+    void DisplaySplash();
+    static bool SplashOnCreate;
 
     bool Paused() const { return FPaused; }
     void SetPaused(bool Value);

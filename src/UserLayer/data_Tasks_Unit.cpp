@@ -31,12 +31,12 @@ double DayFraction(double value) {
 TdmTasks_Form::TdmTasks_Form(QObject* owner, TDataModuleOptions options)
     : QObject(owner), FOptions(std::move(options)) {
     setObjectName(QStringLiteral("dmTasks_Form"));
-    dmTasks_Form = this;
     DefineTables();
     AttachTaskRules();
     AttachMasterRules();
     BuildImageLists();
     DataModuleCreate();
+    dmTasks_Form = this; // only a module that was created in full is the program's one
 }
 
 TdmTasks_Form::~TdmTasks_Form() {

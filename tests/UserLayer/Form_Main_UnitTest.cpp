@@ -1,0 +1,260 @@
+// The main window and its clock: the minute tick, the current task, pause, the lunch break,
+// the Today column, the caption, closing and the one-program lock.
+
+#include "DataModuleFixture.h"
+
+#include "BaseUnits/Current_Task_Obj_Unit.h"
+#include "BaseUnits/XEP_Errors.h"
+#include "UserLayer/Form_Main_Unit.h"
+#include "UserLayer/Frame_TimeTracker_Unit.h"
+#include "support/TScriptedDialogService.h"
+
+#include "Components/DataControls/TDBEdit.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+double Day(int y, int m, int d) {
+    return DateToDayNumber(QDate(y, m, d));
+}
+constexpr double Minute = 1.0 / 1440.0;
+constexpr double Second = 1.0 / 86400.0;
+
+class MainFormTest : public DataModuleTest {
+protected:
+    void SetUp() override {
+        DataModuleTest::SetUp();
+        TForm_Main_Form::SplashOnCreate = false;
+        TClock::SetFixed(Day(2026, 12, 7) + 9 * Hour); // a Monday, 09:00
+        StartSetUp();
+    }
+    void TearDown() override {
+        form.reset();
+        DataModuleTest::TearDown();
+    }
+    TForm_Main_Form& Open() {
+        form = std::make_unique<TForm_Main_Form>(*dm);
+        return *form;
+    }
+    TFrame_TimeTracker_Form& Frame() { return *form->Frame_TimeTracker_Form1; }
+    void AddTask(const QString& code, bool active) {
+        dm->adsTaskCodes.Append();
+        F(dm->adsTaskCodes, "TaskCode").SetAsString(code);
+        dm->adsTaskCodes.Post();
+        dm->adsTasks.Append();
+        F(dm->adsTasks, "TaskCode").SetAsString(code);
+        F(dm->adsTasks, "Active").SetAsBoolean(active);
+        dm->adsTasks.Post();
+    }
+    double Duration(const QString& code, const char* column) {
+        const auto clone = dm->adsTasks.Clone();
+        clone->Locate(QStringLiteral("TaskCode"), code);
+        return F(*clone, column).AsFloat();
+    }
+    void SetLunch(double start, double end) {
+        dm->adsDefaults.Edit();
+        F(dm->adsDefaults, "StartTime").SetAsDateTime(start);
+        F(dm->adsDefaults, "EndTime").SetAsDateTime(end);
+        dm->adsDefaults.Post();
+    }
+    void SecondAt(double moment) {
+        TClock::SetFixed(moment);
+        form->Frame_TimeTracker_Form1tLastUsedTimerTimer();
+    }
+
+    std::unique_ptr<TForm_Main_Form> form;
+    TScopedDialogService dialogs;
+};
+} // namespace
+
+TEST_F(MainFormTest, ATickAddsAMinuteToTodayOfEveryActiveTask) {
+    AddTask(QStringLiteral("IDLE"), false);
+    Open();
+    EXPECT_EQ(Frame().dbeMon->DataField(), QStringLiteral("MonDuration"));
+    Frame().TimeTrackerTimerTimer();
+    EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), Minute, 1e-12);
+    EXPECT_EQ(Duration(QStringLiteral("IDLE"), "MonDuration"), 0);
+    EXPECT_NEAR(dm->TotalDuration(2), Minute, 1e-12);
+    EXPECT_EQ(dm->TotalDuration(3), 0);
+    EXPECT_FALSE(dm->TimerActive());
+    EXPECT_EQ(Frame().CurrentTask().TaskCode(), QStringLiteral("GEN"));
+    EXPECT_EQ(Frame().CurrentTask().CurrentTaskDetail, QStringLiteral("GEN 00:01:00"));
+    EXPECT_EQ(Frame().lblMonDuration->text(), QStringLiteral("00:01"));
+}
+
+TEST_F(MainFormTest, TypingJustBeforeATickCarriesTheMinuteToTheNext) {
+    Open();
+    Frame().ResetLastUsed();
+    for (int i = 0; i < 2; ++i)
+        Frame().tLastUsedTimerTimer(); // typed two seconds ago
+    Frame().TimeTrackerTimerTimer();
+    EXPECT_EQ(Duration(QStringLiteral("GEN"), "MonDuration"), 0);
+    EXPECT_EQ(Frame().TimerIncrement(), 2);
+    for (int i = 0; i < 60; ++i)
+        Frame().tLastUsedTimerTimer();
+    Frame().TimeTrackerTimerTimer();
+    EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), 2 * Minute, 1e-12);
+    EXPECT_EQ(Frame().TimerIncrement(), 1);
+}
+
+TEST_F(MainFormTest, TheCurrentTaskIsTheLastActiveRowAndTheClockRunsBySeconds) {
+    // Two active rows can only come from stored data.
+    AddTask(QStringLiteral("ZED"), true);
+    dm->adsTasks.First();
+    dm->adsTasks.Edit();
+    F(dm->adsTasks, "Active").SetAsBoolean(false);
+    dm->adsTasks.Post();
+    dm->SaveData();
+    {
+        TRecordSet tasks;
+        tasks.LoadFromFile(PortableDataDir() + QStringLiteral("Tasksfile.xml"));
+        for (tasks.First(); !tasks.Eof(); tasks.Next()) {
+            tasks.Edit();
+            tasks.FieldByName(QStringLiteral("Active")).SetAsBoolean(true);
+            tasks.Post();
+        }
+        tasks.SaveToFile(PortableDataDir() + QStringLiteral("Tasksfile.xml"));
+    }
+    StartPortable();
+    Open();
+    dm->adsTasks.SetSort(QStringLiteral("TaskCode"));
+    Frame().TimeTrackerTimerTimer();
+    EXPECT_EQ(Frame().CurrentTask().TaskCode(), QStringLiteral("ZED"));
+    Frame().tLastUsedTimerTimer();
+    EXPECT_EQ(Frame().CurrentTask().CurrentTaskDetail, QStringLiteral("ZED 00:01:01"));
+    form->UpdateDisplay();
+    EXPECT_EQ(form->lblCurrentTask->text(), QStringLiteral("ZED 00:01:01"));
+}
+
+TEST_F(MainFormTest, PrioritiesFollowTheCompletionDateOnEveryTick) {
+    AddTask(QStringLiteral("SOON"), false);
+    dm->adsTaskCodes.Locate(QStringLiteral("TaskCode"), QStringLiteral("SOON"));
+    dm->adsTaskCodes.Edit();
+    F(dm->adsTaskCodes, "CompletionDate").SetAsDateTime(TClock::Today() + 3);
+    dm->adsTaskCodes.Post();
+    Open();
+    Frame().TimeTrackerTimerTimer();
+    dm->adsTasks.Locate(QStringLiteral("TaskCode"), QStringLiteral("SOON"));
+    EXPECT_EQ(F(dm->adsTasks, "Priority").AsInteger(), 1);
+    EXPECT_FALSE(dm->adsTaskCodes.Filtered()) << "the pass clears its filter";
+}
+
+TEST_F(MainFormTest, PauseStopsTheClockAndRestartWaitsAFullMinute) {
+    Open();
+    EXPECT_EQ(form->aPauseRestart->text(), QStringLiteral("&Pause"));
+    form->aPauseRestartExecute();
+    EXPECT_TRUE(form->Paused());
+    EXPECT_FALSE(Frame().TimeTrackerTimer->isActive());
+    EXPECT_EQ(form->aPauseRestart->text(), QStringLiteral("&Start"));
+    EXPECT_FALSE(Frame().lblPaused->isHidden());
+    form->aPauseRestartExecute();
+    EXPECT_EQ(form->aPauseRestart->text(), QStringLiteral("Pau&se"));
+    EXPECT_TRUE(Frame().TimeTrackerTimer->isActive());
+    EXPECT_GT(Frame().TimeTrackerTimer->remainingTime(), 59000);
+    EXPECT_TRUE(Frame().lblPaused->isHidden());
+}
+
+TEST_F(MainFormTest, TheLunchBreakPausesOncePerRunAndItsEndLiftsAnyPause) {
+    SetLunch(Day(2001, 1, 1) + 12 * Hour, Day(2001, 1, 1) + 13 * Hour); // any date part
+    Open();
+    const double today = Day(2026, 12, 7);
+    SecondAt(today + 12 * Hour - Second);
+    EXPECT_FALSE(form->Paused());
+    SecondAt(today + 12 * Hour);
+    EXPECT_TRUE(form->Paused());
+    EXPECT_TRUE(form->Lunchtime());
+    form->aPauseRestartExecute(); // the user starts again during the break
+    form->aPauseRestartExecute(); // and pauses by hand
+    SecondAt(today + 13 * Hour);
+    EXPECT_TRUE(form->Paused()) << "the end of the break still belongs to it";
+    SecondAt(today + 13 * Hour + Second);
+    EXPECT_FALSE(form->Paused()) << "the break's end lifts the pause";
+    SecondAt(today + 1 + 12.5 * Hour);
+    EXPECT_FALSE(form->Paused()) << "once per run";
+}
+
+TEST_F(MainFormTest, NoBreakWithoutBothTimesOrWithTheStartAfterTheEnd) {
+    Open();
+    const double today = Day(2026, 12, 7);
+    SetLunch(0, today + 13 * Hour);
+    SecondAt(today + 12.5 * Hour);
+    EXPECT_FALSE(form->Paused());
+    SetLunch(today + 14 * Hour, today + 13 * Hour);
+    SecondAt(today + 13.5 * Hour);
+    EXPECT_FALSE(form->Paused());
+}
+
+TEST_F(MainFormTest, TheTodayColumnMovesASecondAfterMidnight) {
+    TClock::SetFixed(Day(2026, 12, 9) + 23 * Hour); // Wednesday
+    Open();
+    EXPECT_EQ(Frame().dbeMon->DataField(), QStringLiteral("WedDuration"));
+    SecondAt(Day(2026, 12, 10) + Second);
+    EXPECT_EQ(Frame().dbeMon->DataField(), QStringLiteral("ThuDuration"));
+}
+
+TEST_F(MainFormTest, LayoutFilterAndCaption) {
+    dm->adsDefaults.Edit();
+    F(dm->adsDefaults, "DisplayClients").SetAsBoolean(true);
+    dm->adsDefaults.Post();
+    Open();
+    EXPECT_TRUE(Frame().pClient->isHidden()) << "the main window starts without clients";
+    EXPECT_EQ(Frame().pMonday->text(), QStringLiteral("Today"));
+    EXPECT_TRUE(Frame().pTuesday->isHidden());
+    EXPECT_TRUE(Frame().pCompleted->isHidden());
+    EXPECT_EQ(Frame().pActive->toolTip(), QStringLiteral("Active"));
+    EXPECT_EQ(dm->adsTasks.Filter(), QStringLiteral("Completed = False"));
+    EXPECT_TRUE(dm->adsTasks.Filtered());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Plenk - Monday, 7 December 2026 - 09:00"));
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + Minute);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Plenk - Monday, 7 December 2026 - 09:01"));
+    EXPECT_EQ(form->AutoSaveTimer->interval(), 600000);
+    const QString dir = qEnvironmentVariable("TIVREL_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        form->show();
+        Frame().TimeTrackerTimerTimer();
+        form->UpdateDisplay();
+        form->grab().save(QDir(dir).filePath(QStringLiteral("main.png")));
+        form->hide();
+    }
+}
+
+TEST_F(MainFormTest, ClosingSavesTheDataAndAFailedSaveSaysWhy) {
+    dm->adsTasks.First();
+    dm->adsTasks.Edit();
+    F(dm->adsTasks, "TaskDescription").SetAsString(QStringLiteral("typed before closing"));
+    dm->adsTasks.Post();
+    Open();
+    // The tasks file cannot be written: the message names it; the next try succeeds.
+    const QString tasksFile = PortableDataDir() + QStringLiteral("Tasksfile.xml");
+    QFile::remove(tasksFile);
+    QDir().mkdir(tasksFile);
+    QTimer::singleShot(0, [tasksFile] { QDir().rmdir(tasksFile); });
+    form->SaveOnClose(); // no review window: the loop tries once and reports
+    ASSERT_EQ(dialogs->Errors.size(), 1);
+    EXPECT_TRUE(dialogs->Errors.first().contains(QStringLiteral("Tasksfile.xml")));
+    QDir().rmdir(tasksFile);
+    form->SaveOnClose();
+    EXPECT_EQ(dialogs->Errors.size(), 1);
+    TdmTasks_Form& again = StartPortable();
+    again.adsTasks.First();
+    EXPECT_EQ(F(again.adsTasks, "TaskDescription").AsString(),
+              QStringLiteral("typed before closing"));
+}
+
+TEST_F(MainFormTest, ASecondProgramOnTheSameDataIsRefused) {
+    TDataModuleOptions options;
+    options.ExeName = PortableExe();
+    try {
+        TdmTasks_Form second(nullptr, options);
+        FAIL() << "a second data module on the same folder";
+    } catch (const EXEPException& e) {
+        EXPECT_TRUE(e.Message().startsWith(
+            QStringLiteral("Tivrel is already running for this data folder")));
+    }
+    dm->adsTasks.First();
+    EXPECT_EQ(dmTasks_Form, dm.get()) << "the refused one did not take over";
+}
