@@ -9,6 +9,8 @@
 #include "Components/DataControls/TDBGrid.h"
 #include "Components/DataControls/TDataControls.h"
 #include "Components/DataControls/TDataSource.h"
+#include "Components/GridExport/TExportFileTypes.h"
+#include "Components/GridExport/TGridExporter.h"
 #include "Components/RecordSet/TRecordSet.h"
 #include "Components/Settings/TXmlSettingsFile.h"
 
@@ -17,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -229,7 +232,35 @@ void TBaseFormXEP_MaintainDialogForm::aDeleteExecute() {
     table->Delete();
 }
 
-void TBaseFormXEP_MaintainDialogForm::aExportExecute() {}
+void TBaseFormXEP_MaintainDialogForm::aExportExecute() {
+    TRecordSet* table = Table();
+    if (!table) return;
+    int type = 1;
+    const QString fileName = TDialogService::Instance().SaveFileNameTyped(
+        ExportDialogTitle(), ExportFilterEntries(), ExportDefaultFileName(), ChangeExportExtension,
+        type);
+    if (fileName.isEmpty()) return;
+    // The grid's visible, field-bound columns in the order the user sees them.
+    QList<TExportColumn> columns;
+    const QHeaderView* header = dbgMaintain->horizontalHeader();
+    const auto& gridColumns = dbgMaintain->Columns();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical < 0 || logical >= int(gridColumns.size())) continue;
+        const TDBGridColumn& column = gridColumns[size_t(logical)];
+        columns.append({column.FieldName, column.Title, dbgMaintain->columnWidth(logical),
+                        column.Visible && !dbgMaintain->isColumnHidden(logical)});
+    }
+    QProgressDialog progress(this);
+    progress.setCancelButton(nullptr);
+    progress.setMinimumDuration(500);
+    ExportRecordSet(type, *table, columns, fileName, [&progress](const TExportProgress& step) {
+        progress.setWindowTitle(step.Caption);
+        progress.setLabelText(step.Text());
+        progress.setMaximum(std::max(1, step.Count));
+        progress.setValue(step.Position);
+    });
+}
 
 void TBaseFormXEP_MaintainDialogForm::btnHelpClick() {
     ShowHelpTopic(FHelpString.isEmpty() ? QStringLiteral("Welcome") : FHelpString);

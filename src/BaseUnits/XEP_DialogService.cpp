@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace {
@@ -82,4 +83,26 @@ QString TQtDialogService::SaveFileName(const QString& title, const QString& filt
     return AddDefaultExtension(
         QFileDialog::getSaveFileName(DialogParent(), title, fileName, ToQtFileFilter(filter)),
         defaultExt);
+}
+
+QString TQtDialogService::SaveFileNameTyped(
+    const QString& title, const QStringList& filters, const QString& fileName,
+    const std::function<QString(const QString&, int)>& onTypeChange, int& typeIndex) {
+    QFileDialog dialog(DialogParent(), title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog); // the typed name is needed on a type change
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(filters);
+    if (typeIndex >= 1 && typeIndex <= filters.size())
+        dialog.selectNameFilter(filters.at(typeIndex - 1));
+    dialog.selectFile(fileName);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!edit || !onTypeChange) return;
+        const QString changed = onTypeChange(edit->text(), int(filters.indexOf(filter)) + 1);
+        if (!changed.isEmpty()) edit->setText(changed);
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    typeIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return dialog.selectedFiles().first();
 }

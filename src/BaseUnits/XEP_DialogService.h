@@ -3,6 +3,8 @@
 // script the answers and read what would have been shown.
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -24,6 +26,15 @@ public:
     virtual QString SaveFileName(const QString& title, const QString& filter,
                                  const QString& defaultExt, const QString& fileName) = 0;
 
+    // A save dialog with a choice of file types (name filters, "Label (*.ext)"); typeIndex
+    // goes in as the first type shown and comes back as the chosen one (1-based). When the
+    // user picks another type, onTypeChange(typed name, type) may give the name to show
+    // instead (empty: keep it).
+    virtual QString
+    SaveFileNameTyped(const QString& title, const QStringList& filters, const QString& fileName,
+                      const std::function<QString(const QString&, int)>& onTypeChange,
+                      int& typeIndex) = 0;
+
     static TDialogService& Instance();
     // Installs a service (tests); returns the one it replaces. nullptr restores the real one.
     static std::unique_ptr<TDialogService> SetInstance(std::unique_ptr<TDialogService> service);
@@ -40,6 +51,10 @@ public:
                          const QString& initialDir) override;
     QString SaveFileName(const QString& title, const QString& filter, const QString& defaultExt,
                          const QString& fileName) override;
+    QString SaveFileNameTyped(const QString& title, const QStringList& filters,
+                              const QString& fileName,
+                              const std::function<QString(const QString&, int)>& onTypeChange,
+                              int& typeIndex) override;
 };
 
 // "Time Files|*.tim|All|*.*" as the toolkit writes it: "Time Files (*.tim);;All (*.*)".

@@ -205,3 +205,23 @@ TEST_F(MaintainDialogTest, ColumnWidthsAndOrderComeBackAfterARestart) {
     EXPECT_EQ(dialog.dbgMaintain->horizontalHeader()->visualIndex(2), 0);
     dialog.btnCancel->click();
 }
+
+TEST_F(MaintainDialogTest, ExportWritesTheVisibleColumnsInTheirOrder) {
+    TForm_Clients_Form dialog(*dm);
+    dialog.show();
+    QHeaderView* header = dialog.dbgMaintain->horizontalHeader();
+    header->moveSection(header->visualIndex(2), 1); // Contact First Name before Client Name
+    const QString file = dm->DirsObj()->DataDir() + QStringLiteral("clients.csv");
+    dialogs->FileNames = {file};
+    dialogs->FileTypes = {2}; // CSV
+    dialog.aExportExecute();
+    QFile csv(file);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QString firstLine = QString::fromUtf8(csv.readLine()).remove(QChar(0xFEFF)).trimmed();
+    EXPECT_TRUE(firstLine.startsWith(QStringLiteral("Contact First Name,Client Name,")))
+        << firstLine.toStdString();
+    EXPECT_FALSE(firstLine.contains(QStringLiteral("Client Id"))) << "hidden columns take no part";
+    EXPECT_TRUE(QString::fromUtf8(csv.readAll()).contains(QStringLiteral("Internal")));
+    EXPECT_TRUE(dialogs->Errors.isEmpty());
+    dialog.btnCancel->click();
+}

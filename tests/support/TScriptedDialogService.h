@@ -12,6 +12,7 @@ public:
     std::deque<bool> ConfirmAnswers;              // default Yes when empty
     std::deque<TDialogAnswer> YesNoCancelAnswers; // default Cancel when empty
     std::deque<QString> FileNames;                // default cancelled when empty
+    std::deque<int> FileTypes;                    // default: the type offered
 
     void ShowInformation(const QString& text) override { Informations << text; }
     void ShowError(const QString& text) override { Errors << text; }
@@ -27,6 +28,12 @@ public:
         return Pop(FileNames, QString());
     }
     QString SaveFileName(const QString&, const QString&, const QString&, const QString&) override {
+        return Pop(FileNames, QString());
+    }
+    QString SaveFileNameTyped(const QString&, const QStringList&, const QString&,
+                              const std::function<QString(const QString&, int)>&,
+                              int& typeIndex) override {
+        typeIndex = Pop(FileTypes, typeIndex);
         return Pop(FileNames, QString());
     }
 
