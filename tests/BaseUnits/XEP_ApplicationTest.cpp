@@ -62,3 +62,11 @@ TEST(Help, TheShippedHelpFileHasAWelcomeTopic) {
     EXPECT_EQ(ResolveHelpTopic(QString::fromUtf8(file.readAll()), QStringLiteral("Welcome")),
               QStringLiteral("Welcome"));
 }
+
+TEST(Help, TheShippedHelpFileHasEveryTopicTheWindowsOpen) {
+    QFile file(QStringLiteral(TIVREL_SOURCE_DIR "/resources/TIVREL.HLP"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(file.readAll());
+    for (const char* topic : {"Welcome", "Time_Tracker", "Review", "Users", "Clients", "Projects", "Tasks", "Options"})
+        EXPECT_EQ(ResolveHelpTopic(html, QLatin1String(topic)), QLatin1String(topic)) << topic;
+}
