@@ -67,11 +67,6 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
     return -1;
 }
 
-// The first-run setup: true to go on, false when the user cancelled it.
-bool RunSetupHub(TdmTasks_Form&, QWidget*) {
-    return true;
-}
-
 // Messages of the data module and errors caught by the data-aware controls go to the
 // program's message boxes.
 void InstallMessageHandlers() {

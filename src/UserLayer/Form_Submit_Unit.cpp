@@ -3,7 +3,9 @@
 #include "BaseUnits/XEP_DialogService.h"
 #include "Button_Images_Unit.h"
 #include "Form_Clients_Unit.h"
+#include "Form_Options_Unit.h"
 #include "Form_Project_Unit.h"
+#include "Form_Setup_Unit.h"
 #include "Form_Submit_Week.h"
 #include "Form_Task_Unit.h"
 #include "Form_User_Unit.h"
@@ -283,9 +285,8 @@ void TForm_Submit_Form::StepExecute() {
 }
 
 void TForm_Submit_Form::OptionsExecute() {
-    // The options dialog comes with the maintenance dialogs; the options are re-applied
-    // whatever it answered.
-    ReapplyOptions();
+    ShowOptionsDialog(FDm, this);
+    ReapplyOptions(); // whatever the dialog answered
 }
 
 void TForm_Submit_Form::ReapplyOptions() {
@@ -348,6 +349,15 @@ void TForm_Submit_Form::done(int result) {
         if (QApplication::focusWidget() != f->pDescription && isActiveWindow()) return;
     }
     TBaseFormXEP_BaseForm::done(result);
+}
+
+bool RunSetupHub(TdmTasks_Form& dm, QWidget* owner) {
+    TForm_Setup_Form setup(dm, owner);
+    setup.UsersOpener = [&dm, &setup] { ShowDialog<TForm_User_Form>(dm, &setup); };
+    setup.ClientsOpener = [&dm, &setup] { ShowDialog<TForm_Clients_Form>(dm, &setup); };
+    setup.ProjectsOpener = [&dm, &setup] { ShowDialog<TForm_Projects_Form>(dm, &setup); };
+    setup.TasksOpener = [&dm, &setup] { ShowDialog<TForm_Tasks_Form>(dm, &setup); };
+    return setup.exec() == QDialog::Accepted;
 }
 
 int DisplaySubmitForm(TForm_Submit_Form& form, const QString& sPanelName, QString& sNewPanelName) {

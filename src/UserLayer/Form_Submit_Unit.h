@@ -69,3 +69,7 @@ private:
 // modal result (8 after Exit, 2 when closed from the title bar) and the header it was left
 // sorted by in sNewPanelName.
 int DisplaySubmitForm(TForm_Submit_Form& form, const QString& sPanelName, QString& sNewPanelName);
+
+// The first-run setup hub with its steps opening the options and master-data dialogs; true
+// when it was left with OK.
+bool RunSetupHub(TdmTasks_Form& dm, QWidget* owner);
