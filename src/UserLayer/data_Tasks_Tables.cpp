@@ -5,6 +5,8 @@
 
 #include "BaseUnits/XEP_Utils_Unit.h"
 
+#include <QRegularExpression>
+
 namespace {
 using FT = TFieldType;
 
@@ -167,6 +169,14 @@ void TdmTasks_Form::DefineMasterTables() {
         date.SetEditMask(QStringLiteral("!90/90/0000;1;_"));
         date.OnGetText = [this](TField& f, QString& text, bool display) {
             DateGetText(f, text, display);
+        };
+        // A date box emptied by the user means no date.
+        date.OnSetText = [](TField& f, const QString& text) {
+            static const QRegularExpression nonDigits(QStringLiteral("[^0-9]"));
+            if (QString(text).remove(nonDigits).isEmpty())
+                f.SetAsDateTime(0);
+            else
+                f.SetAsString(text);
         };
     }
 

@@ -246,3 +246,17 @@ TEST_F(MasterRulesTest, FindersForTheImportFindByTheStartOfTheName) {
     EXPECT_EQ(F(d->adsClients, "BillingTypeDesc").AsString(), QStringLiteral("Non - Taxable"));
     EXPECT_EQ(F(d->adsClients, "ClientTypeNumber").AsInteger(), 0);
 }
+
+TEST_F(MasterRulesTest, AnEmptiedCompletionDateMeansNoDate) {
+    d->adsTaskCodes.First();
+    d->adsTaskCodes.Edit();
+    F(d->adsTaskCodes, "CompletionDate").SetText(QStringLiteral("24/12/2026"));
+    EXPECT_EQ(F(d->adsTaskCodes, "CompletionDate").AsDateTime(),
+              DateToDayNumber(QDate(2026, 12, 24)));
+    F(d->adsTaskCodes, "CompletionDate").SetText(QStringLiteral("  /  /    "));
+    EXPECT_EQ(F(d->adsTaskCodes, "CompletionDate").AsDateTime(), 0);
+    EXPECT_EQ(F(d->adsTaskCodes, "CompletionDate").DisplayText(), QString());
+    EXPECT_THROW(F(d->adsTaskCodes, "CompletionDate").SetText(QStringLiteral("31/02/2026")),
+                 EConvertError);
+    d->adsTaskCodes.Cancel();
+}
