@@ -332,10 +332,9 @@ void TForm_Submit_Form::resizeEvent(QResizeEvent* event) {
 
 void TForm_Submit_Form::ResizeRequired() {
     TBaseFormXEP_BaseForm::ResizeRequired();
-    // Wrap whole rows: the height the rows leave over goes. (Measured rather than a fixed
-    // allowance for the menu, tool bar and status bar, whose heights vary with the style.)
-    const TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
-    const int leftOver = f->GridSpace() - f->VisibleRowCount() * TFrame_TimeTracker_Form::RowHeight;
+    // Wrap whole rows. The height is measured rather than a fixed allowance for the menu, tool
+    // bar and status bar, whose heights vary with the style.
+    const int leftOver = Frame_TimeTracker_Form1->LeftOverHeight();
     if (leftOver > 0) resize(width(), height() - leftOver);
 }
 

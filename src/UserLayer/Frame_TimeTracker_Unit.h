@@ -114,8 +114,10 @@ public:
     // out from these and its current width.
     QRect DesignGeometry(const QWidget* control) const;
     int VisibleRowCount() const { return FRowCount; }
-    // The height between the header row and the totals line, where the rows go.
+    // The height between the header row and the totals line, where the rows go, and what of
+    // it whole rows leave over (a window wraps whole rows by giving that up).
     int GridSpace() const;
+    int LeftOverHeight() const { return GridSpace() - VisibleRowCount() * RowHeight; }
 
     // ---- Handlers ----
     void dbeTaskCodeExit();

@@ -6,31 +6,9 @@
 #include <algorithm>
 
 QString FieldTypeShortName(TFieldType type) {
-    switch (type) {
-    case TFieldType::String:
-        return QStringLiteral("String");
-    case TFieldType::Integer:
-        return QStringLiteral("Integer");
-    case TFieldType::SmallInt:
-        return QStringLiteral("Smallint");
-    case TFieldType::AutoInc:
-        return QStringLiteral("AutoInc");
-    case TFieldType::Boolean:
-        return QStringLiteral("Boolean");
-    case TFieldType::DateTime:
-        return QStringLiteral("DateTime");
-    case TFieldType::Time:
-        return QStringLiteral("Time");
-    case TFieldType::Float:
-        return QStringLiteral("Float");
-    case TFieldType::Currency:
-        return QStringLiteral("Currency");
-    case TFieldType::Memo:
-        return QStringLiteral("Memo");
-    case TFieldType::Blob:
-        return QStringLiteral("Blob");
-    }
-    return QStringLiteral("Unknown");
+    // The record set's own type names, but for the small integer, which the exported
+    // metadata spells "Smallint".
+    return type == TFieldType::SmallInt ? QStringLiteral("Smallint") : FieldTypeName(type);
 }
 
 TExportKind ExportKindOf(TFieldType type) {
