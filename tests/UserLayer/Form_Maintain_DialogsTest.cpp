@@ -225,3 +225,26 @@ TEST_F(MaintainDialogTest, ExportWritesTheVisibleColumnsInTheirOrder) {
     EXPECT_TRUE(dialogs->Errors.isEmpty());
     dialog.btnCancel->click();
 }
+
+TEST_F(MaintainDialogTest, Screenshots) {
+    const QString dir = qEnvironmentVariable("TIVREL_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "TIVREL_SCREENSHOT_DIR not set";
+    dm->adsClients.Append();
+    F(dm->adsClients, "ClientName").SetAsString(QStringLiteral("Acme Ltd"));
+    F(dm->adsClients, "ContactFirstName").SetAsString(QStringLiteral("Ann"));
+    dm->adsClients.Post();
+    auto shoot = [&dir](TBaseFormXEP_MaintainDialogForm& dialog, const char* name) {
+        dialog.show();
+        QCoreApplication::processEvents();
+        dialog.grab().save(QDir(dir).filePath(QLatin1String(name)));
+        dialog.btnCancel->click();
+    };
+    TForm_User_Form users(*dm);
+    shoot(users, "users.png");
+    TForm_Clients_Form clients(*dm);
+    shoot(clients, "clients.png");
+    TForm_Projects_Form projects(*dm);
+    shoot(projects, "projects.png");
+    TForm_Tasks_Form tasks(*dm);
+    shoot(tasks, "tasks.png");
+}
