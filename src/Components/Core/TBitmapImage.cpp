@@ -1,6 +1,5 @@
 #include "TBitmapImage.h"
 
-#include <QtEndian>
 
 TBitmapImage::TBitmapImage(int width, int height, quint32 fill)
     : FWidth(std::max(0, width)), FHeight(std::max(0, height)),
@@ -30,17 +29,19 @@ quint32 Blend(quint32 dst, quint32 src) {
 }
 
 void PutLe16(QByteArray& out, int offset, quint16 v) {
-    qToLittleEndian(v, out.data() + offset);
+    out[offset] = char(v & 0xFF);
+    out[offset + 1] = char(v >> 8);
 }
 void PutLe32(QByteArray& out, int offset, quint32 v) {
-    qToLittleEndian(v, out.data() + offset);
+    for (int i = 0; i < 4; ++i) out[offset + i] = char((v >> (8 * i)) & 0xFF);
 }
-quint16 Le16(const QByteArray& in, int offset) {
-    return qFromLittleEndian<quint16>(in.constData() + offset);
+quint32 LeBytes(const QByteArray& in, int offset, int count) {
+    quint32 v = 0;
+    for (int i = count - 1; i >= 0; --i) v = (v << 8) | uchar(in.at(offset + i));
+    return v;
 }
-quint32 Le32(const QByteArray& in, int offset) {
-    return qFromLittleEndian<quint32>(in.constData() + offset);
-}
+quint16 Le16(const QByteArray& in, int offset) { return quint16(LeBytes(in, offset, 2)); }
+quint32 Le32(const QByteArray& in, int offset) { return LeBytes(in, offset, 4); }
 
 constexpr int FileHeaderSize = 14;
 constexpr int InfoHeaderSize = 40;
