@@ -19,8 +19,8 @@ TForm_Clients_Form::TForm_Clients_Form(TdmTasks_Form& dm, QWidget* parent)
         {"BillingTypeNumber", nullptr, 0, true},
         {"ClientTypeNumber", nullptr, 0, true},
         {"Notes", "Notes"},
-        {"BillingTypeDesc", "Billing Type", 88},
-        {"ClientTypeDesc", "Client Type", 97},
+        {"BillingTypeDesc", "Billing Type", 88, false, false, 3},
+        {"ClientTypeDesc", "Client Type", 97, false, false, 2},
         {"TaxRegistration", "Tax Registration Code"},
     }));
     FHelpString = QStringLiteral("Clients");

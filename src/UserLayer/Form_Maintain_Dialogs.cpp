@@ -9,6 +9,7 @@ std::vector<TDBGridColumn> MaintainColumns(std::initializer_list<TMaintainColumn
         column.Width = c.Width;
         column.Visible = !c.Hidden;
         column.ReadOnly = c.ReadOnly;
+        column.DropDownRows = c.DropDownRows;
         result.push_back(column);
     }
     return result;

@@ -12,6 +12,7 @@ struct TMaintainColumn {
     int Width = 0;     // 0: the grid's default
     bool Hidden = false;
     bool ReadOnly = false;
+    int DropDownRows = 0; // a lookup column's list length
 };
 
 std::vector<TDBGridColumn> MaintainColumns(std::initializer_list<TMaintainColumn> columns);

@@ -15,7 +15,7 @@ TForm_Tasks_Form::TForm_Tasks_Form(TdmTasks_Form& dm, QWidget* parent)
     dbgMaintain->SetColumns(MaintainColumns({
         {"TaskCode", "Task Code"},
         {"TaskDescription", "Task Description", 233},
-        {"ProjectName", "Project Name", 168},
+        {"ProjectName", "Project Name", 168, false, false, 4},
         {"DailyRate", "Daily Rate"},
         {"TotalCost", "Total Cost", 81},
         {"CompletionDate", "Completion Date", 92},

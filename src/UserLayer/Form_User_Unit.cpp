@@ -28,12 +28,12 @@ TForm_User_Form::TForm_User_Form(TdmTasks_Form& dm, QWidget* parent)
         {"DepartmentName", "Department Name"},
         {"OfficeLocation", "Office Location"},
         {"UserTypeNumber", nullptr, 0, true},
-        {"UserTypeDesc", "User Type"},
+        {"UserTypeDesc", "User Type", 0, false, false, 2},
         {"DailyRate", "Daily Rate"},
         {"ManagerID", nullptr, 0, true},
-        {"ManagerName", "Manager Name"},
+        {"ManagerName", "Manager Name", 0, false, false, 4},
         {"UserAuthNumber", nullptr, 0, true},
-        {"UserAuthDesc", "User Authority"},
+        {"UserAuthDesc", "User Authority", 0, false, false, 4},
     }));
     // Passwords are shown masked here; the stored value stays as it is.
     dm.adsUsers.FieldByName(QStringLiteral("Password")).OnGetText = [](TField& field, QString& text,

@@ -174,6 +174,7 @@ TEST_F(MaintainDialogTest, CaptionsColumnsAndReadOnlyColour) {
     EXPECT_EQ(clients.HelpString(), QStringLiteral("Clients"));
     EXPECT_FALSE(clients.dbgMaintain->Columns()[0].Visible);
     EXPECT_EQ(clients.dbgMaintain->Columns()[1].Width, 204);
+    EXPECT_EQ(clients.dbgMaintain->Columns()[7].DropDownRows, 3) << "billing types list three rows";
     TForm_Projects_Form projects(*dm);
     EXPECT_EQ(projects.size(), QSize(664, 268));
     EXPECT_EQ(projects.dbgMaintain->ReadOnlyColor(), projects.palette().color(QPalette::Button));

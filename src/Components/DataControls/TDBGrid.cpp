@@ -23,6 +23,10 @@ public:
         if (field->FieldKind() == TFieldKind::Lookup) {
             auto* box = new QComboBox(parent);
             box->setFrame(false);
+            const auto& columns = model->Columns();
+            if (index.column() < int(columns.size()) &&
+                columns[size_t(index.column())].DropDownRows > 0)
+                box->setMaxVisibleItems(columns[size_t(index.column())].DropDownRows);
             TRecordSet* list = field->LookupDataSet();
             const QStringList keys =
                 field->LookupKeyFields().split(QLatin1Char(';'), Qt::SkipEmptyParts);

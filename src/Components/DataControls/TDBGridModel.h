@@ -17,7 +17,8 @@ struct TDBGridColumn {
     int Width = 0; // pixels; 0: from the field's DisplayWidth
     bool Visible = true;
     bool ReadOnly = false;
-    QColor Color; // background of the column's cells; invalid: the grid's
+    QColor Color;         // background of the column's cells; invalid: the grid's
+    int DropDownRows = 0; // rows a lookup column's list shows; 0: the toolkit's default
 };
 
 class TDBGridModel : public QAbstractTableModel {
