@@ -239,6 +239,7 @@ TEST_F(MainFormTest, ClosingSavesTheDataAndAFailedSaveSaysWhy) {
     QDir().rmdir(tasksFile);
     form->SaveOnClose();
     EXPECT_EQ(dialogs->Errors.size(), 1);
+    form.reset(); // windows never outlive the data module they show
     TdmTasks_Form& again = StartPortable();
     again.adsTasks.First();
     EXPECT_EQ(F(again.adsTasks, "TaskDescription").AsString(),

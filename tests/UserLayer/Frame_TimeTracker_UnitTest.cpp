@@ -126,6 +126,8 @@ TEST_F(FrameTest, TheTotalsLineCountsWholeWorkingDays) {
     F(dm->adsDefaults, "DayDuration").SetAsFloat(7.5);
     dm->adsDefaults.Post();
     dm->SaveData();
+    delete frame; // a frame never outlives the data module it shows
+    frame = nullptr;
     TdmTasks_Form& d = StartPortable();
     TFrame_TimeTracker_Form other(d, window.get());
     d.TotalDurationArray()[2] = 5 * Hour;
