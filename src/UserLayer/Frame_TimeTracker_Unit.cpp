@@ -19,6 +19,7 @@
 #include "Components/DataControls/TDataControls.h"
 #include "Components/DataControls/TDataSource.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
@@ -262,6 +263,9 @@ void TFrame_TimeTracker_Form::CreateRowControls() {
                 [this] { TDataControls::Guard([this] { dbeTaskCodeExit(); }); });
         connect(e, &QLineEdit::textEdited, this, [this] { ResetLastUsed(); });
     }
+    // Opening a lookup list counts as using the grid, as typing does.
+    for (TDBLookupComboBox* box : {dbluClients, dbluProject, dblcTaskCode})
+        box->view()->installEventFilter(this);
     connect(dblcTaskCode, &TDBLookupComboBox::exited, this,
             [this] { TDataControls::Guard([this] { dbeTaskCodeExit(); }); });
 }
@@ -649,6 +653,15 @@ void TFrame_TimeTracker_Form::dbeDayEnter(TDBEdit* edit) {
 
 void TFrame_TimeTracker_Form::ResetLastUsed() {
     FLastUsedCounter = 0;
+}
+
+bool TFrame_TimeTracker_Form::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show) {
+        for (TDBLookupComboBox* box : {dbluClients, dbluProject, dblcTaskCode}) {
+            if (watched == box->view()) ResetLastUsed();
+        }
+    }
+    return TBaseFrameXEP_BaseForm::eventFilter(watched, event);
 }
 
 void TFrame_TimeTracker_Form::tLastUsedTimerTimer() {

@@ -6,6 +6,9 @@
 #include "support/TScriptedDialogService.h"
 
 #include "Components/DataControls/TDBEdit.h"
+#include "Components/DataControls/TDBLookupComboBox.h"
+
+#include <QAbstractItemView>
 
 #include <QAction>
 #include <QApplication>
@@ -207,4 +210,11 @@ TEST_F(FrameTest, ActionsAndMinimumSize) {
     frame->SetbClientsVisible(false);
     EXPECT_EQ(frame->minimumWidth(), minWidth - 91);
     EXPECT_EQ(frame->minimumHeight(), 26 + 25 + 21 + 3);
+}
+
+TEST_F(FrameTest, OpeningALookupListCountsAsUsingTheGrid) {
+    EXPECT_EQ(frame->LastUsedCounter(), 120);
+    QEvent show(QEvent::Show);
+    QCoreApplication::sendEvent(frame->dbluProject->view(), &show);
+    EXPECT_EQ(frame->LastUsedCounter(), 0);
 }
