@@ -18,7 +18,7 @@ TForm_Clients_Form::TForm_Clients_Form(TdmTasks_Form& dm, QWidget* parent)
         {"ContactLastName", "Contact Last Name", 116},
         {"BillingTypeNumber", nullptr, 0, true},
         {"ClientTypeNumber", nullptr, 0, true},
-        {"Notes", "Notes"},
+        {"Notes", "Notes", 0, false, false, 0, TDBGridEditor::Memo},
         {"BillingTypeDesc", "Billing Type", 88, false, false, 3},
         {"ClientTypeDesc", "Client Type", 97, false, false, 2},
         {"TaxRegistration", "Tax Registration Code"},

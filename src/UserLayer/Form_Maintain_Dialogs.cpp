@@ -10,6 +10,7 @@ std::vector<TDBGridColumn> MaintainColumns(std::initializer_list<TMaintainColumn
         column.Visible = !c.Hidden;
         column.ReadOnly = c.ReadOnly;
         column.DropDownRows = c.DropDownRows;
+        column.Editor = c.Editor;
         result.push_back(column);
     }
     return result;

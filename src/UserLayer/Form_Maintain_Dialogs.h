@@ -13,6 +13,7 @@ struct TMaintainColumn {
     bool Hidden = false;
     bool ReadOnly = false;
     int DropDownRows = 0; // a lookup column's list length
+    TDBGridEditor Editor = TDBGridEditor::Default;
 };
 
 std::vector<TDBGridColumn> MaintainColumns(std::initializer_list<TMaintainColumn> columns);

@@ -17,7 +17,7 @@ TForm_Projects_Form::TForm_Projects_Form(TdmTasks_Form& dm, QWidget* parent)
         {"ProjectName", "Project Name", 337},
         {"DailyRate", "Daily Rate", 90},
         {"TotalCost", "Total Cost", 90},
-        {"CompletionDate", "Completion Date", 91},
+        {"CompletionDate", "Completion Date", 91, false, false, 0, TDBGridEditor::Date},
     }));
     FHelpString = QStringLiteral("Projects");
     FormCreate();

@@ -18,7 +18,7 @@ TForm_Tasks_Form::TForm_Tasks_Form(TdmTasks_Form& dm, QWidget* parent)
         {"ProjectName", "Project Name", 168, false, false, 4},
         {"DailyRate", "Daily Rate"},
         {"TotalCost", "Total Cost", 81},
-        {"CompletionDate", "Completion Date", 92},
+        {"CompletionDate", "Completion Date", 92, false, false, 0, TDBGridEditor::Date},
     }));
     FHelpString = QStringLiteral("Tasks");
     FormCreate();

@@ -11,12 +11,17 @@
 
 #include "Components/DataControls/TDBGrid.h"
 
+#include <QAbstractItemDelegate>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyleOptionViewItem>
 
 namespace {
 class MaintainDialogTest : public DataModuleTest {
@@ -248,4 +253,36 @@ TEST_F(MaintainDialogTest, Screenshots) {
     shoot(projects, "projects.png");
     TForm_Tasks_Form tasks(*dm);
     shoot(tasks, "tasks.png");
+}
+
+TEST_F(MaintainDialogTest, NotesOpenInABoxAndCompletionDatesInAPickerThatCanBeEmptied) {
+    TForm_Clients_Form clients(*dm);
+    clients.show();
+    const QModelIndex notes = clients.dbgMaintain->model()->index(0, 6);
+    std::unique_ptr<QWidget> memo(clients.dbgMaintain->itemDelegate()->createEditor(
+        clients.dbgMaintain->viewport(), QStyleOptionViewItem(), notes));
+    ASSERT_TRUE(qobject_cast<QPlainTextEdit*>(memo.get()));
+    EXPECT_EQ(memo->size(), QSize(287, 105));
+    clients.btnCancel->click();
+
+    TForm_Projects_Form projects(*dm);
+    projects.show();
+    const QModelIndex date = projects.dbgMaintain->model()->index(0, 4);
+    QAbstractItemDelegate* delegate = projects.dbgMaintain->itemDelegate();
+    std::unique_ptr<QWidget> editor(
+        delegate->createEditor(projects.dbgMaintain->viewport(), QStyleOptionViewItem(), date));
+    auto* picker = qobject_cast<QDateEdit*>(editor.get());
+    ASSERT_TRUE(picker);
+    delegate->setEditorData(picker, date);
+    picker->setDate(QDate(2026, 12, 24));
+    delegate->setModelData(picker, projects.dbgMaintain->model(), date);
+    dm->adsProjects.First();
+    EXPECT_EQ(F(dm->adsProjects, "CompletionDate").AsDateTime(),
+              DateToDayNumber(QDate(2026, 12, 24)));
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QCoreApplication::sendEvent(picker, &del);
+    delegate->setModelData(picker, projects.dbgMaintain->model(), date);
+    EXPECT_EQ(F(dm->adsProjects, "CompletionDate").AsDateTime(), 0)
+        << "an emptied picker means no date";
+    projects.btnCancel->click();
 }

@@ -1,12 +1,17 @@
 #include "TDBGrid.h"
 
+#include "Components/Core/SysDateTime.h"
+
 #include "TDataControls.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDateEdit>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -20,6 +25,14 @@ public:
         TDBGridModel* model = FGrid->FModel;
         TField* field = model->Field(index.column());
         if (!field) return nullptr;
+        switch (EditorOf(index)) {
+        case TDBGridEditor::Memo:
+            return CreateMemoEditor(parent, index);
+        case TDBGridEditor::Date:
+            return CreateDateEditor(parent, index);
+        case TDBGridEditor::Default:
+            break;
+        }
         if (field->FieldKind() == TFieldKind::Lookup) {
             auto* box = new QComboBox(parent);
             box->setFrame(false);
@@ -60,7 +73,89 @@ public:
         return edit;
     }
 
+    // The memo box and the date picker: the first change puts the record set into edit mode.
+    QWidget* CreateMemoEditor(QWidget* parent, const QModelIndex& index) const {
+        auto* memo = new QPlainTextEdit(parent);
+        memo->setFixedSize(MemoEditorSize);
+        memo->installEventFilter(const_cast<TDBGridDelegate*>(this));
+        const QPersistentModelIndex cell(index);
+        QObject::connect(memo, &QPlainTextEdit::textChanged, memo, [this, memo, cell] {
+            if (memo->property("tivrelLoading").toBool()) return;
+            memo->setProperty("tivrelModified", true);
+            TDataControls::Guard([&] { FGrid->FModel->BeginEdit(cell.row()); });
+        });
+        return memo;
+    }
+
+    QWidget* CreateDateEditor(QWidget* parent, const QModelIndex& index) const {
+        auto* picker = new QDateEdit(parent);
+        picker->setFrame(false);
+        picker->setCalendarPopup(true);
+        picker->setDisplayFormat(TFormatSettings::Current().ShortDateFormat);
+        // The earliest date stands for "no date" and shows as an empty box.
+        picker->setMinimumDate(EmptyDate());
+        picker->setSpecialValueText(QStringLiteral(" "));
+        picker->installEventFilter(const_cast<TDBGridDelegate*>(this));
+        const QPersistentModelIndex cell(index);
+        QObject::connect(picker, &QDateEdit::dateChanged, picker, [this, picker, cell] {
+            if (picker->property("tivrelLoading").toBool()) return;
+            picker->setProperty("tivrelModified", true);
+            TDataControls::Guard([&] { FGrid->FModel->BeginEdit(cell.row()); });
+        });
+        return picker;
+    }
+
+    static QDate EmptyDate() { return QDate(1752, 9, 14); }
+
+    TDBGridEditor EditorOf(const QModelIndex& index) const {
+        const auto& columns = FGrid->FModel->Columns();
+        return index.column() < int(columns.size()) ? columns[size_t(index.column())].Editor
+                                                    : TDBGridEditor::Default;
+    }
+
+    // Enter leaves the memo box and the date picker; Up and Down leave the picker too; Delete
+    // or Backspace on the picker empties the date.
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor && event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            const bool isPicker = qobject_cast<QDateEdit*>(editor) != nullptr;
+            if (isPicker && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {
+                static_cast<QDateEdit*>(editor)->setDate(EmptyDate());
+                return true;
+            }
+            const bool leaves = key == Qt::Key_Return || key == Qt::Key_Enter ||
+                                (isPicker && (key == Qt::Key_Up || key == Qt::Key_Down));
+            if (leaves) {
+                Q_EMIT const_cast<TDBGridDelegate*>(this)->commitData(editor);
+                if (key == Qt::Key_Up || key == Qt::Key_Down)
+                    QCoreApplication::postEvent(
+                        FGrid, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        if (auto* memo = qobject_cast<QPlainTextEdit*>(editor)) {
+            if (memo->property("tivrelModified").toBool()) return;
+            memo->setProperty("tivrelLoading", true);
+            memo->setPlainText(index.data(Qt::EditRole).toString());
+            memo->setProperty("tivrelLoading", false);
+            return;
+        }
+        if (auto* picker = qobject_cast<QDateEdit*>(editor)) {
+            if (picker->property("tivrelModified").toBool()) return;
+            double value = 0;
+            const QDate date = TryStrToDate(index.data(Qt::EditRole).toString(), value)
+                                   ? DayNumberToDate(value)
+                                   : EmptyDate();
+            picker->setProperty("tivrelLoading", true);
+            picker->setDate(date);
+            picker->setProperty("tivrelLoading", false);
+            return;
+        }
         const QString text = FGrid->FRefusedIndex == index && !FGrid->FRefusedText.isNull()
                                  ? FGrid->FRefusedText
                                  : index.data(Qt::EditRole).toString();
@@ -84,6 +179,22 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override {
+        if (auto* memo = qobject_cast<QPlainTextEdit*>(editor)) {
+            if (!memo->property("tivrelModified").toBool()) return;
+            memo->setProperty("tivrelModified", false);
+            if (!model->setData(index, memo->toPlainText(), Qt::EditRole))
+                FGrid->Refused(index, memo->toPlainText());
+            return;
+        }
+        if (auto* picker = qobject_cast<QDateEdit*>(editor)) {
+            if (!picker->property("tivrelModified").toBool()) return;
+            picker->setProperty("tivrelModified", false);
+            const QString text = picker->date() == EmptyDate()
+                                     ? QString()
+                                     : DateToStr(DateToDayNumber(picker->date()));
+            if (!model->setData(index, text, Qt::EditRole)) FGrid->Refused(index, text);
+            return;
+        }
         if (auto* box = qobject_cast<QComboBox*>(editor)) {
             if (box->currentIndex() < 0 || box->currentText() == index.data().toString()) return;
             model->setData(index, box->currentData(), Qt::EditRole);
@@ -98,8 +209,14 @@ public:
 
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex&) const override {
-        editor->setGeometry(option.rect);
+        // The memo box keeps its size and opens over the cell.
+        if (qobject_cast<QPlainTextEdit*>(editor))
+            editor->setGeometry(QRect(option.rect.topLeft(), MemoEditorSize));
+        else
+            editor->setGeometry(option.rect);
     }
+
+    static constexpr QSize MemoEditorSize{287, 105};
 
 private:
     TDBGrid* FGrid;

@@ -11,6 +11,10 @@
 #include <QPointer>
 #include <vector>
 
+// The in-cell editor of a column: a line edit (or a list for lookup columns), a multi-line
+// text box of fixed size that opens over the cell, or a date picker that can be emptied.
+enum class TDBGridEditor { Default, Memo, Date };
+
 struct TDBGridColumn {
     QString FieldName;
     QString Title; // empty: the field's DisplayLabel
@@ -19,6 +23,7 @@ struct TDBGridColumn {
     bool ReadOnly = false;
     QColor Color;         // background of the column's cells; invalid: the grid's
     int DropDownRows = 0; // rows a lookup column's list shows; 0: the toolkit's default
+    TDBGridEditor Editor = TDBGridEditor::Default;
 };
 
 class TDBGridModel : public QAbstractTableModel {
