@@ -9,6 +9,7 @@
 #include "BaseUnits/XEP_Messages.h"
 #include "BaseUnits/XEP_ResourceStr.h"
 #include "UserLayer/Form_Main_Unit.h"
+#include "UserLayer/Form_Submit_TimeFile.h"
 #include "UserLayer/Form_Submit_Unit.h"
 #include "UserLayer/data_Tasks_Unit.h"
 
@@ -28,6 +29,34 @@ QStringList RawArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
+}
+
+// "export-time FILE" and "import-time FILE" on the data directory, as the review window's
+// Export and Import do; an import saves the store afterwards. The data folder's lock is taken
+// as the program takes it.
+int RunTimeFileCommand(const TCommandLine& commandLine, int argc, char** argv, QTextStream& out,
+                       QTextStream& err) {
+    QCoreApplication core(argc, argv);
+    SetApplicationTitle(QStringLiteral("Tivrel"));
+    SetInformationMessageHandler([&err](const QString& text) { err << text << '\n'; });
+    try {
+        TDataModuleOptions options;
+        options.DataDir = commandLine.DataDir;
+        TdmTasks_Form dm(nullptr, options);
+        const QString& fileName = commandLine.Commands.at(1);
+        if (commandLine.Commands.first() == QLatin1String("export-time")) {
+            ExportTimeFile(dm, fileName);
+            return 0;
+        }
+        const TTimeFileImport added = ImportTimeFile(dm, fileName);
+        dm.SetSetupRequired(false);
+        dm.SaveData();
+        out << added.Summary() << '\n';
+        return 0;
+    } catch (const Exception& e) {
+        err << e.Message() << '\n';
+        return 1;
+    }
 }
 
 // Answers --help, --version and a bad command line without starting the windowing system.
@@ -58,6 +87,15 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
         }
         QCoreApplication core(argc, argv);
         return DumpRecordSetFile(commands.at(1), out, err);
+    }
+    if (!commands.isEmpty() && (commands.first() == QLatin1String("export-time") ||
+                                commands.first() == QLatin1String("import-time"))) {
+        if (commands.size() != 2) {
+            err << program << ": " << commands.first() << " needs one file\n\n"
+                << CommandLineUsage(program);
+            return 2;
+        }
+        return RunTimeFileCommand(commandLine, argc, argv, out, err);
     }
     if (!commands.isEmpty()) {
         err << program << ": unknown command '" << commandLine.Commands.first() << "'\n\n"

@@ -63,6 +63,8 @@ QString CommandLineUsage(const QString& programName) {
     return QStringLiteral(
                "Usage: %1 [options]\n"
                "       %1 dump FILE\n"
+               "       %1 [--data-dir DIR] export-time FILE.tim\n"
+               "       %1 [--data-dir DIR] import-time FILE.tim\n"
                "\n"
                "Tivrel: timesheets and time tracking.\n"
                "\n"
@@ -72,6 +74,8 @@ QString CommandLineUsage(const QString& programName) {
                "  --data-dir DIR       keep the timesheet files in DIR (data and shared data)\n"
                "\n"
                "Commands:\n"
-               "  dump FILE            print a store file as CSV on standard output\n")
+               "  dump FILE            print a store file as CSV on standard output\n"
+               "  export-time FILE     write the clients, projects and task codes to a time file\n"
+               "  import-time FILE     add the clients, projects and task codes of a time file\n")
         .arg(programName);
 }

@@ -6,6 +6,7 @@
 #include "Form_Options_Unit.h"
 #include "Form_Project_Unit.h"
 #include "Form_Setup_Unit.h"
+#include "Form_Submit_TimeFile.h"
 #include "Form_Submit_Week.h"
 #include "Form_Task_Unit.h"
 #include "Form_User_Unit.h"
@@ -167,8 +168,10 @@ void TForm_Submit_Form::CreateActions() {
     guarded(Projects, [this] { ShowDialog<TForm_Projects_Form>(FDm, this); });
     guarded(Clients, [this] { ShowDialog<TForm_Clients_Form>(FDm, this); });
     guarded(Users, [this] { ShowDialog<TForm_User_Form>(FDm, this); });
-    // Report, History, Export and Import open windows that come with their own parts of the
-    // program; until then the actions are present and do nothing.
+    guarded(aExport, [this] { aExportExecute(); });
+    guarded(aImport, [this] { aImportExecute(); });
+    // Report and History open windows that come with their own parts of the program; until
+    // then the actions are present and do nothing.
 
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
     ToolBar1 = new QToolBar(this);
@@ -282,6 +285,20 @@ void TForm_Submit_Form::SubmitExecute() {
 void TForm_Submit_Form::StepExecute() {
     StepWeek(FDm);
     Frame_TimeTracker_Form1->DisplayTotal();
+}
+
+void TForm_Submit_Form::aExportExecute() {
+    const QString fileName = TDialogService::Instance().SaveFileName(
+        QStringLiteral("Export Time File"), QStringLiteral("Time Files|*.tim"),
+        QStringLiteral("tim"), QStringLiteral("TimeFile"));
+    if (!fileName.isEmpty()) ExportTimeFile(FDm, fileName);
+}
+
+void TForm_Submit_Form::aImportExecute() {
+    const QString fileName = TDialogService::Instance().OpenFileName(
+        QStringLiteral("Import Time File"), QStringLiteral("Time Files|*.tim"),
+        QStringLiteral("tim"), QString());
+    if (!fileName.isEmpty()) ImportTimeFile(FDm, fileName);
 }
 
 void TForm_Submit_Form::OptionsExecute() {

@@ -41,6 +41,8 @@ public:
 
     // Handlers.
     void SubmitExecute();
+    void aExportExecute();
+    void aImportExecute();
     void StepExecute();
     void OptionsExecute();
     void ReapplyOptions();

@@ -1,0 +1,142 @@
+#include "Form_Submit_TimeFile.h"
+
+#include "BaseUnits/Application_Details_Unit.h"
+#include "BaseUnits/XEP_Utils_Unit.h"
+#include "data_Tasks_Unit.h"
+
+#include "Components/Core/SysExceptions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+const QByteArray FileMarker = "#1 Timer App";
+const QByteArray SectionEnd = "</xml>";
+const char* const Sections[3] = {"adsClients", "adsProjects", "adsTaskCodes"};
+
+QString SectionFile(const QString& dataDir, const char* table) {
+    return dataDir + QLatin1String(table) + QStringLiteral("_tmp.xml");
+}
+
+QByteArray WithoutLineEnd(QByteArray line) {
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+void WriteLine(QIODevice& out, const QByteArray& line) {
+    out.write(line + "\r\n");
+}
+
+// Copies a section file line by line into the time file and deletes it.
+void ExportADO(QIODevice& out, const QString& sectionFile) {
+    QFile in(sectionFile);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot read %1: %2")
+                            .arg(QDir::toNativeSeparators(sectionFile), in.errorString()));
+    while (!in.atEnd())
+        WriteLine(out, WithoutLineEnd(in.readLine()));
+    in.close();
+    QFile::remove(sectionFile);
+}
+
+TField& F(TRecordSet& table, const char* name) {
+    return table.FieldByName(QLatin1String(name));
+}
+} // namespace
+
+QString TTimeFileImport::Summary() const {
+    return QStringLiteral("added %1 clients, %2 projects, %3 task codes")
+        .arg(Clients)
+        .arg(Projects)
+        .arg(TaskCodes);
+}
+
+void ExportTimeFile(TdmTasks_Form& dm, const QString& fileName) {
+    const QString dataDir = dm.DirsObj()->DataDir();
+    TRecordSet* tables[3] = {&dm.adsClients, &dm.adsProjects, &dm.adsTaskCodes};
+    for (int i = 0; i < 3; ++i)
+        tables[i]->SaveToFile(SectionFile(dataDir, Sections[i]));
+    // The time file appears whole or not at all.
+    QSaveFile out(fileName);
+    if (!out.open(QIODevice::WriteOnly))
+        throw Exception(QStringLiteral("Cannot create %1: %2")
+                            .arg(QDir::toNativeSeparators(fileName), out.errorString()));
+    QStringList version;
+    GetProjectVersionInfo(version, QString(), false);
+    WriteLine(out, FileMarker);
+    WriteLine(out, "_" + VersionDetail(version, 0).toLatin1());
+    ExportADO(out, SectionFile(dataDir, Sections[0]));
+    WriteLine(out, "#2");
+    ExportADO(out, SectionFile(dataDir, Sections[1]));
+    WriteLine(out, "#3");
+    ExportADO(out, SectionFile(dataDir, Sections[2]));
+    WriteLine(out, "#4");
+    if (!out.commit())
+        throw Exception(QStringLiteral("Cannot write %1: %2")
+                            .arg(QDir::toNativeSeparators(fileName), out.errorString()));
+}
+
+bool ExtractXml(const QString& dataDir, const QString& sFilename) {
+    QFile in(sFilename);
+    if (!in.open(QIODevice::ReadOnly)) return false;
+    if (WithoutLineEnd(in.readLine()) != FileMarker) return false;
+    in.readLine(); // the version line is not examined
+    QDir().mkpath(dataDir);
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) in.readLine(); // the "#2" / "#3" line
+        QFile section(SectionFile(dataDir, Sections[i]));
+        if (!section.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+        while (!in.atEnd()) {
+            const QByteArray line = in.readLine();
+            section.write(line);
+            if (WithoutLineEnd(line) == SectionEnd) break;
+        }
+    }
+    return true;
+}
+
+TTimeFileImport ImportTimeFile(TdmTasks_Form& dm, const QString& fileName) {
+    const QString dataDir = dm.DirsObj()->DataDir();
+    // Section files left by an earlier import are never merged again in place of a bad file.
+    if (!ExtractXml(dataDir, fileName))
+        throw Exception(
+            QStringLiteral("%1 is not a time file.").arg(QDir::toNativeSeparators(fileName)));
+    TRecordSet clients, projects, codes;
+    clients.LoadFromFile(SectionFile(dataDir, Sections[0]));
+    projects.LoadFromFile(SectionFile(dataDir, Sections[1]));
+    codes.LoadFromFile(SectionFile(dataDir, Sections[2]));
+
+    TTimeFileImport added;
+    const int clientsBefore = dm.adsClients.RecordCount();
+    const int projectsBefore = dm.adsProjects.RecordCount();
+    const int codesBefore = dm.adsTaskCodes.RecordCount();
+    for (clients.First(); !clients.Eof(); clients.Next()) {
+        dm.CreateClient(
+            F(clients, "ClientName").AsString(), F(clients, "ContactFirstName").AsString(),
+            F(clients, "ContactLastName").AsString(), F(clients, "Notes").AsString(),
+            F(clients, "TaxRegistration").AsString(), F(clients, "BillingTypeNumber").AsInteger(),
+            F(clients, "ClientTypeNumber").AsInteger());
+    }
+    for (projects.First(); !projects.Eof(); projects.Next()) {
+        int iProject = 0;
+        dm.CreateProject(F(projects, "ProjectName").AsString(),
+                         F(projects, "DailyRate").AsCurrency(),
+                         F(projects, "TotalCost").AsCurrency(),
+                         F(projects, "CompletionDate").AsDateTime(), iProject);
+        codes.SetFilter(
+            QStringLiteral("ProjectNumber = %1").arg(F(projects, "ProjectNumber").AsInteger()));
+        codes.SetFiltered(true);
+        for (codes.First(); !codes.Eof(); codes.Next()) {
+            dm.CreateTask(iProject, F(codes, "DailyRate").AsCurrency(),
+                          F(codes, "TotalCost").AsCurrency(),
+                          F(codes, "CompletionDate").AsDateTime(), F(codes, "TaskCode").AsString(),
+                          F(codes, "TaskDescription").AsString());
+        }
+    }
+    added.Clients = dm.adsClients.RecordCount() - clientsBefore;
+    added.Projects = dm.adsProjects.RecordCount() - projectsBefore;
+    added.TaskCodes = dm.adsTaskCodes.RecordCount() - codesBefore;
+    return added;
+}
