@@ -359,6 +359,11 @@ void TForm_Submit_Form::done(int result) {
     // Leaving the control being edited hands its text to the record; a refused value keeps
     // the focus there and the window open.
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    // The control being edited writes its text first; a field that refuses it keeps the
+    // window open with the text there for correction.
+    bool written = false;
+    TDataControls::Guard([&] { written = f->dsTasks->UpdateRecord(); });
+    if (!written) return;
     QWidget* focused = QApplication::focusWidget();
     if (focused && isAncestorOf(focused) && focused != f->pDescription) {
         f->pDescription->setFocus(Qt::OtherFocusReason);

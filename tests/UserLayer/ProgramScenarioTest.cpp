@@ -109,3 +109,26 @@ TEST_F(ProgramScenarioTest, ARefusedDurationKeepsTheCellsValue) {
     EXPECT_EQ(F(dm->adsTasks, "MonDuration").AsFloat(), 0);
     form.hide();
 }
+
+TEST_F(ProgramScenarioTest, ARefusedCellKeepsTheReviewWindowOpen) {
+    StartSetUp();
+    TForm_Submit_Form form(*dm);
+    bool stayedOpen = false;
+    QTimer::singleShot(50, &form, [&] {
+        TFrame_TimeTracker_Form* frame = form.Frame_TimeTracker_Form1;
+        dm->adsTasks.First();
+        frame->dbeMon->setFocus();
+        frame->dbeMon->selectAll();
+        Type(frame->dbeMon, QStringLiteral("2500"));
+        form.aExitMenu->trigger(); // the cell refuses 25:00, so the window stays
+        stayedOpen = form.isVisible();
+        frame->dbeMon->selectAll();
+        Type(frame->dbeMon, QStringLiteral("0130"));
+        form.aExitMenu->trigger();
+    });
+    form.exec();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_FALSE(form.isVisible());
+    dm->adsTasks.First();
+    EXPECT_EQ(F(dm->adsTasks, "MonDuration").Text(), QStringLiteral("01:30"));
+}
