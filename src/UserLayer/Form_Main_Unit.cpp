@@ -5,6 +5,7 @@
 #include "BaseUnits/XEP_ResourceStr.h"
 #include "BaseUnits/XEP_Utils_Unit.h"
 #include "Button_Images_Unit.h"
+#include "Form_Actions.h"
 #include "Form_Splash_Unit.h"
 #include "Form_Submit_Unit.h"
 #include "Frame_TimeTracker_Unit.h"
@@ -44,19 +45,13 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
 
     auto action = [this](const char* name, const char* caption, const char* hint, int image) {
-        auto* a = new QAction(ButtonImage(image), QLatin1String(caption), this);
-        a->setObjectName(QLatin1String(name));
-        a->setToolTip(QLatin1String(hint));
-        a->setStatusTip(QLatin1String(hint));
-        return a;
+        return NewAction(this, name, caption, hint, image);
     };
     aPauseRestart = action("aPauseRestart", "&Pause", "Pause", 38);
     aReview = action("aReview", "&Review", "Review", 43);
     aExit = action("aExit", "Exit", "Exit", 51);
-    connect(aPauseRestart, &QAction::triggered, this,
-            [this] { TDataControls::Guard([this] { aPauseRestartExecute(); }); });
-    connect(aReview, &QAction::triggered, this,
-            [this] { TDataControls::Guard([this] { ShowSubmitForm(); }); });
+    OnTriggered(aPauseRestart, [this] { aPauseRestartExecute(); });
+    OnTriggered(aReview, [this] { ShowSubmitForm(); });
     connect(aExit, &QAction::triggered, this, [this] { close(); });
 
     ToolBar1 = new QToolBar(this);

@@ -2,6 +2,7 @@
 
 #include "BaseUnits/XEP_DialogService.h"
 #include "Button_Images_Unit.h"
+#include "Form_Actions.h"
 #include "Form_Clients_Unit.h"
 #include "Form_Options_Unit.h"
 #include "Form_Project_Unit.h"
@@ -132,16 +133,9 @@ TForm_Submit_Form::TForm_Submit_Form(TdmTasks_Form& dm, QWidget* parent)
 
 void TForm_Submit_Form::CreateActions() {
     auto action = [this](const char* name, const char* caption, const char* hint, int image) {
-        auto* a = new QAction(QLatin1String(caption), this);
-        a->setObjectName(QLatin1String(name));
-        a->setToolTip(QLatin1String(hint));
-        a->setStatusTip(QLatin1String(hint));
-        if (image >= 0) a->setIcon(ButtonImage(image));
-        return a;
+        return NewAction(this, name, caption, hint, image);
     };
-    auto guarded = [this](QAction* a, std::function<void()> fn) {
-        connect(a, &QAction::triggered, this, [fn] { TDataControls::Guard(fn); });
-    };
+    auto guarded = [](QAction* a, std::function<void()> fn) { OnTriggered(a, std::move(fn)); };
     Submit = action("Submit", "&Submit", "Submit", 0);
     Report = action("Report", "&Report", "Report", 1);
     Options = action("Options", "&Options", "Options", 44);

@@ -6,6 +6,7 @@
 #include "BaseUnits/XEP_Utils_Unit.h"
 #include "Button_Images_Unit.h"
 #include "Form_About_Unit.h"
+#include "Form_Actions.h"
 #include "data_Tasks_Unit.h"
 
 #include "Components/Core/SysDateTime.h"
@@ -308,16 +309,9 @@ void TFrame_TimeTracker_Form::CreateTotals() {
 void TFrame_TimeTracker_Form::CreateActions() {
     auto action = [this](const char* name, const char* caption, const char* hint, int image,
                          QKeySequence shortcut = {}) {
-        auto* a = Named(new QAction(QLatin1String(caption), this), name);
-        if (image >= 0) a->setIcon(ButtonImage(image));
-        a->setToolTip(QLatin1String(hint));
-        a->setStatusTip(QLatin1String(hint));
-        if (!shortcut.isEmpty()) a->setShortcut(shortcut);
-        return a;
+        return NewAction(this, name, caption, hint, image, shortcut);
     };
-    auto guarded = [this](QAction* a, std::function<void()> fn) {
-        connect(a, &QAction::triggered, this, [fn] { TDataControls::Guard(fn); });
-    };
+    auto guarded = [](QAction* a, std::function<void()> fn) { OnTriggered(a, std::move(fn)); };
     DataSetInsert1 = action("DataSetInsert1", "&Add Task", "Add Task", 40);
     DataSetDelete1 = action("DataSetDelete1", "&Remove Task", "Remove Task", 41);
     DataSetFirst1 = action("DataSetFirst1", "&First", "First", 33);

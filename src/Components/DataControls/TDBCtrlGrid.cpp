@@ -120,19 +120,11 @@ int TDBCtrlGrid::Rows() const {
 }
 
 int TDBCtrlGrid::CurrentRow() const {
-    const TRecordSet* ds = DataSet();
-    if (!ds) return -1;
-    if (ds->State() == TDataSetState::Insert) return FInsertRow;
-    return ds->RecNo() - 1;
+    return GridCurrentRow(DataSet(), FInsertRow);
 }
 
 int TDBCtrlGrid::RecNoOfRow(int row) const {
-    const TRecordSet* ds = DataSet();
-    if (ds && ds->State() == TDataSetState::Insert) {
-        if (row == FInsertRow) return 0;
-        return row < FInsertRow ? row + 1 : row;
-    }
-    return row + 1;
+    return GridRecNoOfRow(DataSet(), row, FInsertRow);
 }
 
 int TDBCtrlGrid::PanelIndex() const {

@@ -98,19 +98,11 @@ void TDBGridModel::StateChange() {
 }
 
 int TDBGridModel::CurrentRow() const {
-    const TRecordSet* ds = DataSet();
-    if (!ds) return -1;
-    if (ds->State() == TDataSetState::Insert) return FInsertRow;
-    return ds->RecNo() - 1;
+    return GridCurrentRow(DataSet(), FInsertRow);
 }
 
 int TDBGridModel::RecNoOfRow(int row) const {
-    const TRecordSet* ds = DataSet();
-    if (ds && ds->State() == TDataSetState::Insert) {
-        if (row == FInsertRow) return 0;
-        return row < FInsertRow ? row + 1 : row;
-    }
-    return row + 1;
+    return GridRecNoOfRow(DataSet(), row, FInsertRow);
 }
 
 template <typename Fn> void TDBGridModel::WithRow(int row, Fn fn) const {

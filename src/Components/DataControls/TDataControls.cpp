@@ -1,5 +1,7 @@
 #include "TDataControls.h"
 
+#include "Components/RecordSet/TRecordSet.h"
+
 #include <QDebug>
 #include <exception>
 
@@ -140,4 +142,18 @@ QString TEditMask::FieldText(const QString& displayText) const {
         }
     }
     return text;
+}
+
+int GridCurrentRow(const TRecordSet* dataSet, int insertRow) {
+    if (!dataSet) return -1;
+    if (dataSet->State() == TDataSetState::Insert) return insertRow;
+    return dataSet->RecNo() - 1;
+}
+
+int GridRecNoOfRow(const TRecordSet* dataSet, int row, int insertRow) {
+    if (dataSet && dataSet->State() == TDataSetState::Insert) {
+        if (row == insertRow) return 0;
+        return row < insertRow ? row + 1 : row;
+    }
+    return row + 1;
 }

@@ -57,6 +57,14 @@ private:
     QChar FBlank = QLatin1Char('_');
 };
 
+class TRecordSet;
+
+// Grid rows (0-based) of a record set whose pending new row, while it is inserting, is shown
+// at insertRow: the row of the cursor (-1 for none), and the record number a row shows (0 for
+// the pending new row).
+int GridCurrentRow(const TRecordSet* dataSet, int insertRow);
+int GridRecNoOfRow(const TRecordSet* dataSet, int row, int insertRow);
+
 class QPainter;
 class QRect;
 
