@@ -326,8 +326,5 @@ void TForm_Main_Form::resizeEvent(QResizeEvent* event) {
 
 void TForm_Main_Form::ResizeRequired() {
     TBaseFormXEP_BaseForm::ResizeRequired();
-    // Wrap whole rows. The height is measured rather than a fixed allowance for the menu, tool
-    // bar and status bar, whose heights vary with the style.
-    const int leftOver = Frame_TimeTracker_Form1->LeftOverHeight();
-    if (leftOver > 0) resize(width(), height() - leftOver);
+    Frame_TimeTracker_Form1->WrapWindowToRows(this);
 }

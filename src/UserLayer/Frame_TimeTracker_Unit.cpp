@@ -521,6 +521,11 @@ void TFrame_TimeTracker_Form::FrameResize() {
     FRowCount = std::max(1, available / RowHeight);
 }
 
+void TFrame_TimeTracker_Form::WrapWindowToRows(QWidget* window) const {
+    const int leftOver = LeftOverHeight();
+    if (leftOver > 0) window->resize(window->width(), window->height() - leftOver);
+}
+
 int TFrame_TimeTracker_Form::GridSpace() const {
     return std::max(RowHeight, height() - TotalsHeight - GridTop);
 }

@@ -118,6 +118,10 @@ public:
     // it whole rows leave over (a window wraps whole rows by giving that up).
     int GridSpace() const;
     int LeftOverHeight() const { return GridSpace() - VisibleRowCount() * RowHeight; }
+    // Gives the window holding the frame up the height whole rows leave over. The height is
+    // measured rather than a fixed allowance for menus, tool and status bars, whose heights
+    // vary with the style.
+    void WrapWindowToRows(QWidget* window) const;
 
     // ---- Handlers ----
     void dbeTaskCodeExit();

@@ -263,18 +263,7 @@ bool TDBCtrlGrid::MoveToRow(int row) {
     TRecordSet* ds = DataSet();
     if (!ds || row < 0 || row >= Rows() || row == CurrentRow()) return false;
     if (!CommitFocusedControl()) return false;
-    return TDataControls::Guard([&] {
-        int target = row;
-        if (ds->State() == TDataSetState::Insert) {
-            // Finishing the new row first: posted it keeps its place, dropped the rows
-            // below it move up.
-            const int insertRow = FInsertRow;
-            const int before = ds->RecordCount();
-            ds->CheckBrowseMode();
-            if (ds->RecordCount() == before && target > insertRow) --target;
-        }
-        ds->SetRecNo(target + 1);
-    });
+    return TDataControls::Guard([&] { GridMoveToRow(*ds, row, FInsertRow); });
 }
 
 bool TDBCtrlGrid::MoveBy(int distance) {

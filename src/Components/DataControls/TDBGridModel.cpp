@@ -204,14 +204,7 @@ Qt::ItemFlags TDBGridModel::flags(const QModelIndex& index) const {
 void TDBGridModel::MoveToRow(int row) {
     TRecordSet* ds = DataSet();
     if (!ds || row < 0 || row >= rowCount() || row == CurrentRow()) return;
-    int target = row;
-    if (ds->State() == TDataSetState::Insert) {
-        const int insertRow = FInsertRow;
-        const int before = ds->RecordCount();
-        ds->CheckBrowseMode();
-        if (ds->RecordCount() == before && target > insertRow) --target;
-    }
-    ds->SetRecNo(target + 1);
+    GridMoveToRow(*ds, row, FInsertRow);
 }
 
 bool TDBGridModel::BeginEdit(int row) {

@@ -157,3 +157,13 @@ int GridRecNoOfRow(const TRecordSet* dataSet, int row, int insertRow) {
     }
     return row + 1;
 }
+
+void GridMoveToRow(TRecordSet& dataSet, int row, int insertRow) {
+    int target = row;
+    if (dataSet.State() == TDataSetState::Insert) {
+        const int before = dataSet.RecordCount();
+        dataSet.CheckBrowseMode();
+        if (dataSet.RecordCount() == before && target > insertRow) --target;
+    }
+    dataSet.SetRecNo(target + 1);
+}

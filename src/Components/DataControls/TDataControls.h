@@ -64,6 +64,9 @@ class TRecordSet;
 // the pending new row).
 int GridCurrentRow(const TRecordSet* dataSet, int insertRow);
 int GridRecNoOfRow(const TRecordSet* dataSet, int row, int insertRow);
+// Moves the cursor to a grid row. A pending new row is finished first: posted, it keeps its
+// place; dropped, the rows below it move up. Raises what the record set raises.
+void GridMoveToRow(TRecordSet& dataSet, int row, int insertRow);
 
 class QPainter;
 class QRect;
