@@ -53,15 +53,17 @@ enum class TReportItemKind {
 
 enum class TReportSumScope {
     None,   // the expression's value on the current row
-    Group,  // the sum since the owning group's header; reset after that group's footer
+    Group,  // the sum since the owning group's header; reset after that group's footer.
+            // In a group header it is the total of the group the header opens; in the detail
+            // band the running sum of the innermost group; in other bands it acts as Report.
     Report, // the sum over every row printed so far
 };
 
 struct TReportItem {
     TReportItemKind Kind = TReportItemKind::Label;
-    QString Text;   // label text, or the field name of a field item
-    QRectF Rect;    // millimetres within the band
-    QFont Font;     // an item created without a font takes the report's Font
+    QString Text; // label text, or the field name of a field item
+    QRectF Rect;  // millimetres within the band
+    QFont Font;   // an item created without a font takes the report's Font
     bool HasFont = false;
     Qt::Alignment Alignment = Qt::AlignLeft | Qt::AlignVCenter;
     QColor Color = Qt::black;
@@ -81,21 +83,20 @@ public:
     explicit TReportBand(TReportBandKind kind) : Kind(kind) {}
 
     TReportBandKind Kind;
-    double Height = 6;        // millimetres
-    bool Enabled = true;      // a disabled band prints nothing and takes no room
-    bool RuleAbove = false;   // a thin rule across the page at the band's top
-    bool RuleBelow = false;   // and at its bottom
+    double Height = 6;      // millimetres
+    bool Enabled = true;    // a disabled band prints nothing and takes no room
+    bool RuleAbove = false; // a thin rule across the page at the band's top
+    bool RuleBelow = false; // and at its bottom
     std::vector<TReportItem> Items;
 
     // Each adder appends one item and returns it for further settings. A default font means
     // the report's font.
     TReportItem& AddLabel(const QString& text, const QRectF& rect, const QFont& font = QFont(),
                           Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
-    TReportItem& AddField(const QString& fieldName, const QRectF& rect,
-                          const QFont& font = QFont(),
+    TReportItem& AddField(const QString& fieldName, const QRectF& rect, const QFont& font = QFont(),
                           Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
-    TReportItem& AddExpression(std::function<double(const TRecordSet&)> value,
-                               const QRectF& rect, const QFont& font = QFont(),
+    TReportItem& AddExpression(std::function<double(const TRecordSet&)> value, const QRectF& rect,
+                               const QFont& font = QFont(),
                                Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter);
     // An expression summed over the band's scope: the group of a group footer, the whole
     // report for a summary or page band.
@@ -124,10 +125,10 @@ struct TReportGroup {
 // One item as laid out on a page: what the renderer paints, and what tests read.
 struct TReportPrintedItem {
     TReportBandKind Band;
-    int GroupLevel = -1;      // the group of a group band, outermost 0; -1 otherwise
+    int GroupLevel = -1; // the group of a group band, outermost 0; -1 otherwise
     TReportItemKind Kind;
-    QString Text;             // final text after OnPrint; empty for lines
-    QRectF Rect;              // millimetres on the page, from the paper's top-left corner
+    QString Text; // final text after OnPrint; empty for lines
+    QRectF Rect;  // millimetres on the page, from the paper's top-left corner
     QFont Font;
     Qt::Alignment Alignment;
     QColor Color;
@@ -168,6 +169,7 @@ public:
     // Groups nest in the order they are added: the first is the outermost.
     TReportGroup& AddGroup(const QString& keyField);
     std::deque<TReportGroup>& Groups() { return FGroups; }
+    const std::deque<TReportGroup>& Groups() const { return FGroups; }
 
     // Lays the whole report out into pages without painting: walks the data set from its
     // first row (the cursor is put back afterwards, controls of the set are not disturbed).
@@ -189,6 +191,13 @@ public:
     TPrintResult Print(QString* error = nullptr) const;
 
 private:
+    // Gives printers and PDF writers the report's paper, orientation and a full-page origin.
+    void ApplyPageLayout(QPagedPaintDevice& device) const;
+    // Opens a painter on the device and paints the pages; false with a message when the
+    // device cannot be painted on.
+    bool Paint(QPagedPaintDevice& device, const std::vector<TReportPage>& pages,
+               const QString& target, QString* error) const;
+
     TRecordSet* FDataSet = nullptr;
     std::deque<TReportGroup> FGroups;
 };
