@@ -8,6 +8,7 @@
 #include "BaseUnits/XEP_DialogService.h"
 #include "BaseUnits/XEP_Messages.h"
 #include "BaseUnits/XEP_ResourceStr.h"
+#include "Reports/Reporting_Command_Unit.h"
 #include "UserLayer/Form_Main_Unit.h"
 #include "UserLayer/Form_Submit_TimeFile.h"
 #include "UserLayer/Form_Submit_Unit.h"
@@ -19,6 +20,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <QTimer>
 #include <memory>
@@ -59,6 +61,23 @@ int RunTimeFileCommand(const TCommandLine& commandLine, int argc, char** argv, Q
     }
 }
 
+// "report N …": a PDF needs fonts and a paint device, so the windowing system's application
+// object is made, on the offscreen platform when there is no display to use.
+int RunReportCommand(const TCommandLine& commandLine, int argc, char** argv, QTextStream& err) {
+    TReportRequest request;
+    QString error;
+    if (!ParseReportRequest(commandLine, request, error)) {
+        err << QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() << ": " << error << '\n';
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    SetApplicationTitle(QStringLiteral("Tivrel"));
+    return RunReportRequest(request, commandLine.DataDir, err);
+}
+
 // Answers --help, --version and a bad command line without starting the windowing system.
 int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
     const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
@@ -80,6 +99,14 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
         break;
     }
     const QStringList& commands = commandLine.Commands;
+    if (!commands.isEmpty() && commands.first() == QLatin1String("report"))
+        return RunReportCommand(commandLine, argc, argv, err);
+    if (!commandLine.CommandOptions.isEmpty()) {
+        err << program << ": --" << commandLine.CommandOptions.firstKey()
+            << " is an option of the report command\n\n"
+            << CommandLineUsage(program);
+        return 2;
+    }
     if (!commands.isEmpty() && commands.first() == QLatin1String("dump")) {
         if (commands.size() != 2) {
             err << program << ": dump needs one file\n\n" << CommandLineUsage(program);

@@ -29,11 +29,29 @@ TCommandLine Failure(const QString& text) {
 }
 } // namespace
 
+const QStringList& CommandOptionNames() {
+    static const QStringList names = {QStringLiteral("from"),    QStringLiteral("to"),
+                                      QStringLiteral("project"), QStringLiteral("client"),
+                                      QStringLiteral("user"),    QStringLiteral("out")};
+    return names;
+}
+
 TCommandLine ParseCommandLine(const QStringList& arguments) {
     TCommandLine result;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments.at(i);
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+        const QString name = arg.startsWith(QLatin1String("--"))
+                                 ? arg.mid(2).section(QLatin1Char('='), 0, 0)
+                                 : QString();
+        if (CommandOptionNames().contains(name)) {
+            QString value;
+            if (arg.contains(QLatin1Char('=')))
+                value = arg.section(QLatin1Char('='), 1);
+            else if (i + 1 < arguments.size())
+                value = arguments.at(++i);
+            if (value.isEmpty()) return Failure(QStringLiteral("--%1 needs a value").arg(name));
+            result.CommandOptions.insert(name, value);
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             result.Action = TCommandLine::TAction::Help;
         } else if (arg == QLatin1String("--version") || arg == QLatin1String("-v")) {
             if (result.Action != TCommandLine::TAction::Help)
@@ -65,6 +83,8 @@ QString CommandLineUsage(const QString& programName) {
                "       %1 dump FILE\n"
                "       %1 [--data-dir DIR] export-time FILE.tim\n"
                "       %1 [--data-dir DIR] import-time FILE.tim\n"
+               "       %1 [--data-dir DIR] report N --from YYYY-MM-DD --to YYYY-MM-DD\n"
+               "             [--project N | --client N | --user N] --out FILE.pdf|FILE.csv\n"
                "\n"
                "Tivrel: timesheets and time tracking.\n"
                "\n"
@@ -76,6 +96,10 @@ QString CommandLineUsage(const QString& programName) {
                "Commands:\n"
                "  dump FILE            print a store file as CSV on standard output\n"
                "  export-time FILE     write the clients, projects and task codes to a time file\n"
-               "  import-time FILE     add the clients, projects and task codes of a time file\n")
+               "  import-time FILE     add the clients, projects and task codes of a time file\n"
+               "  report N             write report N (1 task duration, 2 project summary,\n"
+               "                       3 client activity, 4 user activity) over the dates given\n"
+               "                       as a PDF, or its rows as CSV; --project, --client or\n"
+               "                       --user restricts reports 2, 3 and 4 to one of them\n")
         .arg(programName);
 }

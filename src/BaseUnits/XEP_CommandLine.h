@@ -1,6 +1,7 @@
 #pragma once
 // The program's command line: options for people who script their timesheets.
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +11,12 @@ struct TCommandLine {
     QString DataDir;      // --data-dir DIR: data and shared data directory
     QStringList Commands; // positional words, e.g. a command and its file
     QString ErrorText;    // what was wrong, for an Error
+    // Options of a command, by name without the dashes: from, to, project, client, user, out.
+    QMap<QString, QString> CommandOptions;
 };
+
+// The options that commands take, each with a value ("--from 2026-01-01" or "--from=…").
+const QStringList& CommandOptionNames();
 
 // Reads the arguments after the program name. Options of the windowing toolkit
 // (-platform NAME, -style NAME …) pass through untouched.

@@ -28,18 +28,6 @@ int DayOffset(int day, int startDay) {
     return day - startDay + (day < startDay ? 7 : 0);
 }
 
-// Keeps the grid's display suspended for a pass, whatever happens in it.
-class TControlsSuspended {
-public:
-    explicit TControlsSuspended(TRecordSet& table) : FTable(table) { FTable.DisableControls(); }
-    ~TControlsSuspended() { FTable.EnableControls(); }
-    TControlsSuspended(const TControlsSuspended&) = delete;
-    TControlsSuspended& operator=(const TControlsSuspended&) = delete;
-
-private:
-    TRecordSet& FTable;
-};
-
 void AppendHistoryRow(TdmTasks_Form& dm, int day, double weekStart, int startDay, int userId) {
     TRecordSet& tasks = dm.adsTasks;
     TRecordSet& history = dm.adsReporting;

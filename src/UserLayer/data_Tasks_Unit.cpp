@@ -63,11 +63,21 @@ void TdmTasks_Form::DataModuleCreate() {
     FDirsObj->LoadDirs();
     SetFormPlacementConfig({FDirsObj->InstallType(), FDirsObj->SettingsDir(), FDirsObj->AppTitle(),
                             FOptions.RegistryFactory});
-    // A --data-dir may name a directory several levels deep that does not exist yet.
-    if (!FOptions.DataDir.isEmpty()) QDir().mkpath(FDirsObj->DataDir());
-    CheckCreateDirectory(FDirsObj->DataDir());
-    CheckCreateDirectory(FDirsObj->SettingsDir());
+    if (!FOptions.ReadOnly) {
+        // A --data-dir may name a directory several levels deep that does not exist yet.
+        if (!FOptions.DataDir.isEmpty()) QDir().mkpath(FDirsObj->DataDir());
+        CheckCreateDirectory(FDirsObj->DataDir());
+        CheckCreateDirectory(FDirsObj->SettingsDir());
+    }
     SetApplicationHelpFile(FDirsObj->AppDir() + QStringLiteral("TIVREL.HLP"));
+    if (!FOptions.ReadOnly) TakeDataFolderLock();
+
+    // 3.–8. The tables and the state derived from them.
+    LoadTables();
+    SetCreationPhase(false); // 9.
+}
+
+void TdmTasks_Form::TakeDataFolderLock() {
     // A second program on the same files would overwrite the first one's work at its exit. A
     // lock left by a program that died is taken over.
     FLock = std::make_unique<QLockFile>(FDirsObj->DataDir() + QStringLiteral("tivrel.lock"));
@@ -77,10 +87,6 @@ void TdmTasks_Form::DataModuleCreate() {
         throw EXEPException(QStringLiteral("Tivrel is already running for this data folder (%1).")
                                 .arg(QDir::toNativeSeparators(FDirsObj->DataDir())));
     }
-
-    // 3.–8. The tables and the state derived from them.
-    LoadTables();
-    SetCreationPhase(false); // 9.
 }
 
 void TdmTasks_Form::DataModuleDestroy() {
@@ -108,6 +114,9 @@ bool TdmTasks_Form::LoadFile(TRecordSet& table, const QString& fileName) {
         table.LoadFromFile(fileName);
         return true;
     } catch (const Exception& e) {
+        if (FOptions.ReadOnly)
+            throw EXEPException(QStringLiteral("%1 could not be read (%2).")
+                                    .arg(QDir::toNativeSeparators(fileName), e.Message()));
         // The file is kept: moved aside when it sits where the next save would write, so a
         // damaged table (the history above all) is never replaced by a seeded one.
         const QString keptAs = KeepUnreadableFile(fileName, FDirsObj->DataDir());

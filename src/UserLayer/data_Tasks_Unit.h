@@ -29,6 +29,10 @@ struct TDataModuleOptions {
     QString ExeName;                           // empty: the running executable
     QString DataDir;                           // --data-dir; empty: the install's own
     TDirsObj::RegistryFactory RegistryFactory; // empty: the per-user registry
+    // Reads the store without taking the data folder's lock, creating folders or moving an
+    // unreadable file aside (which then fails the creation): for commands that only read
+    // while the program may be running.
+    bool ReadOnly = false;
 };
 
 class TdmTasks_Form : public QObject {
@@ -73,6 +77,7 @@ public:
     // ---- Operations ----
     void DataModuleCreate();
     void DataModuleDestroy();
+    void TakeDataFolderLock();
     // Writes every changed table; nothing while SetupRequired.
     void SaveData();
     void SaveDataset(const QString& sFileName, TRecordSet& aDataset, bool bSaveToAdmin);

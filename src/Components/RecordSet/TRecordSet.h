@@ -272,3 +272,16 @@ private:
     bool FChangedWhileDisabled = false;
     std::vector<IRecordSetObserver*> FObservers;
 };
+
+// Keeps a record set's bound controls from repainting for a pass over its rows, whatever
+// happens in the pass.
+class TControlsSuspended {
+public:
+    explicit TControlsSuspended(TRecordSet& table) : FTable(table) { FTable.DisableControls(); }
+    ~TControlsSuspended() { FTable.EnableControls(); }
+    TControlsSuspended(const TControlsSuspended&) = delete;
+    TControlsSuspended& operator=(const TControlsSuspended&) = delete;
+
+private:
+    TRecordSet& FTable;
+};

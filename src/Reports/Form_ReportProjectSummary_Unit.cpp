@@ -1,0 +1,36 @@
+#include "Form_ReportProjectSummary_Unit.h"
+
+TForm_ReportProjectSummary_Form::TForm_ReportProjectSummary_Form(TdmTasks_Form& dm,
+                                                                 TRecordSet& reportDetails)
+    : TBaseReportXEP_BaseForm(dm, reportDetails) {
+    SetTitle(QStringLiteral("Project Summary"));
+    const QFont plain = ReportFont(), bold = ReportFont(10, true);
+    const TColumn project{0, 55}, code{55, 30}, description{85, 95}, duration{180, 60},
+        completed{240, PageWidth - 240};
+
+    AddHeading(QStringLiteral("Project Summary"));
+    AddColumnHeading(QStringLiteral("Project Name"), project.Left, project.Width);
+    AddColumnHeading(QStringLiteral("Task Code"), code.Left, code.Width);
+    AddColumnHeading(QStringLiteral("Description"), description.Left, description.Width);
+    AddColumnHeading(QStringLiteral("Duration"), duration.Left, duration.Width);
+    AddColumnHeading(QStringLiteral("Completed"), completed.Left, completed.Width);
+
+    TReport& r = qrBaseReport;
+    TReportGroup& projects = r.AddGroup(QStringLiteral("ProjectNumber"));
+    projects.Header.Height = LineHeight + 1;
+    AddField(projects.Header, "ProjectName", project, bold);
+
+    r.Detail.Height = LineHeight;
+    AddField(r.Detail, "TaskCode", code, plain);
+    AddField(r.Detail, "TaskDescription", description, plain);
+    AddField(r.Detail, "DurationText", duration, plain);
+    AddField(r.Detail, "Completed", completed, plain);
+
+    AddTotals(projects.Footer, "ProjectName", project, QStringLiteral("Total"), code, duration, {},
+              bold);
+    projects.Footer.RuleAbove = true;
+    projects.Footer.RuleBelow = true;
+    projects.Footer.Height = LineHeight + 2;
+    // No summary: the project totals are the report.
+    r.Summary.Enabled = false;
+}
