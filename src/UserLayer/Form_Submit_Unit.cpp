@@ -4,6 +4,8 @@
 #include "Button_Images_Unit.h"
 #include "Form_Actions.h"
 #include "Form_Clients_Unit.h"
+#include "Form_Find_TaskData_Unit.h"
+#include "Form_InvoiceWorkflow_Unit.h"
 #include "Form_Options_Unit.h"
 #include "Form_Project_Unit.h"
 #include "Form_Setup_Unit.h"
@@ -164,8 +166,10 @@ void TForm_Submit_Form::CreateActions() {
     guarded(Users, [this] { ShowDialog<TForm_User_Form>(FDm, this); });
     guarded(aExport, [this] { aExportExecute(); });
     guarded(aImport, [this] { aImportExecute(); });
-    // Report and History open windows that come with their own parts of the program; until
-    // then the actions are present and do nothing.
+    guarded(aHistory, [this] { aHistoryExecute(FDm, this); });
+    guarded(Invoice, [this] { InvoiceExecute(FDm, this); }); // never enabled
+    // Report opens a window that comes with its own part of the program; until then the
+    // action is present and does nothing.
 
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
     ToolBar1 = new QToolBar(this);

@@ -260,7 +260,7 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent) {
         SyncToCursor();
         if (FHadFocus) {
             setFocus(Qt::OtherFocusReason);
-            OpenEditor();
+            if (FAlwaysShowEditor) OpenEditor();
         }
     });
     connect(FModel, &QAbstractItemModel::headerDataChanged, this, [this] { SyncToCursor(); });
@@ -357,7 +357,10 @@ bool TDBGrid::CommitEditor() {
 }
 
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-    // The base commits an open editor of the previous cell first.
+    if (current.isValid() && (!previous.isValid() || current.column() != previous.column()))
+        Q_EMIT ColEnter();
+    // The base commits an open editor of the previous cell first, then opens the editor on
+    // the new one (see edit()).
     QTableView::currentChanged(current, previous);
     if (!current.isValid() || FReopenPending || FResetting) return;
     if (!FSyncing && current.row() != FModel->CurrentRow()) {
@@ -378,13 +381,13 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
 
 bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     if (trigger == QAbstractItemView::CurrentChanged &&
-        (!hasFocus() || FResetting || FReopenPending))
+        (!FAlwaysShowEditor || !hasFocus() || FResetting || FReopenPending))
         return false;
     return QTableView::edit(index, trigger, event);
 }
 
 void TDBGrid::OpenEditor() {
-    // The editor is always shown on the current cell while the grid has the focus.
+    // The editor of the current cell, when the grid has the focus and the cell can be edited.
     const QModelIndex index = currentIndex();
     if (hasFocus() && index.isValid() && (FModel->flags(index) & Qt::ItemIsEditable) &&
         state() != QAbstractItemView::EditingState)
@@ -393,7 +396,7 @@ void TDBGrid::OpenEditor() {
 
 void TDBGrid::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
-    if (!FReopenPending) OpenEditor();
+    if (!FReopenPending && FAlwaysShowEditor) OpenEditor();
 }
 
 void TDBGrid::Refused(const QModelIndex& index, const QString& text) {

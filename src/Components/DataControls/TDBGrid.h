@@ -12,6 +12,10 @@
 //   reported through TDataControls::OnError and the editor stays open with the typed text.
 // - Tab moves between cells; Down on the last row appends a row (AutoAppend); an unchanged
 //   new row is dropped when the grid loses the focus or another row is chosen.
+// - With AlwaysShowEditor (the default) the editor opens as soon as an editable cell becomes
+//   current while the grid has the focus; without it, only on a key, a double click or F2.
+//   ColEnter is emitted as another column becomes current, before the grid decides whether
+//   to open the editor there, so a handler may switch AlwaysShowEditor per column.
 // - Rows and titles are 17 pixels high by default.
 
 #include "TDBGridModel.h"
@@ -44,6 +48,8 @@ public:
     void SetReadOnlyColor(const QColor& color) { FModel->SetReadOnlyColor(color); }
     bool AutoAppend() const { return FAutoAppend; }
     void SetAutoAppend(bool autoAppend) { FAutoAppend = autoAppend; }
+    bool AlwaysShowEditor() const { return FAlwaysShowEditor; }
+    void SetAlwaysShowEditor(bool always) { FAlwaysShowEditor = always; }
     int DefaultRowHeight() const;
     void SetDefaultRowHeight(int height);
     int TitleHeight() const;
@@ -53,6 +59,10 @@ public:
 
     // The grid column (model column) of the current cell, -1 for none.
     int SelectedColumn() const { return currentIndex().column(); }
+
+Q_SIGNALS:
+    // Another column became current (also the first one); SelectedColumn() tells which.
+    void ColEnter();
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
@@ -75,6 +85,7 @@ private:
     TDBGridDelegate* FDelegate;
     bool FSyncing = false;
     bool FAutoAppend = true;
+    bool FAlwaysShowEditor = true;
     QPersistentModelIndex FRefusedIndex;
     QString FRefusedText;
     bool FReopenPending = false;

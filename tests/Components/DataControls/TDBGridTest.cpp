@@ -195,6 +195,39 @@ TEST_F(TDBGridTest, ColumnsLookupListsAndReadOnlyPainting) {
     Grid->SetColumns({});
 }
 
+TEST_F(TDBGridTest, WithoutAlwaysShowEditorOnlyAKeyOpensTheEditorAndColEnterSwitchesIt) {
+    Grid->SetAlwaysShowEditor(false);
+    EditCell(0, 0);
+    EXPECT_EQ(Editor(), nullptr) << "entering an editable cell opens nothing";
+    Other->setFocus(Qt::TabFocusReason);
+    Grid->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(Editor(), nullptr) << "nor does the grid taking the focus";
+    TypeText(Grid, S("z"));
+    ASSERT_NE(Editor(), nullptr) << "a key does";
+    EXPECT_EQ(Editor()->text(), S("z"));
+    SendKey(Editor(), Qt::Key_Escape);
+    T.Rs.Cancel();
+    QApplication::processEvents();
+
+    // A handler switching the option on for the Minutes column only.
+    QList<int> entered;
+    QObject::connect(Grid, &TDBGrid::ColEnter, Grid, [this, &entered] {
+        entered << Grid->SelectedColumn();
+        Grid->SetAlwaysShowEditor(Grid->SelectedColumn() == 1);
+    });
+    EditCell(1, 0);
+    EXPECT_EQ(Editor(), nullptr);
+    SendKey(Grid, Qt::Key_Tab);
+    ASSERT_NE(Editor(), nullptr) << "the editor opens on entering Minutes";
+    EXPECT_EQ(Grid->currentIndex(), Grid->model()->index(1, 1));
+    SendKey(Editor(), Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(Grid->currentIndex(), Grid->model()->index(1, 2));
+    EXPECT_EQ(Editor(), nullptr) << "and not on the next column";
+    SendKey(Grid, Qt::Key_Down);
+    EXPECT_EQ(entered, (QList<int>{1, 2})) << "a row change within a column enters nothing";
+}
+
 TEST_F(TDBGridTest, Screenshot) {
     for (int i = 0; i < 6; ++i) {
         T.Rs.Append();

@@ -1,0 +1,22 @@
+#pragma once
+// The history dialog: the submitted rows that the search dialog found, in a grid where only
+// the duration can be amended (typed as "hh:mm"). Rows are never added or removed here. As
+// every maintenance dialog, OK keeps the amendments and Cancel puts the table back as it was.
+
+#include "BaseUnits/BaseFormXEP_MaintainDialogUnit.h"
+
+class TdmTasks_Form;
+
+class TForm_History_Form : public TBaseFormXEP_MaintainDialogForm {
+    Q_OBJECT
+public:
+    explicit TForm_History_Form(TdmTasks_Form& dm, QWidget* parent = nullptr);
+
+    // The duration cell opens its editor as soon as it is entered; the others do not.
+    void dbgMaintainColEnter();
+
+private:
+    void FormCreate();
+
+    TdmTasks_Form& FDm;
+};

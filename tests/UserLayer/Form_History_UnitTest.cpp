@@ -1,0 +1,375 @@
+// The history search and the history dialog: the week searched, "No Rows Found", the grid
+// where only the duration can be typed, Cancel and OK, and the history table left unfiltered
+// however the dialogs end.
+
+#include "DataModuleFixture.h"
+
+#include "BaseUnits/Frame_Date_Unit.h"
+#include "BaseUnits/Frame_Select_Unit.h"
+#include "UserLayer/Form_Find_TaskData_Unit.h"
+#include "UserLayer/Form_History_Unit.h"
+#include "UserLayer/Form_Submit_Unit.h"
+#include "support/TScriptedDialogService.h"
+
+#include "Components/DataControls/TDBGrid.h"
+#include "Components/DataControls/TDataControls.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+double Day(int y, int m, int d) {
+    return DateToDayNumber(QDate(y, m, d));
+}
+
+class HistoryTest : public DataModuleTest {
+protected:
+    void SetUp() override {
+        DataModuleTest::SetUp();
+        StartSetUp();
+        SetStartDay(2); // weeks begin on Monday
+        // Today is Wednesday 9 December 2026: last week ran from Monday 30 November to Sunday
+        // 6 December (from Sunday 29 November to Saturday 5 December when weeks begin on
+        // Sunday).
+        AddHistory("Sunday before", Day(2026, 11, 29), 1 * Hour);
+        AddHistory("Monday", Day(2026, 11, 30), 2 * Hour);
+        AddHistory("Sunday", Day(2026, 12, 6), 3 * Hour);
+        AddHistory("Monday after", Day(2026, 12, 7), 4 * Hour);
+        dm->adsReporting.CommitUpdates();
+    }
+
+    void SetStartDay(int day) {
+        dm->adsDefaults.Edit();
+        F(dm->adsDefaults, "StartDayOfWeek").SetAsInteger(day);
+        dm->adsDefaults.Post();
+    }
+
+    void AddHistory(const char* description, double submitted, double duration) {
+        TRecordSet& h = dm->adsReporting;
+        h.Append();
+        F(h, "TaskCode").SetAsString(QStringLiteral("GEN"));
+        F(h, "TaskDescription").SetAsString(QLatin1String(description));
+        F(h, "DateTimeCreated").SetAsDateTime(Day(2026, 11, 2) + 9 * Hour);
+        F(h, "DateTimeSubmitted").SetAsDateTime(submitted);
+        F(h, "Duration").SetAsFloat(duration);
+        F(h, "InvoiceNumber").SetAsInteger(0);
+        F(h, "AuthUserId").SetAsInteger(0);
+        h.Post();
+    }
+
+    // "description=minutes" of every history row, in stored order.
+    std::string Rows() {
+        QStringList rows;
+        const auto clone = dm->adsReporting.Clone();
+        for (clone->First(); !clone->Eof(); clone->Next())
+            rows << F(*clone, "TaskDescription").AsString() + QLatin1Char('=') +
+                        QString::number(qRound(F(*clone, "Duration").AsFloat() / Minute));
+        return rows.join(QLatin1Char('|')).toStdString();
+    }
+
+    // The descriptions of the rows the history table shows now (under its filter).
+    QStringList Visible() {
+        QStringList rows;
+        TRecordSet& h = dm->adsReporting;
+        h.First();
+        for (int i = 0; i < h.RecordCount(); ++i) {
+            rows << F(h, "TaskDescription").AsString();
+            h.Next();
+        }
+        return rows;
+    }
+
+    void ExpectUnfiltered() {
+        EXPECT_FALSE(dm->adsReporting.Filtered());
+        EXPECT_TRUE(dm->adsReporting.Filter().isEmpty());
+        EXPECT_EQ(dm->adsReporting.RecordCount(), 4);
+    }
+
+    // Runs the History action's search dialog modally: inSearch acts in it (then OK is pressed
+    // unless it closed the dialog itself), inHistory in the history dialog if that opens (it
+    // must close it). Returns whether the history dialog opened.
+    bool Search(const std::function<void(TForm_Find_TaskData_Form&)>& inSearch,
+                const std::function<void(TForm_History_Form&)>& inHistory,
+                const std::function<void()>& open = {}) {
+        bool historyOpened = false;
+        QTimer::singleShot(0, [&] {
+            auto* search =
+                qobject_cast<TForm_Find_TaskData_Form*>(QApplication::activeModalWidget());
+            if (!search) {
+                ADD_FAILURE() << "the search dialog is not shown";
+                return;
+            }
+            if (inSearch) inSearch(*search);
+            if (!search->isVisible()) return;
+            QTimer::singleShot(0, [&] {
+                auto* history =
+                    qobject_cast<TForm_History_Form*>(QApplication::activeModalWidget());
+                if (!history) return;
+                historyOpened = true;
+                inHistory(*history);
+                if (history->isVisible()) {
+                    ADD_FAILURE() << "the history dialog was left open";
+                    history->btnCancel->click();
+                }
+            });
+            search->btnOk->click();
+            if (search->isVisible()) {
+                ADD_FAILURE() << "the search dialog stayed open";
+                search->btnCancel->click();
+            }
+        });
+        if (open)
+            open();
+        else
+            aHistoryExecute(*dm, nullptr);
+        return historyOpened;
+    }
+
+    static QWidget* Editor() {
+        QApplication::processEvents();
+        return qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    }
+    static void SendKey(QWidget* widget, int key, const QString& text = {}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(widget, &release);
+    }
+    static void Type(QWidget* widget, const QString& text) {
+        for (const QChar c : text)
+            SendKey(widget, c.toUpper().unicode(), QString(c));
+    }
+
+    // Puts the focus into the grid of an active history dialog on a cell.
+    static void EnterCell(TForm_History_Form& history, int row, int column) {
+        history.activateWindow();
+        for (int i = 0; i < 50 && !history.isActiveWindow(); ++i)
+            QApplication::processEvents();
+        TDBGrid* grid = history.dbgMaintain;
+        grid->setFocus(Qt::OtherFocusReason);
+        grid->setCurrentIndex(grid->model()->index(row, column));
+        QApplication::processEvents();
+    }
+
+    TScopedDialogService dialogs;
+};
+} // namespace
+
+TEST_F(HistoryTest, CriteriaMatchingNothingSayNoRowsFoundAndLeaveTheHistoryUnfiltered) {
+    bool accepted = false;
+    const bool opened = Search(
+        [&](TForm_Find_TaskData_Form& search) {
+            TFrame_Date_Form* dates = search.Frame_Select_Form1->Frame_Date_Form1;
+            dates->SetStartDate(Day(2026, 10, 1));
+            dates->SetEndDate(Day(2026, 10, 31));
+            QObject::connect(&search, &QDialog::accepted, [&] { accepted = true; });
+        },
+        [](TForm_History_Form& history) { history.btnCancel->click(); });
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(dialogs->Informations, QStringList{QStringLiteral("No Rows Found")});
+    EXPECT_TRUE(accepted) << "the search dialog closes with OK";
+    ExpectUnfiltered();
+}
+
+TEST_F(HistoryTest, OkAtOnceSearchesLastWeekUnderTheConfiguredFirstDay) {
+    QString filter;
+    QStringList found;
+    auto look = [&](TForm_History_Form& history) {
+        filter = dm->adsReporting.Filter();
+        found = Visible();
+        history.btnCancel->click();
+    };
+    // Through the review window's History action.
+    TForm_Submit_Form review(*dm);
+    EXPECT_TRUE(Search({}, look, [&] { review.aHistory->trigger(); }));
+    EXPECT_EQ(filter, QStringLiteral(" DateTimeSubmitted >= 30/11/2026 AND DateTimeSubmitted <= "
+                                     "06/12/2026"));
+    EXPECT_EQ(found, (QStringList{QStringLiteral("Monday"), QStringLiteral("Sunday")}));
+    ExpectUnfiltered();
+
+    SetStartDay(1); // weeks begin on Sunday
+    EXPECT_TRUE(Search({}, look));
+    EXPECT_EQ(filter, QStringLiteral(" DateTimeSubmitted >= 29/11/2026 AND DateTimeSubmitted <= "
+                                     "05/12/2026"));
+    EXPECT_EQ(found, (QStringList{QStringLiteral("Sunday before"), QStringLiteral("Monday")}));
+    EXPECT_TRUE(dialogs->Informations.isEmpty());
+    ExpectUnfiltered();
+}
+
+TEST_F(HistoryTest, OkTakesTheDatesThePickersShowEvenWithoutLeavingThem) {
+    // Enter in a picker presses OK without the focus leaving the frame.
+    QStringList found;
+    Search(
+        [](TForm_Find_TaskData_Form& search) {
+            search.Frame_Select_Form1->Frame_Date_Form1->EndDateTimePicker->setDate(
+                QDate(2026, 12, 7));
+        },
+        [&](TForm_History_Form& history) {
+            found = Visible();
+            history.btnCancel->click();
+        });
+    EXPECT_EQ(found, (QStringList{QStringLiteral("Monday"), QStringLiteral("Sunday"),
+                                  QStringLiteral("Monday after")}));
+}
+
+TEST_F(HistoryTest, TheHistoryDialogShowsSevenColumnsAndOnlyDurationTakesTyping) {
+    const std::string before = Rows();
+    Search({}, [&](TForm_History_Form& history) {
+        EXPECT_EQ(history.windowTitle(), QStringLiteral("Task History"));
+        EXPECT_EQ(history.size(), QSize(716, 293));
+        EXPECT_TRUE(history.HelpString().isEmpty()) << "Help opens Welcome";
+        EXPECT_FALSE(history.aInsert->isEnabled());
+        EXPECT_FALSE(history.aDelete->isEnabled());
+        EXPECT_FALSE(history.dbgMaintain->AutoAppend());
+        TDBGrid* grid = history.dbgMaintain;
+        QStringList titles;
+        for (int c = 0; c < grid->model()->columnCount(); ++c)
+            titles << grid->model()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_EQ(titles.join(QLatin1Char('|')),
+                  QStringLiteral("Task Description|Creation Date/Time|Active|Completed|"
+                                 "Submitted Date|Duration|Invoice Number"));
+        const QColor buttonFace = history.palette().color(QPalette::Button);
+        for (int c = 0; c < 7; ++c) {
+            const QModelIndex cell = grid->model()->index(0, c);
+            EXPECT_EQ(bool(grid->model()->flags(cell) & Qt::ItemIsEditable), c == 5) << c;
+            EXPECT_EQ(cell.data(Qt::BackgroundRole).value<QColor>(), c == 5 ? QColor() : buttonFace)
+                << c;
+        }
+        EXPECT_EQ(grid->model()->index(0, 5).data().toString(), QStringLiteral("02:00"));
+
+        // Tab through the row: typing into a read-only cell changes nothing; the duration's
+        // editor is open as soon as its column is entered.
+        EnterCell(history, 0, 0);
+        EXPECT_EQ(Editor(), nullptr);
+        Type(grid, QStringLiteral("x"));
+        EXPECT_EQ(Editor(), nullptr);
+        EXPECT_EQ(dm->adsReporting.State(), TDataSetState::Browse);
+        for (int c = 1; c <= 5; ++c) {
+            SendKey(QApplication::focusWidget(), Qt::Key_Tab);
+            QApplication::processEvents();
+            EXPECT_EQ(grid->currentIndex().column(), c);
+            if (c < 5) {
+                EXPECT_EQ(Editor(), nullptr) << c;
+            }
+        }
+        auto* editor = qobject_cast<QLineEdit*>(Editor());
+        ASSERT_NE(editor, nullptr) << "the duration's editor opens on entry";
+        EXPECT_EQ(editor->displayText(), QStringLiteral("02:00"));
+        SendKey(editor, Qt::Key_Home);
+        Type(editor, QStringLiteral("0245"));
+        SendKey(editor, Qt::Key_Tab);
+        QApplication::processEvents();
+        EXPECT_EQ(grid->currentIndex().column(), 6);
+        EXPECT_EQ(Editor(), nullptr) << "Invoice Number is read-only";
+        EXPECT_EQ(F(dm->adsReporting, "Duration").Text(), QStringLiteral("02:45"));
+        EXPECT_DOUBLE_EQ(F(dm->adsReporting, "Duration").AsFloat(), 2.75 * Hour);
+
+        // Down on the last row appends nothing.
+        EnterCell(history, 1, 5);
+        SendKey(QApplication::focusWidget(), Qt::Key_Down);
+        QApplication::processEvents();
+        EXPECT_EQ(grid->model()->rowCount(), 2);
+        EXPECT_NE(dm->adsReporting.State(), TDataSetState::Insert);
+        history.btnCancel->click();
+    });
+    EXPECT_EQ(Rows(), before) << "Cancel puts the typed duration back";
+    ExpectUnfiltered();
+}
+
+TEST_F(HistoryTest, CancelRestoresEveryDurationOkKeepsThemAndTheNextSaveWritesThem) {
+    const std::string before = Rows();
+    auto amend = [this](TForm_History_Form&) {
+        TRecordSet& h = dm->adsReporting;
+        for (h.First(); !h.Eof(); h.Next()) {
+            h.Edit();
+            F(h, "Duration").SetText(QStringLiteral("05:15"));
+        }
+    };
+    Search({}, [&](TForm_History_Form& history) {
+        amend(history);
+        history.btnCancel->click();
+    });
+    EXPECT_EQ(Rows(), before);
+    ExpectUnfiltered();
+
+    // Closed from the title bar: "No" discards too.
+    dialogs->YesNoCancelAnswers = {TDialogAnswer::No};
+    Search({}, [&](TForm_History_Form& history) {
+        amend(history);
+        QCloseEvent close;
+        QApplication::sendEvent(&history, &close);
+    });
+    EXPECT_EQ(Rows(), before);
+    ExpectUnfiltered();
+
+    Search({}, [&](TForm_History_Form& history) {
+        amend(history);
+        history.btnOk->click();
+    });
+    const std::string kept = "Sunday before=60|Monday=315|Sunday=315|Monday after=240";
+    EXPECT_EQ(Rows(), kept);
+    ExpectUnfiltered();
+
+    dm->SaveData();
+    StartPortable();
+    EXPECT_EQ(Rows(), kept) << "written by the save and read back";
+}
+
+TEST_F(HistoryTest, AnErrorWhileSearchingStillLeavesTheHistoryUnfiltered) {
+    // An information box that fails: the error escapes the search half-way.
+    class TFailingDialogs : public TScriptedDialogService {
+    public:
+        void ShowInformation(const QString&) override {
+            throw Exception(QStringLiteral("no display"));
+        }
+    };
+    auto previous = TDialogService::SetInstance(std::make_unique<TFailingDialogs>());
+    QStringList errors;
+    TDataControls::OnError = [&errors](const Exception& e) { errors << e.Message(); };
+    bool stayedOpen = false;
+    QTimer::singleShot(0, [&] {
+        auto* search = qobject_cast<TForm_Find_TaskData_Form*>(QApplication::activeModalWidget());
+        ASSERT_NE(search, nullptr);
+        search->Frame_Select_Form1->Frame_Date_Form1->SetStartDate(Day(2026, 10, 1));
+        search->Frame_Select_Form1->Frame_Date_Form1->SetEndDate(Day(2026, 10, 2));
+        search->btnOk->click();
+        stayedOpen = search->isVisible();
+        search->btnCancel->click();
+    });
+    aHistoryExecute(*dm, nullptr);
+    TDataControls::OnError = nullptr;
+    TDialogService::SetInstance(std::move(previous));
+    EXPECT_EQ(errors, QStringList{QStringLiteral("no display")});
+    EXPECT_TRUE(stayedOpen);
+    ExpectUnfiltered();
+}
+
+TEST_F(HistoryTest, Screenshots) {
+    const QString dir = qEnvironmentVariable("TIVREL_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "TIVREL_SCREENSHOT_DIR is not set";
+    auto shoot = [&dir](QWidget& window, const char* name) {
+        window.activateWindow();
+        for (int i = 0; i < 20; ++i)
+            QApplication::processEvents();
+        EXPECT_TRUE(window.grab().save(QDir(dir).filePath(QLatin1String(name))));
+    };
+    Search(
+        [&](TForm_Find_TaskData_Form& search) {
+            shoot(search, "Form_Find_TaskData_Form.png");
+            TFrame_Date_Form* dates = search.Frame_Select_Form1->Frame_Date_Form1;
+            dates->SetStartDate(Day(2026, 11, 1));
+            dates->SetEndDate(Day(2026, 12, 31));
+        },
+        [&](TForm_History_Form& history) {
+            EnterCell(history, 1, 5);
+            shoot(history, "Form_History_Form.png");
+            history.btnCancel->click();
+        });
+}
