@@ -56,7 +56,8 @@ void TBaseReportXEP_BaseForm::FormCreate() {
         [](QString& text) { text = QStringLiteral("Page ") + text; };
     header.AddLine(0, LineHeight + 1, PageWidth, Navy, 0.5);
     const double rangeTop = LineHeight + 2;
-    header.AddLabel(QStringLiteral("Date Range"), {PageWidth - 95, rangeTop, 25, LineHeight},
+    // "Date Range  01/01/2026 - 31/01/2026" closing at the right margin.
+    header.AddLabel(QStringLiteral("Date Range"), {PageWidth - 70, rangeTop, 24, LineHeight},
                     ReportFont(10, true));
     auto dateOf = [this](const char* field) {
         return [this, field](QString& text) {
@@ -64,13 +65,13 @@ void TBaseReportXEP_BaseForm::FormCreate() {
         };
     };
     header
-        .AddLabel(QString(), {PageWidth - 68, rangeTop, 30, LineHeight}, ReportFont(),
+        .AddLabel(QString(), {PageWidth - 45, rangeTop, 21, LineHeight}, ReportFont(),
                   Qt::AlignRight | Qt::AlignVCenter)
         .OnPrint = dateOf("dtStartDate");
-    header.AddLabel(QStringLiteral("-"), {PageWidth - 37, rangeTop, 5, LineHeight}, ReportFont(),
+    header.AddLabel(QStringLiteral("-"), {PageWidth - 24, rangeTop, 4, LineHeight}, ReportFont(),
                     Qt::AlignCenter);
     header
-        .AddLabel(QString(), {PageWidth - 30, rangeTop, 30, LineHeight}, ReportFont(),
+        .AddLabel(QString(), {PageWidth - 20, rangeTop, 20, LineHeight}, ReportFont(),
                   Qt::AlignRight | Qt::AlignVCenter)
         .OnPrint = dateOf("dtEndDate");
 
