@@ -59,6 +59,8 @@ protected:
         F(h, "DateTimeCreated").SetAsDateTime(Day(2026, 11, 2) + 9 * Hour);
         F(h, "DateTimeSubmitted").SetAsDateTime(submitted);
         F(h, "Duration").SetAsFloat(duration);
+        F(h, "Active").SetAsBoolean(false);
+        F(h, "Completed").SetAsBoolean(submitted > Day(2026, 12, 1));
         F(h, "InvoiceNumber").SetAsInteger(0);
         F(h, "AuthUserId").SetAsInteger(0);
         h.Post();
@@ -132,9 +134,17 @@ protected:
         return historyOpened;
     }
 
-    static QWidget* Editor() {
+    // Where keys go: the focused control (the grid or its cell editor).
+    static QWidget* Focused(TDBGrid* grid) {
+        QWidget* focus = QApplication::focusWidget();
+        return focus ? focus : grid;
+    }
+    // The line edit open in a cell of the grid, if any.
+    static QLineEdit* Editor(TDBGrid* grid) {
         QApplication::processEvents();
-        return qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        for (QLineEdit* edit : grid->viewport()->findChildren<QLineEdit*>())
+            if (edit->isVisible()) return edit;
+        return nullptr;
     }
     static void SendKey(QWidget* widget, int key, const QString& text = {}) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
@@ -235,6 +245,16 @@ TEST_F(HistoryTest, TheHistoryDialogShowsSevenColumnsAndOnlyDurationTakesTyping)
         EXPECT_EQ(titles.join(QLatin1Char('|')),
                   QStringLiteral("Task Description|Creation Date/Time|Active|Completed|"
                                  "Submitted Date|Duration|Invoice Number"));
+        // Every column and its whole title show at once.
+        int total = 0;
+        for (int c = 0; c < 7; ++c) {
+            total += grid->columnWidth(c);
+            EXPECT_GE(grid->columnWidth(c),
+                      grid->fontMetrics().horizontalAdvance(
+                          grid->model()->headerData(c, Qt::Horizontal).toString()))
+                << c;
+        }
+        EXPECT_LE(total, grid->viewport()->width());
         const QColor buttonFace = history.palette().color(QPalette::Button);
         for (int c = 0; c < 7; ++c) {
             const QModelIndex cell = grid->model()->index(0, c);
@@ -247,19 +267,19 @@ TEST_F(HistoryTest, TheHistoryDialogShowsSevenColumnsAndOnlyDurationTakesTyping)
         // Tab through the row: typing into a read-only cell changes nothing; the duration's
         // editor is open as soon as its column is entered.
         EnterCell(history, 0, 0);
-        EXPECT_EQ(Editor(), nullptr);
+        EXPECT_EQ(Editor(grid), nullptr);
         Type(grid, QStringLiteral("x"));
-        EXPECT_EQ(Editor(), nullptr);
+        EXPECT_EQ(Editor(grid), nullptr);
         EXPECT_EQ(dm->adsReporting.State(), TDataSetState::Browse);
         for (int c = 1; c <= 5; ++c) {
-            SendKey(QApplication::focusWidget(), Qt::Key_Tab);
+            SendKey(Focused(grid), Qt::Key_Tab);
             QApplication::processEvents();
             EXPECT_EQ(grid->currentIndex().column(), c);
             if (c < 5) {
-                EXPECT_EQ(Editor(), nullptr) << c;
+                EXPECT_EQ(Editor(grid), nullptr) << c;
             }
         }
-        auto* editor = qobject_cast<QLineEdit*>(Editor());
+        QLineEdit* editor = Editor(grid);
         ASSERT_NE(editor, nullptr) << "the duration's editor opens on entry";
         EXPECT_EQ(editor->displayText(), QStringLiteral("02:00"));
         SendKey(editor, Qt::Key_Home);
@@ -267,13 +287,13 @@ TEST_F(HistoryTest, TheHistoryDialogShowsSevenColumnsAndOnlyDurationTakesTyping)
         SendKey(editor, Qt::Key_Tab);
         QApplication::processEvents();
         EXPECT_EQ(grid->currentIndex().column(), 6);
-        EXPECT_EQ(Editor(), nullptr) << "Invoice Number is read-only";
+        EXPECT_EQ(Editor(grid), nullptr) << "Invoice Number is read-only";
         EXPECT_EQ(F(dm->adsReporting, "Duration").Text(), QStringLiteral("02:45"));
         EXPECT_DOUBLE_EQ(F(dm->adsReporting, "Duration").AsFloat(), 2.75 * Hour);
 
         // Down on the last row appends nothing.
         EnterCell(history, 1, 5);
-        SendKey(QApplication::focusWidget(), Qt::Key_Down);
+        SendKey(Focused(grid), Qt::Key_Down);
         QApplication::processEvents();
         EXPECT_EQ(grid->model()->rowCount(), 2);
         EXPECT_NE(dm->adsReporting.State(), TDataSetState::Insert);

@@ -196,16 +196,23 @@ TEST_F(TDBGridTest, ColumnsLookupListsAndReadOnlyPainting) {
 }
 
 TEST_F(TDBGridTest, WithoutAlwaysShowEditorOnlyAKeyOpensTheEditorAndColEnterSwitchesIt) {
+    // The line edit open in a cell of the grid, if any.
+    auto CellEditor = [this]() -> QLineEdit* {
+        QApplication::processEvents();
+        for (QLineEdit* edit : Grid->viewport()->findChildren<QLineEdit*>())
+            if (edit->isVisible()) return edit;
+        return nullptr;
+    };
     Grid->SetAlwaysShowEditor(false);
     EditCell(0, 0);
-    EXPECT_EQ(Editor(), nullptr) << "entering an editable cell opens nothing";
+    EXPECT_EQ(CellEditor(), nullptr) << "entering an editable cell opens nothing";
     Other->setFocus(Qt::TabFocusReason);
     Grid->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(Editor(), nullptr) << "nor does the grid taking the focus";
+    EXPECT_EQ(CellEditor(), nullptr) << "nor does the grid taking the focus";
     TypeText(Grid, S("z"));
-    ASSERT_NE(Editor(), nullptr) << "a key does";
-    EXPECT_EQ(Editor()->text(), S("z"));
-    SendKey(Editor(), Qt::Key_Escape);
+    ASSERT_NE(CellEditor(), nullptr) << "a key does";
+    EXPECT_EQ(CellEditor()->text(), S("z"));
+    SendKey(CellEditor(), Qt::Key_Escape);
     T.Rs.Cancel();
     QApplication::processEvents();
 
@@ -216,14 +223,14 @@ TEST_F(TDBGridTest, WithoutAlwaysShowEditorOnlyAKeyOpensTheEditorAndColEnterSwit
         Grid->SetAlwaysShowEditor(Grid->SelectedColumn() == 1);
     });
     EditCell(1, 0);
-    EXPECT_EQ(Editor(), nullptr);
+    EXPECT_EQ(CellEditor(), nullptr);
     SendKey(Grid, Qt::Key_Tab);
-    ASSERT_NE(Editor(), nullptr) << "the editor opens on entering Minutes";
+    ASSERT_NE(CellEditor(), nullptr) << "the editor opens on entering Minutes";
     EXPECT_EQ(Grid->currentIndex(), Grid->model()->index(1, 1));
-    SendKey(Editor(), Qt::Key_Tab);
+    SendKey(CellEditor(), Qt::Key_Tab);
     QApplication::processEvents();
     EXPECT_EQ(Grid->currentIndex(), Grid->model()->index(1, 2));
-    EXPECT_EQ(Editor(), nullptr) << "and not on the next column";
+    EXPECT_EQ(CellEditor(), nullptr) << "and not on the next column";
     SendKey(Grid, Qt::Key_Down);
     EXPECT_EQ(entered, (QList<int>{1, 2})) << "a row change within a column enters nothing";
 }
