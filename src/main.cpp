@@ -10,6 +10,7 @@
 #include "BaseUnits/XEP_ResourceStr.h"
 #include "Reports/Reporting_Command_Unit.h"
 #include "UserLayer/Form_Main_Unit.h"
+#include "UserLayer/Form_Reporting_Unit.h"
 #include "UserLayer/Form_Submit_TimeFile.h"
 #include "UserLayer/Form_Submit_Unit.h"
 #include "UserLayer/data_Tasks_Unit.h"
@@ -160,10 +161,13 @@ int RunProgram(int argc, char** argv, const TCommandLine& commandLine) {
     if (!created) return 1;
 
     // 4. The windows, owned by the application for the whole run: the main window first (its
-    // creation shows the splash window), then the review window it hands over to.
+    // creation shows the splash window), then the review window it hands over to and the
+    // reports window the review window shows.
     TForm_Main_Form mainForm(*dmTasks_Form);
     TForm_Submit_Form submitForm(*dmTasks_Form);
     mainForm.SetSubmitForm(&submitForm);
+    TForm_Reporting_Form reportingForm(*dmTasks_Form, &submitForm);
+    submitForm.SetReportingForm(&reportingForm);
     mainForm.RunSetup = [&mainForm] { return RunSetupHub(*dmTasks_Form, &mainForm); };
 
     // 5. The message loop; showing the main window is its first act.

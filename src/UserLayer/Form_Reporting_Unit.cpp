@@ -129,11 +129,20 @@ void TForm_Reporting_Form::BuildControls() {
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(8);
     grid->addWidget(Frame_Date_Form1, 0, 0);
-    grid->addWidget(CriterionGroup(this, QStringLiteral("Project "), dblucbProject, cbxAllProjects),
-                    0, 1);
-    grid->addWidget(CriterionGroup(this, QStringLiteral("Client"), dblucbClient, cbxAllClients), 1,
-                    0);
-    grid->addWidget(CriterionGroup(this, QStringLiteral("User"), dblucbUser, cbxAllUsers), 1, 1);
+    const struct {
+        const char* Caption;
+        TDBLookupComboBox* Picker;
+        TDBCheckBox* All;
+        int Row, Column;
+    } groups[] = {{"Project ", dblucbProject, cbxAllProjects, 0, 1},
+                  {"Client", dblucbClient, cbxAllClients, 1, 0},
+                  {"User", dblucbUser, cbxAllUsers, 1, 1}};
+    for (const auto& g : groups) {
+        QWidget* group = CriterionGroup(this, QLatin1String(g.Caption), g.Picker, g.All);
+        // Captions line up with the date frame's.
+        group->layout()->setContentsMargins(Frame_Date_Form1->layout()->contentsMargins());
+        grid->addWidget(group, g.Row, g.Column);
+    }
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -8,6 +8,7 @@
 #include "Form_InvoiceWorkflow_Unit.h"
 #include "Form_Options_Unit.h"
 #include "Form_Project_Unit.h"
+#include "Form_Reporting_Unit.h"
 #include "Form_Setup_Unit.h"
 #include "Form_Submit_TimeFile.h"
 #include "Form_Submit_Week.h"
@@ -168,8 +169,7 @@ void TForm_Submit_Form::CreateActions() {
     guarded(aImport, [this] { aImportExecute(); });
     guarded(aHistory, [this] { aHistoryExecute(FDm, this); });
     guarded(Invoice, [this] { InvoiceExecute(FDm, this); }); // never enabled
-    // Report opens a window that comes with its own part of the program; until then the
-    // action is present and does nothing.
+    guarded(Report, [this] { ReportExecute(); });
 
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
     ToolBar1 = new QToolBar(this);
@@ -297,6 +297,10 @@ void TForm_Submit_Form::aImportExecute() {
         QStringLiteral("Import Time File"), QStringLiteral("Time Files|*.tim"),
         QStringLiteral("tim"), QString());
     if (!fileName.isEmpty()) ImportTimeFile(FDm, fileName);
+}
+
+void TForm_Submit_Form::ReportExecute() {
+    if (FReportingForm) FReportingForm->exec();
 }
 
 void TForm_Submit_Form::OptionsExecute() {

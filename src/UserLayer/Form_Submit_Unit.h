@@ -14,6 +14,7 @@ class QToolBar;
 class QToolButton;
 class TDataSource;
 class TDBText;
+class TForm_Reporting_Form;
 class TFrame_TimeTracker_Form;
 class TdmTasks_Form;
 
@@ -39,8 +40,12 @@ public:
     double SubmitDate() const { return FSubmitDate; }
     void SetSubmitDate(double value);
 
+    // The reports window the Report action shows; made once at start and owned by the caller.
+    void SetReportingForm(TForm_Reporting_Form* form) { FReportingForm = form; }
+
     // Handlers.
     void SubmitExecute();
+    void ReportExecute();
     void aExportExecute();
     void aImportExecute();
     void StepExecute();
@@ -65,6 +70,7 @@ private:
 
     TdmTasks_Form& FDm;
     double FSubmitDate = 0;
+    TForm_Reporting_Form* FReportingForm = nullptr;
 };
 
 // Shows the review window modally with the grid sorted by the header sPanelName; returns the
