@@ -76,7 +76,9 @@ int RunReportCommand(const TCommandLine& commandLine, int argc, char** argv, QTe
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     SetApplicationTitle(QStringLiteral("Tivrel"));
-    return RunReportRequest(request, commandLine.DataDir, err);
+    TDataModuleOptions options;
+    options.DataDir = commandLine.DataDir;
+    return RunReportRequest(request, options, err);
 }
 
 // Answers --help, --version and a bad command line without starting the windowing system.

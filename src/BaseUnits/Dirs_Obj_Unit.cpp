@@ -97,13 +97,15 @@ void TDirsObj::LoadStandard(const QString& ExePath) {
         FFirstRun = true;
         FRootDir = GetRootDirFromExeDir(ExePath, TInstallType::itStandard);
         // Not storing the root only means the next start computes it again.
-        registry->setValue(sRootDirValue(), FRootDir);
-        registry->sync();
-        FRootDirStoreFailed = registry->status() != QSettings::NoError;
+        if (!FReadOnly) {
+            registry->setValue(sRootDirValue(), FRootDir);
+            registry->sync();
+            FRootDirStoreFailed = registry->status() != QSettings::NoError;
+        }
     }
     registry->endGroup();
     FAppDir = AddPathDelimiter(FRootDir) + PlatformDirName(sBinDir());
     FDataDir = (GetUserSaveDirectory() + Separator() + FAppTitle + Separator()).trimmed();
     // Creating it is best effort here; the data module reports a directory it cannot make.
-    if (FFirstRun && FDataDirOverride.isEmpty()) QDir().mkpath(FDataDir);
+    if (FFirstRun && FDataDirOverride.isEmpty() && !FReadOnly) QDir().mkpath(FDataDir);
 }

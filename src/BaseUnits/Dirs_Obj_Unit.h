@@ -61,6 +61,8 @@ public:
     // A directory that takes the place of the data and shared data directories (the command
     // line's --data-dir). Empty: the install's own.
     void SetDataDirOverride(const QString& directory) { FDataDirOverride = directory; }
+    // Finds the directories without storing anything (no root in the registry, no folder).
+    void SetReadOnly(bool readOnly) { FReadOnly = readOnly; }
 
     // True when the last LoadDirs was a first run of a standard install.
     bool FirstRun() const { return FFirstRun; }
@@ -87,5 +89,6 @@ private:
     RegistryFactory FRegistryFactory;
     QString FDataDirOverride;
     bool FFirstRun = false;
+    bool FReadOnly = false;
     bool FRootDirStoreFailed = false;
 };

@@ -117,14 +117,16 @@ bool ParseReportRequest(const TCommandLine& commandLine, TReportRequest& request
     return true;
 }
 
-int RunReportRequest(const TReportRequest& request, const QString& dataDir, QTextStream& err) {
+int RunReportRequest(const TReportRequest& request, TDataModuleOptions options, QTextStream& err) {
     const TMessageHandler previous =
         SetInformationMessageHandler([&err](const QString& text) { err << text << '\n'; });
     try {
-        TDataModuleOptions options;
-        options.DataDir = dataDir;
         options.ReadOnly = true;
         TdmTasks_Form dm(nullptr, options);
+        // A folder that is not there is a mistyped name more likely than an empty store.
+        if (!QDir(dm.DirsObj()->DataDir()).exists())
+            throw EXEPException(QStringLiteral("The data folder %1 does not exist.")
+                                    .arg(QDir::toNativeSeparators(dm.DirsObj()->DataDir())));
 
         TRecordSet details;
         CreateReportDetails(details);

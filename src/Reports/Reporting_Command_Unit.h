@@ -8,6 +8,7 @@
 
 class QTextStream;
 struct TCommandLine;
+struct TDataModuleOptions;
 
 // The report's criteria as given on the command line.
 struct TReportRequest {
@@ -22,5 +23,6 @@ struct TReportRequest {
 // Checks the command's words and options; false with the reason in error.
 bool ParseReportRequest(const TCommandLine& commandLine, TReportRequest& request, QString& error);
 
-// Runs a checked request; the exit code (0 done, 1 failed with a message on err).
-int RunReportRequest(const TReportRequest& request, const QString& dataDir, QTextStream& err);
+// Runs a checked request on the store the options find, opened read-only; the exit code (0
+// done, 1 failed with a message on err).
+int RunReportRequest(const TReportRequest& request, TDataModuleOptions options, QTextStream& err);

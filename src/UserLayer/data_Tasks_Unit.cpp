@@ -60,6 +60,7 @@ void TdmTasks_Form::DataModuleCreate() {
                                                     : FOptions.ExeName);
     if (FOptions.RegistryFactory) FDirsObj->SetRegistryFactory(FOptions.RegistryFactory);
     FDirsObj->SetDataDirOverride(FOptions.DataDir);
+    FDirsObj->SetReadOnly(FOptions.ReadOnly);
     FDirsObj->LoadDirs();
     SetFormPlacementConfig({FDirsObj->InstallType(), FDirsObj->SettingsDir(), FDirsObj->AppTitle(),
                             FOptions.RegistryFactory});

@@ -1,0 +1,136 @@
+// The report command: its arguments, and the run over a store that only reads it, even while
+// the program holds the data folder.
+
+#include "ReportFixture.h"
+
+#include "BaseUnits/XEP_CommandLine.h"
+#include "Reports/Reporting_Command_Unit.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+QString ParseError(const QStringList& arguments) {
+    TReportRequest request;
+    QString error;
+    if (ParseReportRequest(ParseCommandLine(arguments), request, error)) return QString();
+    return error;
+}
+
+QStringList Args(const char* text) {
+    return QString::fromLatin1(text).split(QLatin1Char(' '));
+}
+
+// Every file under a directory with its size and modification time.
+QStringList Snapshot(const QString& dir) {
+    QStringList files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        files << QStringLiteral("%1 %2 %3")
+                     .arg(info.filePath())
+                     .arg(info.size())
+                     .arg(info.lastModified().toMSecsSinceEpoch());
+    }
+    files.sort();
+    return files;
+}
+} // namespace
+
+TEST(ReportCommandTest, ArgumentsAreCheckedWithAMessageNamingTheFault) {
+    TReportRequest request;
+    QString error;
+    ASSERT_TRUE(ParseReportRequest(
+        ParseCommandLine(
+            Args("report 2 --from 2026-02-01 --to=2026-02-28 --project -3 --out r.PDF")),
+        request, error))
+        << error.toStdString();
+    EXPECT_EQ(request.ReportNumber, 2);
+    EXPECT_EQ(request.StartDate, DateToDayNumber(QDate(2026, 2, 1)));
+    EXPECT_EQ(request.EndDate, DateToDayNumber(QDate(2026, 2, 28)));
+    EXPECT_EQ(request.Restriction, QStringLiteral("project"));
+    EXPECT_EQ(request.RestrictionKey, -3);
+    EXPECT_TRUE(request.Pdf);
+    EXPECT_TRUE(
+        ParseError(Args("report 1 --from 2026-01-01 --to 2026-01-01 --out a.csv")).isEmpty());
+
+    const struct {
+        const char* Arguments;
+        const char* Message;
+    } faults[] = {
+        {"report 5 --from 2026-01-01 --to 2026-01-31 --out a.pdf", "unknown report '5'"},
+        {"report x --from 2026-01-01 --to 2026-01-31 --out a.pdf", "unknown report 'x'"},
+        {"report --from 2026-01-01 --to 2026-01-31 --out a.pdf", "report needs one report number"},
+        {"report 1 --from 2026-01-01 --out a.pdf", "report needs --to"},
+        {"report 1 --from 2026-02-30 --to 2026-03-31 --out a.pdf",
+         "--from: '2026-02-30' is not a date of the form YYYY-MM-DD"},
+        {"report 1 --from 2026-01-01 --to 31/01/2026 --out a.pdf",
+         "--to: '31/01/2026' is not a date"},
+        {"report 1 --from 2026-02-01 --to 2026-01-31 --out a.pdf",
+         "the date of --from (2026-02-01) is after the date of --to (2026-01-31)"},
+        {"report 3 --from 2026-01-01 --to 2026-01-31 --client 1 --user 2 --out a.pdf",
+         "give only one of --project, --client and --user"},
+        {"report 1 --from 2026-01-01 --to 2026-01-31 --project 1 --out a.pdf",
+         "--project applies to report 2 only"},
+        {"report 4 --from 2026-01-01 --to 2026-01-31 --user me --out a.pdf",
+         "--user: 'me' is not a number"},
+        {"report 1 --from 2026-01-01 --to 2026-01-31 --out a.txt", "must end in .pdf or .csv"},
+    };
+    for (const auto& f : faults)
+        EXPECT_TRUE(ParseError(Args(f.Arguments)).contains(QLatin1String(f.Message)))
+            << f.Arguments << " gave: " << ParseError(Args(f.Arguments)).toStdString();
+}
+
+class ReportRunTest : public ReportTest {
+protected:
+    TDataModuleOptions Options() {
+        TDataModuleOptions options;
+        options.ExeName = PortableExe();
+        return options;
+    }
+    int Run(const char* arguments, QString& errors) {
+        TReportRequest request;
+        QString error;
+        const QString line = QString::fromLatin1(arguments).arg(Root());
+        if (!ParseReportRequest(ParseCommandLine(line.split(QLatin1Char(' '))), request, error))
+            return 2;
+        QTextStream err(&errors);
+        return RunReportRequest(request, Options(), err);
+    }
+};
+
+TEST_F(ReportRunTest, ReadsTheStoreWhileTheProgramHoldsItAndWritesOnlyTheReport) {
+    AddHistory("GEN", 0, 0, 0, DateToDayNumber(QDate(2026, 11, 2)), 90);
+    dm->SaveData(); // the program (the fixture's data module) keeps running
+    const QStringList before = Snapshot(PortableDataDir());
+    QString errors;
+    EXPECT_EQ(Run("report 1 --from 2026-11-01 --to 2026-11-30 --out %1r.csv", errors), 0)
+        << errors.toStdString();
+    EXPECT_EQ(Run("report 1 --from 2026-11-01 --to 2026-11-30 --out %1r.pdf", errors), 0)
+        << errors.toStdString();
+    EXPECT_EQ(Snapshot(PortableDataDir()), before);
+    EXPECT_TRUE(QFileInfo(Root() + QStringLiteral("r.pdf")).size() > 1000);
+    QFile csv(Root() + QStringLiteral("r.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(csv.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("TaskCode"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("0 Days 1 Hours 30 Minutes"))) << text.toStdString();
+    // The program still holds the folder: a second program is refused.
+    EXPECT_FALSE(ErrorOf([this] { TdmTasks_Form second(nullptr, Options()); }).isEmpty());
+}
+
+TEST_F(ReportRunTest, AnUnreadableHistoryFailsTheCommandAndStaysWhereItIs) {
+    dm.reset();
+    const QString history = PortableDataDir() + QStringLiteral("Reportingfile.xml");
+    QFile file(history);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<xml>not a store");
+    file.close();
+    QString errors;
+    EXPECT_EQ(Run("report 1 --from 2026-11-01 --to 2026-11-30 --out %1r.pdf", errors), 1);
+    EXPECT_TRUE(errors.contains(QStringLiteral("Reportingfile.xml could not be read")))
+        << errors.toStdString();
+    EXPECT_TRUE(QFile::exists(history));
+    EXPECT_FALSE(QFile::exists(Root() + QStringLiteral("r.pdf")));
+}
