@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 class ReportingFormTest : public DataModuleTest {
@@ -167,5 +168,18 @@ TEST_F(ReportingFormTest, Screenshot) {
     Choose(form, 2);
     QApplication::processEvents();
     EXPECT_TRUE(form.grab().save(QDir(dir).filePath(QStringLiteral("Form_Reporting_Form.png"))));
+    // The preview of the chosen report, grabbed once it is up and then closed.
+    bool grabbed = false;
+    QTimer::singleShot(1500, [&] {
+        if (QWidget* preview = QApplication::activeModalWidget()) {
+            preview->resize(1000, 760);
+            QApplication::processEvents();
+            grabbed =
+                preview->grab().save(QDir(dir).filePath(QStringLiteral("Report_Preview.png")));
+            preview->close();
+        }
+    });
+    form.btnPreviewClick();
+    EXPECT_TRUE(grabbed);
     form.close();
 }
