@@ -149,15 +149,8 @@ void TBaseReportXEP_BaseForm::BuildValueLayout(const QString& heading, bool cent
         outerGroup->Header.Height = LineHeight + 1;
         AddField(outerGroup->Header, outer->NameField, outerName, bold);
     }
-    TReportGroup& projects = r.AddGroup(QStringLiteral("ProjectNumber"));
-    projects.Header.Height = LineHeight + 1;
-    AddField(projects.Header, "ProjectName", project, bold);
-
-    r.Detail.Height = LineHeight;
-    AddField(r.Detail, "TaskCode", code, plain);
-    AddField(r.Detail, "TaskDescription", description, plain);
-    AddField(r.Detail, "DurationText", duration, plain);
-    AddValue(r.Detail, value.Left, value.Width, plain);
+    TReportGroup& projects = AddProjectsAndTasks(project, code, description, duration);
+    AddValue(r.Detail, value.Left, value.Width, ReportFont());
 
     const TColumn totalCaption{code.Left, code.Width};
     AddTotals(projects.Footer, "ProjectName", project, QStringLiteral("Total"), totalCaption,
@@ -171,6 +164,19 @@ void TBaseReportXEP_BaseForm::BuildValueLayout(const QString& heading, bool cent
     AddTotals(r.Summary, nullptr, {}, QStringLiteral("Report Total"), {0, code.Left + code.Width},
               duration, value, bold);
     r.Summary.Height = LineHeight + 2;
+}
+
+TReportGroup& TBaseReportXEP_BaseForm::AddProjectsAndTasks(TColumn project, TColumn code,
+                                                           TColumn description, TColumn duration) {
+    TReport& r = qrBaseReport;
+    TReportGroup& projects = r.AddGroup(QStringLiteral("ProjectNumber"));
+    projects.Header.Height = LineHeight + 1;
+    AddField(projects.Header, "ProjectName", project, ReportFont(10, true));
+    r.Detail.Height = LineHeight;
+    AddField(r.Detail, "TaskCode", code, ReportFont());
+    AddField(r.Detail, "TaskDescription", description, ReportFont());
+    AddField(r.Detail, "DurationText", duration, ReportFont());
+    return projects;
 }
 
 TReportItem& TBaseReportXEP_BaseForm::AddDurationTotal(TReportBand& band, double left, double width,

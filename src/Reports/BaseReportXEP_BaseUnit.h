@@ -69,6 +69,10 @@ protected:
     void AddTotals(TReportBand& band, const char* nameField, TColumn name, const QString& caption,
                    TColumn captionColumn, TColumn duration, TColumn value, const QFont& font);
 
+    // The project group (its name in bold) and the detail's task code, description and time.
+    TReportGroup& AddProjectsAndTasks(TColumn project, TColumn code, TColumn description,
+                                      TColumn duration);
+
     // The layout of the time-and-value reports: an optional outer group (a client or a user)
     // around the project groups, the task codes' time and value, totals per group and for the
     // whole report. The innermost footer of all is italic, the report total bold.

@@ -4,7 +4,6 @@ TForm_ReportProjectSummary_Form::TForm_ReportProjectSummary_Form(TdmTasks_Form& 
                                                                  TRecordSet& reportDetails)
     : TBaseReportXEP_BaseForm(dm, reportDetails) {
     SetTitle(QStringLiteral("Project Summary"));
-    const QFont plain = ReportFont(), bold = ReportFont(10, true);
     const TColumn project{0, 55}, code{55, 30}, description{85, 95}, duration{180, 60},
         completed{240, PageWidth - 240};
 
@@ -15,22 +14,14 @@ TForm_ReportProjectSummary_Form::TForm_ReportProjectSummary_Form(TdmTasks_Form& 
     AddColumnHeading(QStringLiteral("Duration"), duration.Left, duration.Width);
     AddColumnHeading(QStringLiteral("Completed"), completed.Left, completed.Width);
 
-    TReport& r = qrBaseReport;
-    TReportGroup& projects = r.AddGroup(QStringLiteral("ProjectNumber"));
-    projects.Header.Height = LineHeight + 1;
-    AddField(projects.Header, "ProjectName", project, bold);
-
-    r.Detail.Height = LineHeight;
-    AddField(r.Detail, "TaskCode", code, plain);
-    AddField(r.Detail, "TaskDescription", description, plain);
-    AddField(r.Detail, "DurationText", duration, plain);
-    AddField(r.Detail, "Completed", completed, plain);
+    TReportGroup& projects = AddProjectsAndTasks(project, code, description, duration);
+    AddField(qrBaseReport.Detail, "Completed", completed, ReportFont());
 
     AddTotals(projects.Footer, "ProjectName", project, QStringLiteral("Total"), code, duration, {},
-              bold);
+              ReportFont(10, true));
     projects.Footer.RuleAbove = true;
     projects.Footer.RuleBelow = true;
     projects.Footer.Height = LineHeight + 2;
     // No summary: the project totals are the report.
-    r.Summary.Enabled = false;
+    qrBaseReport.Summary.Enabled = false;
 }
