@@ -139,3 +139,17 @@ TEST_F(ReportTest, AFilterThatCannotApplyResumesTheDisplays) {
     EXPECT_FALSE(dm->adsReporting.ControlsDisabled());
     EXPECT_FALSE(dm->adsChartData.ControlsDisabled());
 }
+
+TEST_F(ReportTest, RowsAddedWhileTheHistoryStaysFilteredAreKept) {
+    AddHistory("GEN", 0, 0, 0, Mon, 30);
+    Choose(rnTaskDuration);
+    Populate(Mon, Mon + 6);
+    ASSERT_TRUE(dm->adsReporting.Filtered());
+    // A later submission adds rows outside the report's range.
+    AddHistory("GEN", 0, 0, 0, Mon + 7, 45);
+    AddHistory("ADMIN", 0, 0, 0, Mon + 8, 15);
+    dm->SaveData();
+    StartPortable();
+    EXPECT_FALSE(dm->adsReporting.Filtered());
+    EXPECT_EQ(dm->adsReporting.RecordCount(), 3);
+}
