@@ -28,6 +28,12 @@ void TDataSource::SetDataSet(TRecordSet* dataSet) {
     Q_EMIT RowsChanged();
 }
 
+void TDataSource::RecordSetDestroyed(TRecordSet& dataSet) {
+    // No signals: the owner of the set may be half destroyed; the controls find the source
+    // inactive the next time they look.
+    if (&dataSet == FDataSet) FDataSet = nullptr;
+}
+
 void TDataSource::SetEnabled(bool enabled) {
     if (enabled == FEnabled) return;
     FEnabled = enabled;

@@ -69,6 +69,7 @@ private:
     void StateChanged(TRecordSet&) override;
     void DataSetChanged(TRecordSet&) override;
     void Reloaded(TRecordSet&) override;
+    void RecordSetDestroyed(TRecordSet& dataSet) override;
 
     TRecordSet* FDataSet = nullptr;
     bool FEnabled = true;

@@ -35,6 +35,12 @@ private:
 TRecordSet::TRecordSet() = default;
 
 TRecordSet::~TRecordSet() {
+    // An observer may outlive the set (a data source owned by a window that holds the set as
+    // a member is deleted after it); it is told so it never reaches back into freed memory.
+    const std::vector<IRecordSetObserver*> observers = std::move(FObservers);
+    FObservers.clear();
+    for (IRecordSetObserver* observer : observers)
+        observer->RecordSetDestroyed(*this);
     Detach();
 }
 

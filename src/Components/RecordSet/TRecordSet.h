@@ -54,6 +54,7 @@ struct TLocateOptions {
 
 // Data-aware controls register an observer to hear about changes. Observers are not told
 // anything while controls are disabled; the last EnableControls sends one DataSetChanged.
+// An observer that dies first removes itself; a set that dies first tells its observers.
 class IRecordSetObserver {
 public:
     virtual ~IRecordSetObserver() = default;
@@ -63,6 +64,8 @@ public:
     virtual void StateChanged(TRecordSet&) {}          // browse / edit / insert / inactive
     virtual void DataSetChanged(TRecordSet&) {}        // rows came or went, order changed
     virtual void Reloaded(TRecordSet&) {}              // opened, loaded, restored or closed
+    // The record set is being destroyed; the observer must forget it (and not remove itself).
+    virtual void RecordSetDestroyed(TRecordSet&) {}
 };
 
 class TRecordSet {

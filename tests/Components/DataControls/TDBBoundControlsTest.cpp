@@ -220,4 +220,22 @@ TEST(TDataSourceTest, UpdateRecordWritesPendingTextBeforeAMoveAndStopsOnARefusal
     EXPECT_EQ(t.Rs.State(), TDataSetState::Browse);
 }
 
+TEST(TDataSourceTest, ASourceOutlivingItsRecordSetForgetsIt) {
+    // A window holding the set as a member deletes its child data source after the set.
+    TTestWindow window;
+    auto* ds = new TDataSource(&window);
+    auto* edit = new TDBEdit(&window);
+    edit->SetDataSource(ds);
+    edit->SetDataField(S("Code"));
+    {
+        TLoggedTable t;
+        ds->SetDataSet(&t.Rs);
+        EXPECT_TRUE(ds->IsActive());
+    }
+    EXPECT_EQ(ds->DataSet(), nullptr);
+    EXPECT_FALSE(ds->IsActive());
+    delete ds; // must not reach into the freed set
+    delete edit;
+}
+
 } // namespace

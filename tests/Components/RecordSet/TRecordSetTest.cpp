@@ -462,6 +462,7 @@ TEST(RecordSetPending, CommitPostsThePendingEditAndAcceptsEverything) {
 }
 
 TEST(RecordSetPending, RestoringASnapshotPutsBackExactlyItsRowsIntoTheSameObject) {
+    TCountingObserver observer; // outlives the set it observes
     auto rs = MakeTasks();
     for (int i = 1; i <= 5; ++i)
         AddTask(*rs, S("T%1").arg(i), i);
@@ -469,7 +470,6 @@ TEST(RecordSetPending, RestoringASnapshotPutsBackExactlyItsRowsIntoTheSameObject
     rs->SetFiltered(true);
     int scrolls = 0;
     rs->AfterScroll = [&](TRecordSet&) { ++scrolls; };
-    TCountingObserver observer;
     rs->AddObserver(&observer);
     rs->SetFiltered(false);
     const QByteArray snapshot = rs->SaveToBytes();
@@ -513,9 +513,9 @@ TEST(RecordSetPending, SavingWritesEveryRowInNaturalOrderWhateverTheFilterAndSor
 }
 
 TEST(RecordSetControls, ObserversOfOneRecordSetHearChangesMadeThroughAClone) {
+    TCountingObserver observer; // outlives the set it observes
     auto rs = MakeTasks();
     AddTask(*rs, S("A"), 1);
-    TCountingObserver observer;
     rs->AddObserver(&observer);
     auto clone = rs->Clone();
     clone->Edit();
