@@ -677,18 +677,6 @@ QString TFrame_TimeTracker_Form::TodayColumn() {
 }
 
 namespace {
-// Keeps the task table's display suspended for a pass and brings it back on every path.
-class TSuspendedDisplay {
-public:
-    explicit TSuspendedDisplay(TRecordSet& table) : FTable(table) { FTable.DisableControls(); }
-    ~TSuspendedDisplay() { FTable.EnableControls(); }
-    TSuspendedDisplay(const TSuspendedDisplay&) = delete;
-    TSuspendedDisplay& operator=(const TSuspendedDisplay&) = delete;
-
-private:
-    TRecordSet& FTable;
-};
-
 void ReturnTo(TRecordSet& table, TBookmark bookmark) {
     if (table.BookmarkValid(bookmark)) table.GotoBookmark(bookmark);
     if (!table.IsEmpty()) table.Edit(); // an empty week gets no blank row
@@ -698,7 +686,7 @@ void ReturnTo(TRecordSet& table, TBookmark bookmark) {
 void TFrame_TimeTracker_Form::SetCurrentTaskValue(bool bAllRows) {
     TRecordSet& tasks = FDm.adsTasks;
     const TBookmark current = tasks.GetBookmark();
-    TSuspendedDisplay suspended(tasks);
+    TControlsSuspended suspended(tasks);
     bool found = false;
     if (!tasks.IsEmpty()) {
         TField& active = tasks.FieldByName(QStringLiteral("Active"));
@@ -735,7 +723,7 @@ void TFrame_TimeTracker_Form::TimeTrackerTimerTimer() {
     try {
         const TBookmark current = tasks.GetBookmark();
         {
-            TSuspendedDisplay suspended(tasks);
+            TControlsSuspended suspended(tasks);
             for (tasks.First(); !tasks.Eof(); tasks.Next()) {
                 if (tasks.FieldByName(QStringLiteral("Active")).AsBoolean()) {
                     tasks.CheckBrowseMode();
