@@ -147,6 +147,7 @@ void TBaseReportXEP_BaseForm::BuildValueLayout(const QString& heading, bool cent
     if (outer) {
         outerGroup = &r.AddGroup(QLatin1String(outer->KeyField));
         outerGroup->Header.Height = LineHeight + 1;
+        outerGroup->Header.RepeatOnNewPage = true;
         AddField(outerGroup->Header, outer->NameField, outerName, bold);
     }
     TReportGroup& projects = AddProjectsAndTasks(project, code, description, duration);
@@ -171,6 +172,7 @@ TReportGroup& TBaseReportXEP_BaseForm::AddProjectsAndTasks(TColumn project, TCol
     TReport& r = qrBaseReport;
     TReportGroup& projects = r.AddGroup(QStringLiteral("ProjectNumber"));
     projects.Header.Height = LineHeight + 1;
+    projects.Header.RepeatOnNewPage = true; // a page never starts with unnamed rows
     AddField(projects.Header, "ProjectName", project, ReportFont(10, true));
     r.Detail.Height = LineHeight;
     AddField(r.Detail, "TaskCode", code, ReportFont());

@@ -87,6 +87,9 @@ public:
     bool Enabled = true;    // a disabled band prints nothing and takes no room
     bool RuleAbove = false; // a thin rule across the page at the band's top
     bool RuleBelow = false; // and at its bottom
+    // A group header that prints again under the page header of every page its group goes
+    // on to, so a page never starts with rows of a group it does not name.
+    bool RepeatOnNewPage = false;
     std::vector<TReportItem> Items;
 
     // Each adder appends one item and returns it for further settings. A default font means

@@ -111,6 +111,7 @@ private:
     double Left = 0, Top = 0, Width = 0, PageBottom = 0, ContentBottom = 0;
     std::vector<TReportPage> Pages;
     double Y = 0, ContentTop = 0;
+    int OpenLevels = 0; // the groups whose header has printed and whose footer has not
 
     std::unordered_map<const TReportItem*, double> Sums;
     std::vector<TLevelSums> Levels;
@@ -262,6 +263,7 @@ void TLayoutRun::PrintGroupFooters(int fromLevel, int lastRecNo) {
     const auto print = [&] {
         for (int l = int(Groups.size()) - 1; l >= fromLevel; --l) {
             PlaceBand(Groups[size_t(l)].Footer, l);
+            OpenLevels = l;
             for (const TReportItem* item : Levels[size_t(l)].Running)
                 Sums[item] = 0;
         }
@@ -284,6 +286,7 @@ void TLayoutRun::PrintGroupHeaders(int fromLevel) {
     for (int l = fromLevel; l < levels; ++l) {
         ++Levels[size_t(l)].Occurrence;
         PlaceBand(Groups[size_t(l)].Header, l);
+        OpenLevels = l + 1;
     }
 }
 
@@ -308,6 +311,13 @@ void TLayoutRun::NewPage() {
         Emit(R.PageHeader, -1, Y, ContentBottom);
         Y += R.PageHeader.Height;
     }
+    for (int l = 0; l < OpenLevels; ++l) {
+        const TReportBand& header = Groups[size_t(l)].Header;
+        if (!header.Enabled || !header.RepeatOnNewPage) continue;
+        Emit(header, l, Y, ContentBottom);
+        Y += header.Height;
+    }
+    // A band that does not fit below this point gets no further page.
     ContentTop = Y;
 }
 

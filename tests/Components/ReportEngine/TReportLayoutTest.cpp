@@ -215,6 +215,40 @@ TEST(TReportLayout, AGroupHeaderIsNotLeftAloneAtTheFootOfAPage) {
     EXPECT_DOUBLE_EQ(headers[0].Rect.top(), 10);
 }
 
+TEST(TReportLayout, OpenGroupsRepeatTheirHeadersOnEveryPageTheyGoOnTo) {
+    // Region A: 30 rows over two pages; its city header repeats, its region header not.
+    std::vector<TRow> rows;
+    for (int i = 0; i < 30; ++i)
+        rows.push_back(
+            {QStringLiteral("A"), QStringLiteral("Oslo"), QStringLiteral("a%1").arg(i), 1});
+    rows.push_back({QStringLiteral("B"), QStringLiteral("Rome"), QStringLiteral("b"), 1});
+    auto rs = MakeTable(rows);
+    TReport report;
+    report.SetDataSet(rs.get());
+    report.PageHeader.Height = 10;
+    report.PageHeader.AddLabel(QStringLiteral("Header"), Box);
+    report.PageFooter.Enabled = false;
+    TReportGroup& region = report.AddGroup(Region);
+    region.Header.AddField(Region, Box);
+    TReportGroup& city = report.AddGroup(QStringLiteral("City"));
+    city.Header.AddField(QStringLiteral("City"), Box);
+    city.Header.RepeatOnNewPage = true;
+    city.Footer.AddLabel(QStringLiteral("end"), Box);
+    report.Detail.Height = 10;
+    report.Detail.AddField(Item, Box);
+
+    const std::vector<TReportPage> pages = report.Layout();
+    ASSERT_EQ(pages.size(), 2u);
+    const QStringList second = Trace({pages[1]}, true);
+    ASSERT_GE(second.size(), 3);
+    EXPECT_EQ(second.mid(0, 3),
+              (QStringList{QStringLiteral("PH:Header"), QStringLiteral("H1:Oslo"),
+                           QStringLiteral("D:a%1").arg(Trace({pages[0]}).size() - 2)}));
+    // Region B opens its own city: printed once, not repeated as well.
+    EXPECT_EQ(second.count(QStringLiteral("H1:Rome")), 1);
+    EXPECT_EQ(second.count(QStringLiteral("H1:Oslo")), 1);
+}
+
 TEST(TReportLayout, ABandTallerThanAPageIsClippedOnAPageOfItsOwn) {
     auto rs = MakeNumberedTable(3);
     TReport report;
