@@ -90,3 +90,28 @@ TEST_F(SelectFrameTest, TheFilterSelectsTheEndDateAndNotTheDayAfter) {
     history.SetFiltered(true);
     EXPECT_EQ(history.RecordCount(), 2);
 }
+
+TEST_F(SelectFrameTest, OnlyCriteriaNeitherAllNorReadOnlyRestrict) {
+    frame->SetStartDay(2);
+    Set("ProjectNumber", 4);
+    Set("ClientId", -5);
+    Set("UserId", 6);
+    const QString dates =
+        QStringLiteral(" DateTimeSubmitted >= 30/11/2026 AND DateTimeSubmitted <= 06/12/2026");
+    // Each criterion in each of its four states: restricting, "All", read-only, both.
+    for (int states = 0; states < 64; ++states) {
+        const int project = states & 3, client = (states >> 2) & 3, user = (states >> 4) & 3;
+        Set("AllProjects", bool(project & 1));
+        Set("AllClients", bool(client & 1));
+        Set("AllUsers", bool(user & 1));
+        frame->SetProjectsReadOnly(project & 2);
+        frame->SetClientsReadOnly(client & 2);
+        frame->SetUsersReadOnly(user & 2);
+        frame->SetupFilter();
+        QString expected = dates;
+        if (project == 0) expected += QStringLiteral(" AND ProjectNumber = 4");
+        if (client == 0) expected += QStringLiteral(" AND ClientID = -5");
+        if (user == 0) expected += QStringLiteral(" AND UserID = 6");
+        EXPECT_EQ(frame->Filter(), expected) << "states " << states;
+    }
+}
