@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cmath>
 
 TdmTasks_Form* dmTasks_Form = nullptr;
@@ -71,7 +72,10 @@ void TdmTasks_Form::DataModuleCreate() {
         CheckCreateDirectory(FDirsObj->SettingsDir());
     }
     SetApplicationHelpFile(FDirsObj->AppDir() + QStringLiteral("TIVREL.HLP"));
-    if (!FOptions.ReadOnly) TakeDataFolderLock();
+    if (!FOptions.ReadOnly) {
+        TakeDataFolderLock();
+        RemoveInterruptedSaves();
+    }
 
     // 3.–8. The tables and the state derived from them.
     LoadTables();
@@ -88,6 +92,17 @@ void TdmTasks_Form::TakeDataFolderLock() {
         throw EXEPException(QStringLiteral("Tivrel is already running for this data folder (%1).")
                                 .arg(QDir::toNativeSeparators(FDirsObj->DataDir())));
     }
+}
+
+void TdmTasks_Form::RemoveInterruptedSaves() {
+    // A save writes ".<table file>.XXXXXX" beside the table and renames it over the table; a
+    // save cut short by a crash or a power cut leaves that file behind, as large as the table.
+    // Holding the folder's lock, nothing else can be writing one now.
+    QDir dir(FDirsObj->DataDir());
+    const QRegularExpression interrupted(QStringLiteral("^\\..+\\.xml\\.[A-Za-z0-9]{6}$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    for (const QString& name : dir.entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden))
+        if (interrupted.match(name).hasMatch()) dir.remove(name);
 }
 
 void TdmTasks_Form::DataModuleDestroy() {

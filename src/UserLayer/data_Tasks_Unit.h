@@ -78,6 +78,7 @@ public:
     void DataModuleCreate();
     void DataModuleDestroy();
     void TakeDataFolderLock();
+    void RemoveInterruptedSaves();
     // Writes every changed table; nothing while SetupRequired.
     void SaveData();
     void SaveDataset(const QString& sFileName, TRecordSet& aDataset, bool bSaveToAdmin);

@@ -236,6 +236,26 @@ TEST_F(DataModuleTest, AnUnreadableHistoryIsKeptAsideAndNeverOverwritten) {
     EXPECT_EQ(StartPortable().adsReporting.RecordCount(), 1);
 }
 
+TEST_F(DataModuleTest, WhatAnInterruptedSaveLeftBehindIsRemovedAtTheNextStart) {
+    StartSetUp();
+    dm.reset();
+    const QString dir = PortableDataDir();
+    const QStringList leftovers = {QStringLiteral(".Reportingfile.xml.aB3xYz"),
+                                   QStringLiteral(".Tasksfile.xml.000001")};
+    const QStringList others = {QStringLiteral(".hidden"), QStringLiteral("Notes.xml.aB3xYz"),
+                                QStringLiteral(".Reportingfile.xml.keep-it")};
+    for (const QString& name : leftovers + others) {
+        QFile file(dir + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<xml>half");
+    }
+    StartPortable();
+    for (const QString& name : leftovers)
+        EXPECT_FALSE(QFile::exists(dir + name)) << name.toStdString();
+    for (const QString& name : others)
+        EXPECT_TRUE(QFile::exists(dir + name)) << name.toStdString();
+}
+
 TEST_F(DataModuleTest, AFailedWriteKeepsTheChangedMark) {
     TdmTasks_Form& d = StartSetUp();
     d.adsTaskCodes.Append();
