@@ -101,6 +101,11 @@ void TFrame_Select_Form::SetProjectsReadOnly(bool Value) {
     FrameProjectGroup->SetReadOnly(Value);
 }
 
+QString SubmittedRangeFilter(double startDate, double endDate) {
+    return QStringLiteral(" DateTimeSubmitted >= ") + DateToStr(startDate) +
+           QStringLiteral(" AND DateTimeSubmitted <= ") + DateToStr(endDate);
+}
+
 void TFrame_Select_Form::SetupFilter() {
     TRecordSet& d = adsSelectDetails;
     d.Edit();
@@ -108,8 +113,7 @@ void TFrame_Select_Form::SetupFilter() {
     field("dtStartDate").SetAsDateTime(Frame_Date_Form1->StartDate());
     field("dtEndDate").SetAsDateTime(Frame_Date_Form1->EndDate());
     FFilter =
-        QStringLiteral(" DateTimeSubmitted >= ") + DateToStr(field("dtStartDate").AsDateTime()) +
-        QStringLiteral(" AND DateTimeSubmitted <= ") + DateToStr(field("dtEndDate").AsDateTime());
+        SubmittedRangeFilter(field("dtStartDate").AsDateTime(), field("dtEndDate").AsDateTime());
     if (!field("AllProjects").AsBoolean() && !FProjectsReadOnly)
         FFilter +=
             QStringLiteral(" AND ProjectNumber = %1").arg(field("ProjectNumber").AsInteger());

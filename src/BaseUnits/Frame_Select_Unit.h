@@ -10,6 +10,10 @@
 #include "Components/RecordSet/TRecordSet.h"
 
 class TDataSource;
+
+// " DateTimeSubmitted >= <start> AND DateTimeSubmitted <= <end>", the dates in the short
+// date format: the history rows submitted in a range of whole days.
+QString SubmittedRangeFilter(double startDate, double endDate);
 class TFrame_Date_Form;
 class TFrame_SelectGroup_Form;
 

@@ -1,5 +1,6 @@
 #include "Reporting_Chart_Unit.h"
 
+#include "BaseUnits/Frame_Select_Unit.h"
 #include "UserLayer/data_Tasks_Unit.h"
 
 #include "Components/Core/SysDateTime.h"
@@ -52,8 +53,7 @@ void CreateReportDetails(TRecordSet& d) {
 }
 
 QString ReportFilterText(const TRecordSet& d, double startDate, double endDate) {
-    QString filter = QStringLiteral(" DateTimeSubmitted >= ") + DateToStr(startDate) +
-                     QStringLiteral(" AND DateTimeSubmitted <= ") + DateToStr(endDate);
+    QString filter = SubmittedRangeFilter(startDate, endDate);
     switch (F(d, "ReportNumber").AsInteger()) {
     case rnProjectSummary:
         if (!F(d, "AllProjects").AsBoolean())
