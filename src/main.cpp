@@ -9,10 +9,8 @@
 #include "BaseUnits/XEP_Messages.h"
 #include "BaseUnits/XEP_ResourceStr.h"
 #include "Reports/Reporting_Command_Unit.h"
-#include "UserLayer/Form_Main_Unit.h"
-#include "UserLayer/Form_Reporting_Unit.h"
+#include "UserLayer/Form_Program_Unit.h"
 #include "UserLayer/Form_Submit_TimeFile.h"
-#include "UserLayer/Form_Submit_Unit.h"
 #include "UserLayer/data_Tasks_Unit.h"
 
 #include "Components/Core/SysExceptions.h"
@@ -135,46 +133,11 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
     return -1;
 }
 
-// Messages of the data module and errors caught by the data-aware controls go to the
-// program's message boxes.
-void InstallMessageHandlers() {
-    SetInformationMessageHandler(
-        [](const QString& text) { TDialogService::Instance().ShowInformation(text); });
-    TDataControls::OnError = [](const Exception& error) {
-        TDialogService::Instance().ShowError(error.Message());
-    };
-}
-
 int RunProgram(int argc, char** argv, const TCommandLine& commandLine) {
-    TApplication application(argc, argv);          // 1. the application object
-    SetApplicationTitle(QStringLiteral("Tivrel")); // 2. the title
-    application.setApplicationName(ApplicationTitle());
-    application.setApplicationDisplayName(ApplicationTitle());
-    application.setOrganizationName(sOrganisation());
-
-    // 3. The data module: directories, tables, help file.
-    InstallMessageHandlers();
-    std::unique_ptr<TdmTasks_Form> dataModule;
-    const bool created = RunGuarded([&] {
-        TDataModuleOptions options;
-        options.DataDir = commandLine.DataDir;
-        dataModule = std::make_unique<TdmTasks_Form>(nullptr, options);
-    });
-    if (!created) return 1;
-
-    // 4. The windows, owned by the application for the whole run: the main window first (its
-    // creation shows the splash window), then the review window it hands over to and the
-    // reports window the review window shows.
-    TForm_Main_Form mainForm(*dmTasks_Form);
-    TForm_Submit_Form submitForm(*dmTasks_Form);
-    mainForm.SetSubmitForm(&submitForm);
-    TForm_Reporting_Form reportingForm(*dmTasks_Form, &submitForm);
-    submitForm.SetReportingForm(&reportingForm);
-    mainForm.RunSetup = [&mainForm] { return RunSetupHub(*dmTasks_Form, &mainForm); };
-
-    // 5. The message loop; showing the main window is its first act.
-    mainForm.show();
-    return application.exec();
+    TApplication application(argc, argv); // 1. the application object
+    TDataModuleOptions options;
+    options.DataDir = commandLine.DataDir;
+    return RunProgramWindows(options);
 }
 } // namespace
 

@@ -18,6 +18,16 @@ bool RunGuarded(const std::function<void()>& action) {
     return false;
 }
 
+TBusyCursor::TBusyCursor() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TBusyCursor::~TBusyCursor() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        QGuiApplication::restoreOverrideCursor();
+}
+
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
@@ -25,3 +35,63 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     RunGuarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
+
+// ---- Termination signals ----
+// A signal handler may do almost nothing; it writes the signal's number into a pipe whose
+// other end the event loop watches.
+
+#ifndef Q_OS_WIN
+#include <QSocketNotifier>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int SignalPipe[2] = {-1, -1};
+constexpr int HandledSignals[] = {SIGTERM, SIGINT, SIGHUP};
+struct sigaction PreviousActions[3];
+
+extern "C" void WriteSignalToPipe(int signalNumber) {
+    const unsigned char number = static_cast<unsigned char>(signalNumber);
+    [[maybe_unused]] const ssize_t written = ::write(SignalPipe[0], &number, 1);
+}
+} // namespace
+
+TTerminationSignals::TTerminationSignals(QObject* parent) : QObject(parent) {
+    if (SignalPipe[0] >= 0) return; // another instance handles them
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, SignalPipe) != 0) return;
+    for (int fd : SignalPipe)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    FNotifier = new QSocketNotifier(SignalPipe[1], QSocketNotifier::Read, this);
+    connect(FNotifier, &QSocketNotifier::activated, this, [this] { ReadPending(); });
+    struct sigaction action {};
+    action.sa_handler = WriteSignalToPipe;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (size_t i = 0; i < std::size(HandledSignals); ++i)
+        ::sigaction(HandledSignals[i], &action, &PreviousActions[i]);
+}
+
+TTerminationSignals::~TTerminationSignals() {
+    if (!FNotifier) return;
+    for (size_t i = 0; i < std::size(HandledSignals); ++i)
+        ::sigaction(HandledSignals[i], &PreviousActions[i], nullptr);
+    delete FNotifier;
+    FNotifier = nullptr;
+    for (int& fd : SignalPipe) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+void TTerminationSignals::ReadPending() {
+    unsigned char number = 0;
+    while (::read(SignalPipe[1], &number, 1) == 1)
+        Q_EMIT Received(number);
+}
+#else
+TTerminationSignals::TTerminationSignals(QObject* parent) : QObject(parent) {}
+TTerminationSignals::~TTerminationSignals() = default;
+void TTerminationSignals::ReadPending() {}
+#endif

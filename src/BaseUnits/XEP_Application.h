@@ -8,9 +8,35 @@
 // Runs action inside the guard; false when it raised.
 bool RunGuarded(const std::function<void()>& action);
 
+// Shows the busy cursor while it lives (a save of a large history takes a moment).
+class TBusyCursor {
+public:
+    TBusyCursor();
+    ~TBusyCursor();
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
 class TApplication : public QApplication {
 public:
     TApplication(int& argc, char** argv);
     // Every event handler, slot and timer runs inside the guard.
     bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Turns the signals that end a program from outside (SIGTERM, SIGINT, SIGHUP) into a Qt signal
+// on the user-interface thread, so the program can save and close as if the user had closed
+// it. One instance at a time; the previous handling comes back when it is destroyed.
+class TTerminationSignals : public QObject {
+    Q_OBJECT
+public:
+    explicit TTerminationSignals(QObject* parent = nullptr);
+    ~TTerminationSignals() override;
+
+Q_SIGNALS:
+    void Received(int signalNumber);
+
+private:
+    void ReadPending();
+    class QSocketNotifier* FNotifier = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "Form_Main_Unit.h"
 
 #include "BaseUnits/Current_Task_Obj_Unit.h"
+#include "BaseUnits/XEP_Application.h"
 #include "BaseUnits/XEP_DialogService.h"
 #include "BaseUnits/XEP_ResourceStr.h"
 #include "BaseUnits/XEP_Utils_Unit.h"
@@ -20,6 +21,7 @@
 #include "Components/DataControls/TDataControls.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
@@ -28,6 +30,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 constexpr int DesignWidth = 698;
@@ -190,6 +193,11 @@ void TForm_Main_Form::FormShow() {
             return;
         }
         FDm.SetSetupRequired(false);
+        // The confirmed setup is on disk before the review window opens.
+        TDataControls::Guard([this] {
+            const TBusyCursor busy;
+            FDm.SaveData();
+        });
     }
     ShowSubmitForm();
     if (!FClosing && FDm.adsTasks.State() == TDataSetState::Browse && !FDm.adsTasks.IsEmpty())
@@ -242,6 +250,12 @@ void TForm_Main_Form::SaveOnClose() {
             FDm.SaveData();
             return;
         } catch (const Exception& e) {
+            if (FEnding) {
+                // Nobody is there to answer a message box; the reason goes where a service
+                // manager or a terminal shows it.
+                std::fprintf(stderr, "Tivrel: %s\n", qPrintable(e.Message()));
+                return;
+            }
             // The week's time is not to be lost: say why, and give the user the review window
             // again; closing it tries the save once more.
             TDialogService::Instance().ShowError(e.Message());
@@ -250,6 +264,43 @@ void TForm_Main_Form::SaveOnClose() {
         QString sNewPanelName;
         DisplaySubmitForm(*FSubmitForm, Frame_TimeTracker_Form1->sPanelName(), sNewPanelName);
     }
+}
+
+void TForm_Main_Form::PostPendingEdits() {
+    // The text typed into a cell goes to its record first; a value its field refuses stays
+    // out of the save (the message has been shown) and everything else is saved.
+    if (FSubmitForm) TDataControls::Guard([this] { FSubmitForm->PostPendingEdit(); });
+    TDataControls::Guard([this] { Frame_TimeTracker_Form1->dsTasks->UpdateRecord(); });
+}
+
+void TForm_Main_Form::EndProgram() {
+    if (FEnding) return;
+    FEnding = true;
+    // Dialogs over the review window, topmost first: a maintenance dialog's Cancel puts its
+    // table back as it was before the dialog opened, a question is left unanswered.
+    for (int guard = 0; guard < 32; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == FSubmitForm || modal == this) break;
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (dialog) TDataControls::Guard([dialog] { dialog->reject(); });
+        if (modal->isVisible()) {
+            if (dialog)
+                dialog->done(QDialog::Rejected);
+            else
+                modal->hide();
+        }
+    }
+    PostPendingEdits();
+    SaveOnClose();
+    QCoreApplication::exit(0); // every running event loop returns
+}
+
+void TForm_Main_Form::SaveForSessionEnd() {
+    PostPendingEdits();
+    const bool ending = FEnding;
+    FEnding = true; // no window is reopened now; a failure is reported on the error output
+    SaveOnClose();
+    FEnding = ending;
 }
 
 void TForm_Main_Form::AutoSaveTimerTimer() {

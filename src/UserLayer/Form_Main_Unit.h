@@ -50,6 +50,14 @@ public:
     void Frame_TimeTracker_Form1tLastUsedTimerTimer();
     // Saves the data; on failure shows why and reopens the review window, until a save works.
     void SaveOnClose();
+    // Ends the program from outside (a termination signal) as closing it would: dialogs over
+    // the review window are left as Cancel leaves them, the cell being edited is written, every
+    // changed table saved, and every event loop ends.
+    void EndProgram();
+    // Writes the cell being edited and every changed table, closing nothing: the end of the
+    // desktop session asks for this first, and may still be cancelled.
+    void SaveForSessionEnd();
+    bool Ending() const { return FEnding; }
 
 protected:
     void ResizeRequired() override;
@@ -61,6 +69,7 @@ private:
     void FormCreate();
     void LayOutTodayColumn();
     void ReapplyOptions();
+    void PostPendingEdits();
 
     TdmTasks_Form& FDm;
     TForm_Submit_Form* FSubmitForm = nullptr;
@@ -70,4 +79,5 @@ private:
     bool FPaused = false;
     bool FFirstShown = false;
     bool FClosing = false;
+    bool FEnding = false;
 };

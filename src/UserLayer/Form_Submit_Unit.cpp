@@ -1,5 +1,6 @@
 #include "Form_Submit_Unit.h"
 
+#include "BaseUnits/XEP_Application.h"
 #include "BaseUnits/XEP_DialogService.h"
 #include "Button_Images_Unit.h"
 #include "Form_Actions.h"
@@ -160,14 +161,22 @@ void TForm_Submit_Form::CreateActions() {
     guarded(Options, [this] { OptionsExecute(); });
     connect(aExitMenu, &QAction::triggered, this, [this] { done(ModalResultExit); });
     connect(aAboutMenu, &QAction::triggered, Frame_TimeTracker_Form1->aAbout, &QAction::trigger);
-    // Each master-data dialog is made for one showing and released afterwards.
-    guarded(Tasks, [this] { ShowDialog<TForm_Tasks_Form>(FDm, this); });
-    guarded(Projects, [this] { ShowDialog<TForm_Projects_Form>(FDm, this); });
-    guarded(Clients, [this] { ShowDialog<TForm_Clients_Form>(FDm, this); });
-    guarded(Users, [this] { ShowDialog<TForm_User_Form>(FDm, this); });
+    // Each master-data dialog is made for one showing and released afterwards. What it
+    // changed is written as soon as it closes (a Cancel has put the table back, which then
+    // writes nothing new).
+    auto thenSave = [this](std::function<void()> show) {
+        return [this, show = std::move(show)] {
+            show();
+            SaveConfirmed();
+        };
+    };
+    guarded(Tasks, thenSave([this] { ShowDialog<TForm_Tasks_Form>(FDm, this); }));
+    guarded(Projects, thenSave([this] { ShowDialog<TForm_Projects_Form>(FDm, this); }));
+    guarded(Clients, thenSave([this] { ShowDialog<TForm_Clients_Form>(FDm, this); }));
+    guarded(Users, thenSave([this] { ShowDialog<TForm_User_Form>(FDm, this); }));
     guarded(aExport, [this] { aExportExecute(); });
     guarded(aImport, [this] { aImportExecute(); });
-    guarded(aHistory, [this] { aHistoryExecute(FDm, this); });
+    guarded(aHistory, thenSave([this] { aHistoryExecute(FDm, this); }));
     guarded(Invoice, [this] { InvoiceExecute(FDm, this); }); // never enabled
     guarded(Report, [this] { ReportExecute(); });
 
@@ -274,13 +283,28 @@ bool TForm_Submit_Form::eventFilter(QObject* watched, QEvent* event) {
     return TBaseFormXEP_BaseForm::eventFilter(watched, event);
 }
 
+bool TForm_Submit_Form::PostPendingEdit() {
+    return Frame_TimeTracker_Form1->dsTasks->UpdateRecord();
+}
+
+void TForm_Submit_Form::SaveConfirmed() {
+    const TBusyCursor busy;
+    FDm.SaveData();
+}
+
 void TForm_Submit_Form::SubmitExecute() {
-    if (SubmitWeek(FDm, TDialogService::Instance(), FSubmitDate, meSubmitDate->text()))
-        ShowSubmitDate();
+    // The week is submitted as the user sees it, the cell being typed into included.
+    if (!PostPendingEdit()) return;
+    const bool submitted =
+        SubmitWeek(FDm, TDialogService::Instance(), FSubmitDate, meSubmitDate->text());
     Frame_TimeTracker_Form1->DisplayTotal();
+    if (!submitted) return;
+    ShowSubmitDate();
+    SaveConfirmed(); // the submitted week is history now: on disk at once
 }
 
 void TForm_Submit_Form::StepExecute() {
+    if (!PostPendingEdit()) return;
     StepWeek(FDm);
     Frame_TimeTracker_Form1->DisplayTotal();
 }
@@ -296,7 +320,9 @@ void TForm_Submit_Form::aImportExecute() {
     const QString fileName = TDialogService::Instance().OpenFileName(
         QStringLiteral("Import Time File"), QStringLiteral("Time Files|*.tim"),
         QStringLiteral("tim"), QString());
-    if (!fileName.isEmpty()) ImportTimeFile(FDm, fileName);
+    if (fileName.isEmpty()) return;
+    ImportTimeFile(FDm, fileName);
+    SaveConfirmed();
 }
 
 void TForm_Submit_Form::ReportExecute() {
@@ -306,6 +332,7 @@ void TForm_Submit_Form::ReportExecute() {
 void TForm_Submit_Form::OptionsExecute() {
     ShowOptionsDialog(FDm, this);
     ReapplyOptions(); // whatever the dialog answered
+    SaveConfirmed();
 }
 
 void TForm_Submit_Form::ReapplyOptions() {
@@ -361,7 +388,7 @@ void TForm_Submit_Form::done(int result) {
     // The control being edited writes its text first; a field that refuses it keeps the
     // window open with the text there for correction.
     bool written = false;
-    TDataControls::Guard([&] { written = f->dsTasks->UpdateRecord(); });
+    TDataControls::Guard([&] { written = PostPendingEdit(); });
     if (!written) return;
     QWidget* focused = QApplication::focusWidget();
     if (focused && isAncestorOf(focused) && focused != f->pDescription) {

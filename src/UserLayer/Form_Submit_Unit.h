@@ -43,6 +43,12 @@ public:
     // The reports window the Report action shows; made once at start and owned by the caller.
     void SetReportingForm(TForm_Reporting_Form* form) { FReportingForm = form; }
 
+    // Hands the text typed into the cell being edited to its record; false (the store's
+    // message shown, the text kept for correction) when the field refuses it.
+    bool PostPendingEdit();
+    // Writes the tables changed by what the user has just confirmed, showing the busy cursor.
+    void SaveConfirmed();
+
     // Handlers.
     void SubmitExecute();
     void ReportExecute();

@@ -1,0 +1,11 @@
+#pragma once
+// The program's windows from start to end on an application object that already exists: the
+// data module, the main, review and reports windows, the message loop, and the save that
+// every way of ending the program makes (closing, a termination signal, the end of the
+// desktop session).
+
+#include "data_Tasks_Unit.h"
+
+// Runs the program on the data module options given (the data folder of --data-dir, or the
+// install's own); returns the program's exit code.
+int RunProgramWindows(const TDataModuleOptions& options);
