@@ -36,6 +36,7 @@ namespace {
 constexpr int DesignWidth = 698;
 constexpr int DesignHeight = 177;
 constexpr int AutoSaveInterval = 600000;
+constexpr int AutoSaveRetryInterval = 30000; // when the user was in the middle of something
 } // namespace
 
 TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
@@ -303,7 +304,20 @@ void TForm_Main_Form::SaveForSessionEnd() {
     FEnding = ending;
 }
 
+bool TForm_Main_Form::AutoSaveMustWait() const {
+    // A dialog over the review window holds changes the user has not confirmed yet (closing
+    // it saves), and a new task being entered would be posted half typed.
+    if (FDm.adsTasks.State() == TDataSetState::Insert) return true;
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal && modal != FSubmitForm && modal != this;
+}
+
 void TForm_Main_Form::AutoSaveTimerTimer() {
+    if (AutoSaveMustWait()) {
+        QTimer::singleShot(AutoSaveRetryInterval, this,
+                           [this] { TDataControls::Guard([this] { AutoSaveTimerTimer(); }); });
+        return;
+    }
     FDm.SaveData();
 }
 

@@ -70,6 +70,7 @@ private:
     void LayOutTodayColumn();
     void ReapplyOptions();
     void PostPendingEdits();
+    bool AutoSaveMustWait() const;
 
     TdmTasks_Form& FDm;
     TForm_Submit_Form* FSubmitForm = nullptr;

@@ -28,6 +28,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 constexpr int HeaderHeight = 21;
@@ -105,13 +106,25 @@ TFrame_TimeTracker_Form::TFrame_TimeTracker_Form(TdmTasks_Form& dm, QWidget* AOw
             [this] { TDataControls::Guard(OnLastUsedTimer); });
     connect(TimeTrackerTimer, &QTimer::timeout, this,
             [this] { TDataControls::Guard([this] { TimeTrackerTimerTimer(); }); });
+    FFrames.push_back(this);
     connect(dsTasks, &TDataSource::DataChange, this, [this] { DisplayTotal(); });
     connect(dsTasks, &TDataSource::StateChange, this, [this] { UpdateActions(); });
     connect(dsTasks, &TDataSource::CursorMoved, this, [this] { UpdateActions(); });
     Initialise();
 }
 
-TFrame_TimeTracker_Form::~TFrame_TimeTracker_Form() = default;
+TFrame_TimeTracker_Form::~TFrame_TimeTracker_Form() {
+    FFrames.erase(std::remove(FFrames.begin(), FFrames.end(), this), FFrames.end());
+}
+
+std::vector<TFrame_TimeTracker_Form*> TFrame_TimeTracker_Form::FFrames;
+
+bool TFrame_TimeTracker_Form::TasksInUse() const {
+    if (FDm.adsTasks.State() == TDataSetState::Insert) return true;
+    for (const TFrame_TimeTracker_Form* frame : FFrames)
+        if (&frame->FDm == &FDm && frame->FLastUsedCounter <= 3) return true;
+    return false;
+}
 
 // ---- Construction ----
 
@@ -709,8 +722,9 @@ void TFrame_TimeTracker_Form::SetCurrentTaskValue(bool bAllRows) {
 }
 
 void TFrame_TimeTracker_Form::TimeTrackerTimerTimer() {
-    // Typing less than four seconds ago: the minute waits for the next tick.
-    if (FLastUsedCounter <= 3) {
+    // Typing less than four seconds ago, in this grid or another: the minute waits for the
+    // next tick.
+    if (TasksInUse()) {
         ++FTimerIncrement;
         return;
     }

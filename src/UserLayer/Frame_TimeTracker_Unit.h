@@ -87,6 +87,10 @@ public:
     const QString& HelpString() const { return FHelpString; }
     void SetHelpString(const QString& Value) { FHelpString = Value; }
     int LastUsedCounter() const { return FLastUsedCounter; }
+    // Whether the user is at work on the tasks in any task grid of the program: typing or
+    // choosing from a list in the last few seconds, or entering a new task not yet posted.
+    // The minute tick waits while this holds, so it never changes rows under the user.
+    bool TasksInUse() const;
 
     // ---- Visibility setters ----
     void SetPriorityVisible(bool Value);
@@ -192,4 +196,5 @@ private:
     int FRowCount = 1;
     int FDesignWidth = DesignWidth;
     std::unique_ptr<TCurrentTask> FCurrentTask;
+    static std::vector<TFrame_TimeTracker_Form*> FFrames; // every frame that exists
 };

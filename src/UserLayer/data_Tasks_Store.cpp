@@ -32,3 +32,24 @@ QString KeepUnreadableFile(const QString& fileName, const QString& dataDir) {
         target = fileName + QStringLiteral(".unreadable-%1-%2").arg(stamp).arg(n);
     return QFile::rename(fileName, target) ? target : QString();
 }
+
+const QStringList& StoreFileNames() {
+    static const QStringList names = {
+        QStringLiteral("UserTypesFile.xml"),    QStringLiteral("UserAuthorityFile.xml"),
+        QStringLiteral("BillingTypesFile.xml"), QStringLiteral("ClientTypesFile.xml"),
+        QStringLiteral("ManagersFile.xml"),     QStringLiteral("UsersFile.xml"),
+        QStringLiteral("ClientsFile.xml"),      QStringLiteral("ProjectsFile.xml"),
+        QStringLiteral("TaskCodesfile.xml"),    QStringLiteral("Tasksfile.xml"),
+        QStringLiteral("ReportingFile.xml"),    QStringLiteral("ReportsFile.xml"),
+        QStringLiteral("DefaultsFile.xml")};
+    return names;
+}
+
+bool HoldsStoreFile(const QString& dir) {
+    if (dir.isEmpty() || !QFileInfo(dir).isDir()) return false;
+    const QStringList entries = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& entry : entries)
+        for (const QString& name : StoreFileNames())
+            if (entry.compare(name, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}

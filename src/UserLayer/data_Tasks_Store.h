@@ -3,6 +3,7 @@
 // each file name must name one file on every platform) and unreadable files kept aside.
 
 #include <QString>
+#include <QStringList>
 
 // The path of the file in dir whose name equals name without regard to case, preferring the
 // exact spelling; empty when there is none. An empty dir means the current directory.
@@ -12,3 +13,7 @@ QString StoreWritePath(const QString& dir, const QString& name);
 // Renames an unreadable file that lies in dataDir to "<name>.unreadable-<yyyyMMdd-HHmm>" (with
 // a counter if that exists) and returns the new path; empty when it was left where it is.
 QString KeepUnreadableFile(const QString& fileName, const QString& dataDir);
+// The names under which the store's files are looked for (one per table that has a file).
+const QStringList& StoreFileNames();
+// Whether dir (not empty) holds the file of any table of the store.
+bool HoldsStoreFile(const QString& dir);

@@ -12,6 +12,7 @@
 #include "Components/Core/TClock.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -85,13 +86,37 @@ void TdmTasks_Form::DataModuleCreate() {
 void TdmTasks_Form::TakeDataFolderLock() {
     // A second program on the same files would overwrite the first one's work at its exit. A
     // lock left by a program that died is taken over.
+    const QString folder = QDir::toNativeSeparators(FDirsObj->DataDir());
     FLock = std::make_unique<QLockFile>(FDirsObj->DataDir() + QStringLiteral("tivrel.lock"));
     FLock->setStaleLockTime(0);
-    if (!FLock->tryLock(0)) {
-        FLock.reset();
-        throw EXEPException(QStringLiteral("Tivrel is already running for this data folder (%1).")
-                                .arg(QDir::toNativeSeparators(FDirsObj->DataDir())));
+    bool locked = FLock->tryLock(0);
+    if (!locked && FLock->error() == QLockFile::LockFailedError && LockFileIsLeftOver(*FLock)) {
+        FLock->removeStaleLockFile();
+        locked = FLock->tryLock(0);
     }
+    if (locked) return;
+    const QLockFile::LockError error = FLock->error();
+    FLock.reset();
+    const QFileInfo lockFile(FDirsObj->DataDir() + QStringLiteral("tivrel.lock"));
+    if (error == QLockFile::LockFailedError && (!lockFile.exists() || lockFile.isFile()))
+        throw EXEPException(
+            QStringLiteral("Tivrel is already running for this data folder (%1).").arg(folder));
+    throw EXEPException(QStringLiteral("Tivrel cannot use the data folder %1: its lock file cannot "
+                                       "be made there (the folder may be read-only or the disk "
+                                       "full).")
+                            .arg(folder));
+}
+
+bool TdmTasks_Form::LockFileIsLeftOver(const QLockFile& lock) {
+    // A lock whose owner cannot be read (empty or damaged: a crash or a power cut while it was
+    // being written) is a leftover once it is a few seconds old; a program that has just made
+    // it writes its owner at once.
+    qint64 pid = 0;
+    QString host, application;
+    if (lock.getLockInfo(&pid, &host, &application)) return false;
+    const QFileInfo file(FDirsObj->DataDir() + QStringLiteral("tivrel.lock"));
+    return file.exists() &&
+           std::abs(file.lastModified().msecsTo(QDateTime::currentDateTime())) > 3000;
 }
 
 void TdmTasks_Form::RemoveInterruptedSaves() {
@@ -169,12 +194,15 @@ void SeedPairs(TRecordSet& table, const char* key, const char* desc,
 } // namespace
 
 void TdmTasks_Form::LoadTables() {
-    // 3. The user types decide where this start reads its files from.
+    // 3. Where this start reads its files from: the user's own data folder as soon as it
+    // holds any store file (a lost or damaged file of one table never sends the start to the
+    // shared first copies, whose rows the next save would then write over the user's own);
+    // otherwise the shared folder when it holds the first copies; otherwise the files are
+    // looked for under their bare names.
     FStoreDir.clear();
-    if (!FindStoreFile(FDirsObj->DataDir(), QStringLiteral("UserTypesFile.xml")).isEmpty())
+    if (HoldsStoreFile(FDirsObj->DataDir()))
         FStoreDir = FDirsObj->DataDir();
-    else if (!FindStoreFile(FDirsObj->AdminDataDir(), QStringLiteral("UserTypesFile.xml"))
-                  .isEmpty())
+    else if (HoldsStoreFile(FDirsObj->AdminDataDir()))
         FStoreDir = FDirsObj->AdminDataDir();
     LoadTable(adsUserTypes, QStringLiteral("UserTypesFile.xml"),
               QStringLiteral("UserTypesfile.xml"), [this] {

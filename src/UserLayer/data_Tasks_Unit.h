@@ -17,6 +17,7 @@
 #include <QObject>
 #include <array>
 #include <memory>
+#include <vector>
 
 // The day cell being edited: the duration it held when entered and whether its row was
 // active then.
@@ -79,9 +80,16 @@ public:
     void DataModuleDestroy();
     void TakeDataFolderLock();
     void RemoveInterruptedSaves();
-    // Writes every changed table; nothing while SetupRequired.
+    // Writes every changed table (a row still being edited counts as a change); nothing while
+    // SetupRequired. The tables land together: if any cannot be written, none is replaced.
     void SaveData();
     void SaveDataset(const QString& sFileName, TRecordSet& aDataset, bool bSaveToAdmin);
+    // The tables SaveData writes, with their file names, masters before dependants.
+    struct TStoredTable {
+        QString FileName;
+        TRecordSet* Table;
+    };
+    std::vector<TStoredTable> StoredTables();
     void DataSetAfterPost(TRecordSet& DataSet);
     void ResetTotalsArray();
 
@@ -157,6 +165,11 @@ private:
     void SeedOptions();
     void FillMaxNumbers();
     void ScanTasks();
+
+    bool LockFileIsLeftOver(const QLockFile& lock);
+    void SaveTables(const std::vector<TStoredTable>& tables, bool bSaveToAdmin);
+    bool PostPendingChange(TRecordSet& table);
+    bool NeedsWriting(const TStoredTable& stored) const;
 
     bool CanDeleteKey(const QString& filter, bool searchTasks, const QString& message);
 

@@ -1,12 +1,13 @@
 // Keeps the store busy saving, for the crash test: opens the data module on a data directory,
-// then appends history rows and saves them, over and over, until it is killed (or has saved as
-// often as asked). It reports on standard output, one line each:
+// then appends history rows (or, with "masters", adds a client, a project, a task code and a
+// task together) and saves them, over and over, until it is killed (or has saved as often as
+// asked). It reports on standard output, one line each:
 //   loaded <rows> <problems>   the history read at start-up and the number of load problems
 //   saving <rows>              before each save: the row count about to be written
 //   saved <rows> <ms>          after each save, with the time it took
 //   message <text>             an information message of the data module
 //
-// Usage: tivrel_crash_child DATA_DIR WORK_DIR [SAVES]
+// Usage: tivrel_crash_child DATA_DIR WORK_DIR [SAVES [masters]]
 // WORK_DIR receives a portable install (App/Tivrel/tivrel beside a Portable.ini) and the
 // registry file, so the child never touches the user's own settings or folders.
 
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     const QString dataDir = args.at(1);
     const QString workDir = QDir(args.at(2)).absolutePath();
     const qint64 saves = args.size() > 3 ? args.at(3).toLongLong() : -1; // -1: until killed
+    const bool masters = args.size() > 4 && args.at(4) == QLatin1String("masters");
 
     const QString appDir = workDir + QStringLiteral("/App/Tivrel");
     QDir().mkpath(appDir);
@@ -76,11 +78,15 @@ int main(int argc, char** argv) {
         }
         QElapsedTimer timer;
         for (qint64 save = 0; saves < 0 || save < saves; ++save) {
-            // One to three rows per save, so that consecutive files differ in length.
-            const int rows = int(save % 3) + 1;
-            for (int i = 0; i < rows; ++i)
-                AppendCrashRow(history, history.RecordCount(), TClock::Now());
-            const int count = history.RecordCount();
+            if (masters) {
+                AddCrashMasters(dm, dm.adsTaskCodes.RecordCount());
+            } else {
+                // One to three rows per save, so that consecutive files differ in length.
+                const int rows = int(save % 3) + 1;
+                for (int i = 0; i < rows; ++i)
+                    AppendCrashRow(history, history.RecordCount(), TClock::Now());
+            }
+            const int count = masters ? dm.adsTaskCodes.RecordCount() : history.RecordCount();
             Say(QStringLiteral("saving %1").arg(count));
             timer.start();
             dm.SaveData();

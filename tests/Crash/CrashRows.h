@@ -28,3 +28,33 @@ inline void AppendCrashRow(TRecordSet& history, int index, double submitted) {
     history.FieldByName(QStringLiteral("AuthUserId")).SetAsInteger(0);
     history.Post();
 }
+
+// One change of the master data, as a user makes it in one go: a new client, a new project, a
+// task code of that project and a task of that code for that client, each posted. Number n
+// names them ("Client n", "Project n", "K<n>").
+template <class TStore> inline void AddCrashMasters(TStore& dm, int n) {
+    TRecordSet& clients = dm.adsClients;
+    clients.Append();
+    clients.FieldByName(QStringLiteral("ClientName"))
+        .SetAsString(QStringLiteral("Client %1").arg(n));
+    clients.Post();
+    const int clientId = clients.FieldByName(QStringLiteral("ClientId")).AsInteger();
+    TRecordSet& projects = dm.adsProjects;
+    projects.Append();
+    projects.FieldByName(QStringLiteral("ProjectName"))
+        .SetAsString(QStringLiteral("Project %1").arg(n));
+    projects.Post();
+    const int projectNumber = projects.FieldByName(QStringLiteral("ProjectNumber")).AsInteger();
+    TRecordSet& codes = dm.adsTaskCodes;
+    codes.Append();
+    codes.FieldByName(QStringLiteral("TaskCode")).SetAsString(QStringLiteral("K%1").arg(n));
+    codes.FieldByName(QStringLiteral("TaskDescription"))
+        .SetAsString(QStringLiteral("Code %1").arg(n));
+    codes.FieldByName(QStringLiteral("ProjectNumber")).SetAsInteger(projectNumber);
+    codes.Post();
+    TRecordSet& tasks = dm.adsTasks;
+    tasks.Append();
+    tasks.FieldByName(QStringLiteral("TaskCode")).SetAsString(QStringLiteral("K%1").arg(n));
+    tasks.FieldByName(QStringLiteral("ClientId")).SetAsInteger(clientId);
+    tasks.Post();
+}

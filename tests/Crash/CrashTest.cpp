@@ -1,7 +1,9 @@
 // The store under sudden death. A child program saves a 100 000-row history over and over; the
 // test kills it at random moments while it saves, fifty times, and after each kill reads the
 // history back: it must load, hold every row of the last completed save (or of the save that
-// was under way) and nothing else, and leave the other tables untouched.
+// was under way) and nothing else, and leave the other tables untouched. A second child adds
+// clients, projects, task codes and tasks together and saves; after each kill every table
+// loads and every row's references are there.
 
 #include "CrashRows.h"
 
@@ -17,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
@@ -117,9 +120,10 @@ protected:
     QString WorkDir() const { return FWork.path(); }
     QString DataDir() const { return FWork.path() + QStringLiteral("/Store/"); }
 
-    // A set-up store whose history holds the given number of rows, written as the program
-    // writes it: the data module over a portable install, told that setup is done, then saved.
-    void PrepareStore(int rows) {
+    // A set-up store whose history holds the given number of rows (and the given number of
+    // clients, projects, task codes and tasks made together), written as the program writes
+    // it: the data module over a portable install, told that setup is done, then saved.
+    void PrepareStore(int rows, int masters = 0) {
         const QString appDir = WorkDir() + QStringLiteral("/App/Tivrel");
         QDir().mkpath(appDir);
         QFile marker(appDir + QStringLiteral("/Portable.ini"));
@@ -139,6 +143,8 @@ protected:
         for (int i = 0; i < rows; ++i)
             AppendCrashRow(history, i, 46000.0 + i / 50.0);
         history.EnableControls();
+        for (int i = 0; i < masters; ++i)
+            AddCrashMasters(dm, dm.adsTaskCodes.RecordCount());
         dm.SaveData();
         ASSERT_TRUE(FMessages.isEmpty()) << FMessages.join(QLatin1Char('\n')).toStdString();
     }
@@ -251,4 +257,94 @@ TEST_F(CrashTest, AKilledSaveLeavesTheOldOrTheNewHistoryNeverADamagedOne) {
               << renamedUnreported << " after the new file was in place; " << leftovers
               << " temporary files left behind; history now " << rows << " rows; last save "
               << saveMs << " ms; " << clock.elapsed() << " ms in all" << std::endl;
+}
+
+namespace {
+// The master data as a reader finds it after a kill: why it is not whole, or empty when every
+// table loads and every task code's project, every task's code and client exist.
+QString CheckReferences(const QString& dir, int& codesFound) {
+    auto load = [&](TRecordSet& table, const char* name) {
+        table.LoadFromFile(dir + QLatin1String(name));
+    };
+    TRecordSet clients, projects, codes, tasks;
+    try {
+        load(clients, "Clientsfile.xml");
+        load(projects, "Projectsfile.xml");
+        load(codes, "TaskCodesfile.xml");
+        load(tasks, "Tasksfile.xml");
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    auto keys = [](TRecordSet& table, const char* field) {
+        QSet<QString> values;
+        for (table.First(); !table.Eof(); table.Next())
+            values.insert(table.FieldByName(QLatin1String(field)).AsString().toUpper());
+        return values;
+    };
+    const QSet<QString> clientIds = keys(clients, "ClientId");
+    const QSet<QString> projectNumbers = keys(projects, "ProjectNumber");
+    const QSet<QString> codeNames = keys(codes, "TaskCode");
+    for (codes.First(); !codes.Eof(); codes.Next()) {
+        const QString project = codes.FieldByName(QStringLiteral("ProjectNumber")).AsString();
+        if (!projectNumbers.contains(project))
+            return QStringLiteral("task code %1 has project %2, which is not saved")
+                .arg(codes.FieldByName(QStringLiteral("TaskCode")).AsString(), project);
+    }
+    for (tasks.First(); !tasks.Eof(); tasks.Next()) {
+        const QString code = tasks.FieldByName(QStringLiteral("TaskCode")).AsString();
+        const QString client = tasks.FieldByName(QStringLiteral("ClientId")).AsString();
+        if (!codeNames.contains(code.toUpper()))
+            return QStringLiteral("task %1 has no saved task code").arg(code);
+        if (!clientIds.contains(client))
+            return QStringLiteral("task %1 has client %2, which is not saved").arg(code, client);
+    }
+    codesFound = codes.RecordCount();
+    return {};
+}
+} // namespace
+
+TEST_F(CrashTest, MasterDataChangedTogetherIsNeverSavedHalfway) {
+    constexpr int Masters = 3000;
+    PrepareStore(0, Masters);
+    if (HasFatalFailure()) return;
+    int codes = 0;
+    ASSERT_EQ(CheckReferences(DataDir(), codes), QString());
+    const int seededCodes = codes;
+
+    std::mt19937 random(20261210);
+    qint64 saveMs = 100;
+    int midSave = 0;
+    for (int kill = 0; kill < Kills; ++kill) {
+        SCOPED_TRACE(testing::Message() << "kill " << kill + 1 << " of " << Kills);
+        QProcess child;
+        child.setProgram(QStringLiteral(TIVREL_CRASH_CHILD));
+        child.setArguments({DataDir(), WorkDir(), QStringLiteral("-1"), QStringLiteral("masters")});
+        child.start();
+        ASSERT_TRUE(child.waitForStarted(10000)) << child.errorString().toStdString();
+        QByteArray output;
+        const QDeadlineTimer deadline(60000);
+        while (!output.contains("saving ") && child.state() == QProcess::Running &&
+               !deadline.hasExpired()) {
+            child.waitForReadyRead(50);
+            output += child.readAllStandardOutput();
+        }
+        ASSERT_EQ(child.state(), QProcess::Running)
+            << "the child stopped by itself: " << child.readAllStandardError().toStdString();
+        std::uniform_int_distribution<qint64> delay(0, 2 * saveMs);
+        QThread::msleep(static_cast<unsigned long>(delay(random)));
+        child.kill();
+        ASSERT_TRUE(child.waitForFinished(10000));
+        output += child.readAllStandardOutput();
+        TChildReport report;
+        Parse(output, report);
+        if (report.Saving) ++midSave;
+        if (report.Saves > 0) saveMs = std::max<qint64>(report.LastSaveMs, 10);
+        const QString fault = CheckReferences(DataDir(), codes);
+        ASSERT_TRUE(fault.isEmpty()) << fault.toStdString();
+    }
+    EXPECT_GT(codes, seededCodes) << "no save ever completed";
+    EXPECT_GE(midSave, Kills / 3);
+    std::cout << "[          ] " << Kills << " kills, " << midSave << " during a save; "
+              << codes - seededCodes << " task codes added; last save " << saveMs << " ms"
+              << std::endl;
 }

@@ -6,14 +6,17 @@
 #include "BaseUnits/Current_Task_Obj_Unit.h"
 #include "BaseUnits/XEP_Errors.h"
 #include "UserLayer/Form_Main_Unit.h"
+#include "UserLayer/Form_Submit_Unit.h"
 #include "UserLayer/Frame_TimeTracker_Unit.h"
 #include "support/TScriptedDialogService.h"
 
 #include "Components/DataControls/TDBEdit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
 
@@ -99,6 +102,52 @@ TEST_F(MainFormTest, TypingJustBeforeATickCarriesTheMinuteToTheNext) {
     Frame().TimeTrackerTimerTimer();
     EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), 2 * Minute, 1e-12);
     EXPECT_EQ(Frame().TimerIncrement(), 1);
+}
+
+TEST_F(MainFormTest, TheTickWaitsForTypingInTheReviewWindowAndLeavesItsTextInPlace) {
+    Open();
+    TForm_Submit_Form review(*dm);
+    review.show();
+    review.activateWindow();
+    for (int i = 0; i < 100 && !review.isActiveWindow(); ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(review.isActiveWindow());
+    TFrame_TimeTracker_Form& grid = *review.Frame_TimeTracker_Form1;
+    dm->adsTasks.First();
+    grid.dbeTue->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(grid.dbeTue->hasFocus());
+    for (const char key : {'0', '2', '1', '5'}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(QLatin1Char(key)));
+        QCoreApplication::sendEvent(grid.dbeTue, &press);
+    }
+    ASSERT_EQ(grid.dbeTue->displayText(), QStringLiteral("02:15"));
+
+    // Typed a moment ago in the review window's grid: the main window's minute waits.
+    Frame().TimeTrackerTimerTimer();
+    EXPECT_EQ(Duration(QStringLiteral("GEN"), "MonDuration"), 0);
+    EXPECT_EQ(Frame().TimerIncrement(), 2);
+    // Four seconds later it runs, and the text still being typed is left as it is.
+    for (int i = 0; i < 4; ++i)
+        grid.tLastUsedTimerTimer();
+    Frame().TimeTrackerTimerTimer();
+    EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), 2 * Minute, 1e-12);
+    EXPECT_EQ(grid.dbeTue->displayText(), QStringLiteral("02:15"));
+    EXPECT_TRUE(review.PostPendingEdit());
+    dm->adsTasks.CheckBrowseMode();
+    EXPECT_NEAR(Duration(QStringLiteral("GEN"), "TueDuration"), 2.25 * Hour, 1e-12);
+    EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), 2 * Minute, 1e-12);
+    review.hide();
+}
+
+TEST_F(MainFormTest, NoTickWhileANewTaskIsBeingEntered) {
+    Open();
+    dm->adsTasks.Append();
+    Frame().TimeTrackerTimerTimer();
+    EXPECT_EQ(dm->adsTasks.State(), TDataSetState::Insert) << "the new row stays the user's";
+    EXPECT_EQ(Frame().TimerIncrement(), 2);
+    dm->adsTasks.Cancel();
+    Frame().TimeTrackerTimerTimer();
+    EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), 2 * Minute, 1e-12);
 }
 
 TEST_F(MainFormTest, TheCurrentTaskIsTheLastActiveRowAndTheClockRunsBySeconds) {

@@ -2,14 +2,19 @@
 
 #include "DataModuleFixture.h"
 
+#include "UserLayer/Form_Submit_TimeFile.h"
 #include "UserLayer/Form_Submit_Unit.h"
 #include "UserLayer/Frame_TimeTracker_Unit.h"
 #include "support/TScriptedDialogService.h"
 
 #include "Components/DataControls/TDBCtrlGrid.h"
+#include "Components/DataControls/TDBEdit.h"
+#include "Components/DataControls/TDataControls.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTimer>
@@ -141,4 +146,61 @@ TEST_F(SubmitFormTest, Screenshots) {
     form.ReapplyOptions();
     SaveShot(form, QStringLiteral("review-fewer-columns"));
     form.hide();
+}
+
+TEST_F(SubmitFormTest, ADurationTheCellRefusesStopsSubmitAndStepWithNothingChanged) {
+    AddTask(QStringLiteral("BUILD"), QStringLiteral("Build"), Hour, 0);
+    SetOption("MinimumTaskDuration", 60);
+    TForm_Submit_Form form(*dm);
+    form.show();
+    form.activateWindow();
+    for (int i = 0; i < 100 && !form.isActiveWindow(); ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(form.isActiveWindow());
+    TFrame_TimeTracker_Form* f = form.Frame_TimeTracker_Form1;
+    dm->adsTasks.First();
+    f->dbeMon->setFocus(Qt::TabFocusReason);
+    for (const char key : {'2', '5', '0', '0'}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(QLatin1Char(key)));
+        QCoreApplication::sendEvent(f->dbeMon, &press);
+    }
+    const QByteArray tasksBefore = dm->adsTasks.SaveToBytes();
+    // The program shows what a bound control's field refuses in an error box.
+    const auto previous = TDataControls::OnError;
+    TDataControls::OnError = [&](const Exception& e) { dialogs->ShowError(e.Message()); };
+    for (QAction* action : {form.Submit, form.Step}) {
+        SCOPED_TRACE(action->objectName().toStdString());
+        dialogs->Errors.clear();
+        action->trigger();
+        ASSERT_EQ(dialogs->Errors.size(), 1);
+        EXPECT_TRUE(dialogs->Errors.first().contains(QStringLiteral("25:00")))
+            << dialogs->Errors.first().toStdString();
+        EXPECT_TRUE(dialogs->Questions.isEmpty()) << "nothing is asked about a refused week";
+        EXPECT_EQ(dm->adsReporting.RecordCount(), 0);
+        EXPECT_EQ(dm->adsTasks.SaveToBytes(), tasksBefore);
+        EXPECT_TRUE(f->dbeMon->displayText().startsWith(QStringLiteral("25")))
+            << "the text stays for correction";
+    }
+    TDataControls::OnError = previous;
+    form.hide();
+}
+
+TEST_F(SubmitFormTest, AnImportedTimeFileIsInTheFilesAtOnce) {
+    // A time file from another installation with a client of its own.
+    dm->adsClients.Append();
+    F(dm->adsClients, "ClientName").SetAsString(QStringLiteral("Elsewhere Ltd"));
+    dm->adsClients.Post();
+    const QString timeFile = Root() + QStringLiteral("other.tim");
+    ExportTimeFile(*dm, timeFile);
+    dm.reset();
+    QDir(PortableDataDir()).removeRecursively();
+    StartSetUp();
+
+    TForm_Submit_Form form(*dm);
+    dialogs->FileNames.push_back(timeFile);
+    form.aImport->trigger();
+    EXPECT_TRUE(dialogs->Errors.isEmpty()) << dialogs->Errors.join(QLatin1Char(' ')).toStdString();
+    TRecordSet onDisk;
+    onDisk.LoadFromFile(PortableDataDir() + QStringLiteral("Clientsfile.xml"));
+    EXPECT_TRUE(onDisk.Locate(QStringLiteral("ClientName"), QStringLiteral("Elsewhere Ltd")));
 }

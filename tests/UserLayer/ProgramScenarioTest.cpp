@@ -42,9 +42,16 @@ protected:
         TForm_Submit_Form submitForm(*dm);
         mainForm.SetSubmitForm(&submitForm);
         mainForm.RunSetup = setup;
-        QTimer::singleShot(50, &submitForm, [&] {
-            if (submitForm.isVisible()) atReview(submitForm);
+        // The review window is driven once it is up and active (after the save that follows
+        // the setup, which takes a moment).
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, &submitForm, [&] {
+            if (!submitForm.isVisible() || !submitForm.isActiveWindow()) return;
+            poll.stop();
+            atReview(submitForm);
         });
+        poll.start();
         mainForm.show();
         for (int i = 0; i < 200 && (mainForm.isVisible() || submitForm.isVisible()); ++i)
             QApplication::processEvents(QEventLoop::AllEvents, 20);

@@ -10,12 +10,14 @@
 #include <QTextStream>
 
 namespace {
-// The seeded tables that a save writes (the history has no seed rows).
+// The tables that the first save into a data folder writes: every stored one, the history
+// (which has no seed rows) included.
 const QStringList WrittenFiles = {
     QStringLiteral("TaskCodesfile.xml"), QStringLiteral("Tasksfile.xml"),
-    QStringLiteral("Defaultsfile.xml"),  QStringLiteral("Projectsfile.xml"),
-    QStringLiteral("Clientsfile.xml"),   QStringLiteral("Usersfile.xml"),
-    QStringLiteral("Managersfile.xml"),  QStringLiteral("UserTypesfile.xml")};
+    QStringLiteral("Reportingfile.xml"), QStringLiteral("Defaultsfile.xml"),
+    QStringLiteral("Projectsfile.xml"),  QStringLiteral("Clientsfile.xml"),
+    QStringLiteral("Usersfile.xml"),     QStringLiteral("Managersfile.xml"),
+    QStringLiteral("UserTypesfile.xml")};
 
 QStringList XmlFiles(const QString& dir) {
     return QDir(dir).entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
@@ -106,12 +108,13 @@ TEST_F(DataModuleTest, AfterSetUpEverySeededTableIsWrittenAndReadBackUnchanged) 
     for (TRecordSet* t :
          {&second.adsTasks, &second.adsTaskCodes, &second.adsDefaults, &second.adsUsers})
         EXPECT_EQ(t->SaveToBytes(), before[t->Name]) << t->Name.toStdString();
-    // Nothing changed: a save writes nothing.
+    // Nothing changed: a save rewrites no file; a file that went missing is written again, so
+    // the folder always holds the whole store.
     const QDateTime stamp =
         QFileInfo(PortableDataDir() + QStringLiteral("Tasksfile.xml")).lastModified();
     QFile::remove(PortableDataDir() + QStringLiteral("Usersfile.xml"));
     second.SaveData();
-    EXPECT_FALSE(QFileInfo::exists(PortableDataDir() + QStringLiteral("Usersfile.xml")));
+    EXPECT_TRUE(QFileInfo::exists(PortableDataDir() + QStringLiteral("Usersfile.xml")));
     EXPECT_EQ(QFileInfo(PortableDataDir() + QStringLiteral("Tasksfile.xml")).lastModified(), stamp);
 }
 
@@ -152,8 +155,11 @@ TEST_F(DataModuleTest, AStandardInstallWritesTheSharedCopyOnceAndASecondUserStar
     F(second.adsClients, "ClientName").SetAsString(QStringLiteral("Charlie"));
     second.adsClients.Post();
     second.SaveData();
-    EXPECT_EQ(XmlFiles(Root() + QStringLiteral("UserB/Tivrel/")),
-              QStringList{QStringLiteral("Clientsfile.xml")});
+    // The second user's first save writes the whole store into their own folder, which the
+    // next start then reads on its own.
+    EXPECT_EQ(XmlFiles(Root() + QStringLiteral("UserB/Tivrel/")).size(), WrittenFiles.size());
+    EXPECT_EQ(Start(exe, Root() + QStringLiteral("UserB")).StoreDir(),
+              Root() + QStringLiteral("UserB/Tivrel/"));
 }
 
 TEST_F(DataModuleTest, FileNamesMatchWithoutRegardToCase) {

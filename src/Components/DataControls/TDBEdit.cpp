@@ -26,9 +26,24 @@ void TDBEdit::ShowText(const QString& text, const TEditMask& mask) {
     if (text != QLineEdit::text() || !mask.IsEmpty()) setText(text);
 }
 
+void TDBEdit::RememberTypedRow() {
+    TRecordSet* dataSet = FDataLink.DataSet();
+    FTypedInNewRow = dataSet && dataSet->State() == TDataSetState::Insert;
+    FTypedRow = dataSet && !FTypedInNewRow ? dataSet->GetBookmark() : 0;
+}
+
+bool TDBEdit::KeepsTypedText() const {
+    if (!FFocused || !FModified || !FDataLink.Field()) return false;
+    const TRecordSet* dataSet = FDataLink.DataSet();
+    if (FTypedInNewRow) return dataSet->State() == TDataSetState::Insert;
+    return FTypedRow != 0 && dataSet->State() != TDataSetState::Insert &&
+           dataSet->GetBookmark() == FTypedRow;
+}
+
 void TDBEdit::DataChange() {
     TField* field = FDataLink.Field();
     QLineEdit::setReadOnly(!FDataLink.CanModify());
+    if (KeepsTypedText()) return; // the user's text is not overwritten while it is typed
     if (!field) {
         ShowText(QString(), TEditMask());
         FModified = false;
@@ -47,11 +62,13 @@ void TDBEdit::EditingChange() {
 }
 
 void TDBEdit::Reset() {
+    FModified = false;
     DataChange();
     if (FFocused) selectAll();
 }
 
 void TDBEdit::UserEdited() {
+    if (!FModified) RememberTypedRow();
     FModified = true;
     if (FDataLink.Editing()) return;
     // A change that came without a keystroke (a paste from the context menu, a drop).
@@ -154,9 +171,10 @@ void TDBEdit::focusInEvent(QFocusEvent* event) {
 
 void TDBEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    // Switching windows or opening a menu is not leaving the control.
+    // Switching windows or opening a menu (with the mouse or with Alt and a letter) is not
+    // leaving the control.
     if (!FFocused || event->reason() == Qt::ActiveWindowFocusReason ||
-        event->reason() == Qt::PopupFocusReason)
+        event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason)
         return;
     if (!UpdateRecord()) {
         TakeFocusBack();

@@ -9,6 +9,9 @@
 //   the edit keeps the typed text and the focus. An exited() handler may refuse the exit with
 //   KeepFocus(); QApplication::focusWidget() tells it where the focus is going.
 // - Escape puts the field's text back.
+// - Text typed and not yet assigned stays while the edit has the focus and its record stays
+//   the current one, whatever else changes the record set meanwhile (a timer adding to a row,
+//   a save posting the row); it is dropped when the cursor goes to another row.
 
 #include "TDataControls.h"
 #include "TDataSource.h"
@@ -63,6 +66,8 @@ private:
     void UserEdited();
     void ShowText(const QString& text, const TEditMask& mask);
     void TakeFocusBack();
+    bool KeepsTypedText() const;
+    void RememberTypedRow();
     bool IsModifyingKey(QKeyEvent* event) const;
 
     TFieldDataLink FDataLink;
@@ -73,4 +78,7 @@ private:
     bool FKeepFocus = false;
     bool FPainting = false;
     bool FRefocus = false;
+    // The row the typed text belongs to: its bookmark, or a new row not yet posted.
+    TBookmark FTypedRow = 0;
+    bool FTypedInNewRow = false;
 };

@@ -3,6 +3,7 @@
 #include "Components/Core/SysExceptions.h"
 #include "TAdoXml.h"
 #include "TFilterExpression.h"
+#include "TPreparedSave.h"
 #include "TRecordSet.h"
 #include "TRowStore.h"
 
@@ -10,13 +11,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
-#ifndef Q_OS_WIN
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -67,46 +70,62 @@ QByteArray TRecordSet::SaveToBytes() const {
     return data;
 }
 
-void TRecordSet::SaveToFile(const QString& fileName) const {
-    CheckActive();
-    auto fail = [&](const QString& reason) {
-        Error(QStringLiteral("Cannot write '%1': %2")
-                  .arg(QDir::toNativeSeparators(fileName), reason));
-    };
-    const QFileInfo info(fileName);
+namespace {
+[[noreturn]] void FailToWrite(const TRecordSet& rs, const QString& fileName,
+                              const QString& reason) {
+    const QString message =
+        QStringLiteral("Cannot write '%1': %2").arg(QDir::toNativeSeparators(fileName), reason);
+    throw EDatabaseError(rs.Name.isEmpty() ? message : rs.Name + QStringLiteral(": ") + message);
+}
+
+QString SystemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+} // namespace
+
+TPreparedSave::TPreparedSave(TPreparedSave&& other) noexcept
+    : FFileName(std::move(other.FFileName)), FTemporaryName(std::move(other.FTemporaryName)),
+      FCommitted(other.FCommitted) {
+    other.FTemporaryName.clear();
+}
+
+TPreparedSave& TPreparedSave::operator=(TPreparedSave&& other) noexcept {
+    if (this != &other) {
+        Discard();
+        FFileName = std::move(other.FFileName);
+        FTemporaryName = std::move(other.FTemporaryName);
+        FCommitted = other.FCommitted;
+        other.FTemporaryName.clear();
+    }
+    return *this;
+}
+
+TPreparedSave::~TPreparedSave() {
+    Discard();
+}
+
+void TPreparedSave::Discard() {
+    if (!FCommitted && !FTemporaryName.isEmpty()) QFile::remove(FTemporaryName);
+    FTemporaryName.clear();
+}
+
+void TPreparedSave::Commit() {
+    if (FCommitted || FTemporaryName.isEmpty()) return;
+    const QFileInfo info(FFileName);
+    const QString shown = QDir::toNativeSeparators(FFileName);
 #ifdef Q_OS_WIN
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) fail(file.errorString());
-    try {
-        WriteAdoXml(DataFieldDefs(*this), *FStore, file);
-    } catch (const TAdoError& e) {
-        file.cancelWriting();
-        fail(e.Reason);
-    }
-    if (!file.commit()) fail(file.errorString());
+    const std::wstring from = QDir::toNativeSeparators(FTemporaryName).toStdWString();
+    const std::wstring to = QDir::toNativeSeparators(info.absoluteFilePath()).toStdWString();
+    if (!::MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw EDatabaseError(QStringLiteral("Cannot write '%1': error %2")
+                                 .arg(shown)
+                                 .arg(qulonglong(::GetLastError())));
 #else
-    // A temporary file beside the target, flushed to disk, then renamed over it: a crash or a
-    // full disk leaves either the old file or the new one, never a mixture.
-    QTemporaryFile file(
-        info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
-    file.setAutoRemove(true);
-    if (!file.open()) fail(file.errorString());
-    try {
-        WriteAdoXml(DataFieldDefs(*this), *FStore, file);
-    } catch (const TAdoError& e) {
-        fail(e.Reason);
-    }
-    if (!file.flush()) fail(file.errorString());
-    if (::fsync(file.handle()) != 0) fail(QString::fromLocal8Bit(std::strerror(errno)));
-    const QFile::Permissions permissions =
-        info.exists() ? QFile::permissions(fileName)
-                      : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
-    file.setPermissions(permissions);
-    const QByteArray from = QFile::encodeName(file.fileName());
+    const QByteArray from = QFile::encodeName(FTemporaryName);
     const QByteArray to = QFile::encodeName(info.absoluteFilePath());
     if (::rename(from.constData(), to.constData()) != 0)
-        fail(QString::fromLocal8Bit(std::strerror(errno)));
-    file.setAutoRemove(false);
+        throw EDatabaseError(QStringLiteral("Cannot write '%1': %2").arg(shown, SystemError()));
     // Make the rename itself durable.
     const QByteArray dir = QFile::encodeName(info.absolutePath());
     const int dirHandle = ::open(dir.constData(), O_RDONLY);
@@ -115,6 +134,47 @@ void TRecordSet::SaveToFile(const QString& fileName) const {
         ::close(dirHandle);
     }
 #endif
+    FCommitted = true;
+    FTemporaryName.clear();
+}
+
+TPreparedSave PrepareSave(const TRecordSet& rs, const QString& fileName) {
+    if (!rs.Active())
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    const QFileInfo info(fileName);
+    // A temporary file beside the target: a crash or a full disk leaves either the old file or
+    // the new one, never a mixture.
+    QTemporaryFile file(
+        info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
+    file.setAutoRemove(true);
+    if (!file.open()) FailToWrite(rs, fileName, file.errorString());
+    try {
+        WriteAdoXml(DataFieldDefs(rs), TRecordSetInternals::Store(rs), file);
+    } catch (const TAdoError& e) {
+        FailToWrite(rs, fileName, e.Reason);
+    }
+    if (!file.flush()) FailToWrite(rs, fileName, file.errorString());
+#ifdef Q_OS_WIN
+    if (!::FlushFileBuffers(HANDLE(_get_osfhandle(file.handle()))))
+        FailToWrite(rs, fileName, QStringLiteral("the file could not be flushed to disk"));
+#else
+    if (::fsync(file.handle()) != 0) FailToWrite(rs, fileName, SystemError());
+#endif
+    const QFile::Permissions permissions =
+        info.exists() ? QFile::permissions(fileName)
+                      : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    file.setPermissions(permissions);
+    file.close();
+    TPreparedSave save;
+    save.FFileName = fileName;
+    save.FTemporaryName = file.fileName();
+    file.setAutoRemove(false); // the prepared save owns it now
+    return save;
+}
+
+void TRecordSet::SaveToFile(const QString& fileName) const {
+    CheckActive();
+    PrepareSave(*this, fileName).Commit();
 }
 
 void TRecordSet::LoadFromBytes(const QByteArray& data, const QString& sourceName) {

@@ -188,3 +188,33 @@ TEST(TEditMaskTest, ConvertsDelphiMasksToQtMasksAndBack) {
 }
 
 } // namespace
+
+TEST_F(TDBEditTest, TypedTextSurvivesChangesToItsRowAndGoesWhenTheRowDoes) {
+    Bind("Note");
+    Edit->setFocus(Qt::TabFocusReason);
+    TypeText(Edit, S("half typed"));
+    // A timer adds to the row and posts it, a pass over the rows comes back to it, a save
+    // commits it: the text being typed stays, and leaving the edit assigns it.
+    T.Rs.Edit();
+    T.F("Minutes").SetAsFloat(99);
+    T.Rs.Post();
+    const TBookmark row = T.Rs.GetBookmark();
+    T.Rs.DisableControls();
+    T.Rs.Last();
+    T.Rs.GotoBookmark(row);
+    T.Rs.EnableControls();
+    T.Rs.CommitUpdates();
+    EXPECT_EQ(Edit->text(), S("half typed"));
+    Other->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(T.F("Note").AsString(), S("half typed"));
+    EXPECT_EQ(T.F("Minutes").AsFloat(), 99);
+
+    // On another row the text is that row's; Escape still puts the field's text back.
+    Edit->setFocus(Qt::TabFocusReason);
+    TypeText(Edit, S("x"));
+    T.Rs.Next();
+    EXPECT_EQ(Edit->text(), T.F("Note").AsString());
+    TypeText(Edit, S("y"));
+    SendKey(Edit, Qt::Key_Escape);
+    EXPECT_EQ(Edit->text(), T.F("Note").AsString());
+}

@@ -1,0 +1,152 @@
+// Journeys in which the user confirms something (a submitted week, a client added with OK, an
+// option changed with OK) and the program then dies without closing: what was confirmed must
+// already be in the files.
+
+#include "JourneyFixture.h"
+
+#include "Components/DataControls/TDBGrid.h"
+
+#include <QPushButton>
+
+using namespace Journey;
+
+namespace {
+constexpr auto Mon = &TFrame_TimeTracker_Form::dbeMon;
+
+// The dialog in front, when it is the one of that object name.
+QDialog* DialogInFront(const char* name) {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    return dialog && dialog->objectName() == QLatin1String(name) ? dialog : nullptr;
+}
+
+bool ClickButton(QWidget* dialog, const char* name) {
+    auto* button = dialog ? dialog->findChild<QPushButton*>(QLatin1String(name)) : nullptr;
+    if (!button || !button->isVisible()) return false;
+    QTest::mouseClick(button, Qt::LeftButton);
+    return true;
+}
+
+// A column of a table file as a program started after a crash would read it (numbers and
+// durations as numbers).
+QStringList ColumnOnDisk(const TInstall& install, const char* file, const char* field,
+                         bool number = false) {
+    TRecordSet table;
+    try {
+        table.LoadFromFile(install.FileName(QLatin1String(file)));
+    } catch (const Exception&) {
+        return {QStringLiteral("(unreadable)")};
+    }
+    QStringList values;
+    for (table.First(); !table.Eof(); table.Next())
+        values << (number ? QString::number(table.FieldByName(QLatin1String(field)).AsFloat())
+                          : table.FieldByName(QLatin1String(field)).AsString());
+    return values;
+}
+} // namespace
+
+TEST_F(JourneyTest, ASubmittedWeekIsInTheFilesAtOnce) {
+    SetUpStore();
+    QStringList historyOnDisk, mondayOnDisk;
+    TScript script;
+    WaitForReviewWindow(script);
+    ClickCell(script, 0, Mon, QStringLiteral("Mon"));
+    TypeIntoCell(script, Mon, QStringLiteral("0245"), QStringLiteral("02:45"));
+    ClickToolButton(script, &TForm_Submit_Form::Submit, QStringLiteral("Submit"));
+    AnswerBox(script, QStringLiteral("previously submitted week starting"), 'Y');
+    script.Then(QStringLiteral("the week submitted, to look at the files"), ReviewWaitsForTheUser,
+                [&] {
+                    historyOnDisk = ColumnOnDisk(Install, "Reportingfile.xml", "Duration", true);
+                    mondayOnDisk = ColumnOnDisk(Install, "Tasksfile.xml", "MonDuration", true);
+                    return true;
+                });
+    ExitByMenu(script);
+    EXPECT_EQ(RunProgram(script), 0);
+    ASSERT_EQ(historyOnDisk.size(), 1) << historyOnDisk.join(QLatin1Char(' ')).toStdString();
+    EXPECT_NEAR(historyOnDisk.at(0).toDouble(), 2.75 / 24, 1e-6);
+    EXPECT_EQ(mondayOnDisk, QStringList{QStringLiteral("0")}) << "the cleared week is saved too";
+}
+
+TEST_F(JourneyTest, AClientAddedWithOkIsInTheFilesAtOnce) {
+    SetUpStore();
+    QStringList clientsOnDisk;
+    TScript script;
+    WaitForReviewWindow(script);
+    ChooseMenu(script, QStringLiteral("&Maintain"), QStringLiteral("Clients"));
+    script.Then(
+        QStringLiteral("the clients dialog with the keyboard in its grid, to press Insert"),
+        [] {
+            QDialog* dialog = DialogInFront("Form_Clients_Form");
+            return dialog && dialog->isAncestorOf(QApplication::focusWidget());
+        },
+        [] {
+            // The grid takes the keys; a click into it first when the focus starts elsewhere.
+            auto* grid = DialogInFront("Form_Clients_Form")->findChild<TDBGrid*>();
+            if (!grid->isAncestorOf(QApplication::focusWidget()) &&
+                QApplication::focusWidget() != grid)
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            return Press(Qt::Key_Insert);
+        });
+    script.Do(QStringLiteral("type the client's name"),
+              [] { return Type(QStringLiteral("Harbour Ltd")) && Press(Qt::Key_Return); });
+    script.Then(
+        QStringLiteral("the name in the grid, to click OK"),
+        [] {
+            QDialog* dialog = DialogInFront("Form_Clients_Form");
+            return dialog &&
+                   dmTasks_Form->adsClients.FieldByName(QStringLiteral("ClientName")).AsString() ==
+                       QLatin1String("Harbour Ltd");
+        },
+        [] { return ClickButton(DialogInFront("Form_Clients_Form"), "btnOk"); });
+    script.Then(QStringLiteral("the dialog closed, to look at the files"), ReviewWaitsForTheUser,
+                [&] {
+                    clientsOnDisk = ColumnOnDisk(Install, "Clientsfile.xml", "ClientName");
+                    return true;
+                });
+    ExitByMenu(script);
+    EXPECT_EQ(RunProgram(script), 0);
+    EXPECT_TRUE(clientsOnDisk.contains(QStringLiteral("Harbour Ltd")))
+        << clientsOnDisk.join(QLatin1Char(',')).toStdString();
+}
+
+TEST_F(JourneyTest, AnOptionChangedWithOkIsInTheFilesAtOnce) {
+    SetUpStore();
+    QStringList stepOnDisk;
+    TScript script;
+    WaitForReviewWindow(script);
+    ChooseMenu(script, QStringLiteral("&Timesheets"), QStringLiteral("&Options"));
+    script.Then(
+        QStringLiteral("the options dialog, to click its Submit page"),
+        [] { return DialogInFront("Form_Options_Form") != nullptr; },
+        [] {
+            auto* pages = DialogInFront("Form_Options_Form")
+                              ->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+            if (!pages) return false;
+            QTest::mouseClick(pages->tabBar(), Qt::LeftButton, Qt::NoModifier,
+                              pages->tabBar()->tabRect(1).center());
+            return true;
+        });
+    script.Then(
+        QStringLiteral("the Minimum Task Duration box on screen, to type 30"),
+        [] {
+            QDialog* dialog = DialogInFront("Form_Options_Form");
+            auto* edit = dialog
+                             ? dialog->findChild<TDBEdit*>(QStringLiteral("dbeMinimumTaskDuration"))
+                             : nullptr;
+            return edit && edit->isVisible();
+        },
+        [] {
+            QTest::mouseClick(DialogInFront("Form_Options_Form")
+                                  ->findChild<TDBEdit*>(QStringLiteral("dbeMinimumTaskDuration")),
+                              Qt::LeftButton);
+            return Press(Qt::Key_A, Qt::ControlModifier) && Type(QStringLiteral("30"));
+        });
+    script.Do(QStringLiteral("press Return for OK"), [] { return Press(Qt::Key_Return); });
+    script.Then(QStringLiteral("the dialog closed, to look at the files"), ReviewWaitsForTheUser,
+                [&] {
+                    stepOnDisk = ColumnOnDisk(Install, "Defaultsfile.xml", "MinimumTaskDuration");
+                    return true;
+                });
+    ExitByMenu(script);
+    EXPECT_EQ(RunProgram(script), 0);
+    EXPECT_EQ(stepOnDisk, QStringList{QStringLiteral("30")});
+}
