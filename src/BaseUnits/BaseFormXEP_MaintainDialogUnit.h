@@ -42,7 +42,9 @@ public:
 
     virtual void FormShow();
     void btnOkClick();
-    void btnCancelClick();
+    // Puts the snapshot back and closes the dialog; Escape and the Cancel button both come
+    // here, so a dialog that snapshots more than its table extends this.
+    virtual void btnCancelClick();
     // Asks how to leave when neither OK nor Cancel was pressed; false keeps the dialog open.
     virtual bool FormCloseQuery();
     void aInsertExecute();

@@ -8,7 +8,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <vector>
 
 namespace {
 const QByteArray FileMarker = "#1 Timer App";
@@ -97,16 +100,130 @@ bool ExtractXml(const QString& dataDir, const QString& sFilename) {
     return true;
 }
 
+namespace {
+// The section files of an import go when it ends, whatever the outcome: they hold a copy of
+// another store's master data that nothing reads again, and a later import never falls back
+// on them.
+class TSectionFilesRemover {
+public:
+    explicit TSectionFilesRemover(const QString& dataDir) : FDataDir(dataDir) {}
+    ~TSectionFilesRemover() {
+        for (const char* table : Sections)
+            QFile::remove(SectionFile(FDataDir, table));
+    }
+    TSectionFilesRemover(const TSectionFilesRemover&) = delete;
+    TSectionFilesRemover& operator=(const TSectionFilesRemover&) = delete;
+
+private:
+    QString FDataDir;
+};
+
+// The fields of each section the merge reads, each with the accessor the merge reads it by; a
+// section lacking one is refused before any row is merged.
+enum class TRead { Text, Integer, Currency, DateTime };
+struct TSectionField {
+    const char* Name;
+    TRead Read;
+};
+struct TSectionFields {
+    const char* What;
+    std::vector<TSectionField> Fields;
+};
+const TSectionFields SectionFields[3] = {
+    {"clients",
+     {{"ClientName", TRead::Text},
+      {"ContactFirstName", TRead::Text},
+      {"ContactLastName", TRead::Text},
+      {"Notes", TRead::Text},
+      {"TaxRegistration", TRead::Text},
+      {"BillingTypeNumber", TRead::Integer},
+      {"ClientTypeNumber", TRead::Integer}}},
+    {"projects",
+     {{"ProjectName", TRead::Text},
+      {"DailyRate", TRead::Currency},
+      {"TotalCost", TRead::Currency},
+      {"CompletionDate", TRead::DateTime},
+      {"ProjectNumber", TRead::Integer}}},
+    {"task codes",
+     {{"TaskCode", TRead::Text},
+      {"TaskDescription", TRead::Text},
+      {"DailyRate", TRead::Currency},
+      {"TotalCost", TRead::Currency},
+      {"CompletionDate", TRead::DateTime},
+      {"ProjectNumber", TRead::Integer}}},
+};
+
+// Loads a section; its errors name the time file and the section, not the section file in the
+// data directory.
+void LoadSection(TRecordSet& section, const QString& dataDir, int index, const QString& shown) {
+    const QLatin1String what(SectionFields[index].What);
+    auto fail = [&](const QString& reason) {
+        throw Exception(QStringLiteral("Cannot import %1: its %2 cannot be read (%3)")
+                            .arg(shown, what, reason));
+    };
+    QFile file(SectionFile(dataDir, Sections[index]));
+    if (!file.open(QIODevice::ReadOnly)) fail(file.errorString());
+    const QString source = QStringLiteral("section");
+    try {
+        section.LoadFromBytes(file.readAll(), source);
+    } catch (const Exception& e) {
+        // The record set's reason without its "Cannot load 'section': ".
+        const QString prefix = QStringLiteral("Cannot load '%1': ").arg(source);
+        const QString& message = e.Message();
+        fail(message.startsWith(prefix) ? message.mid(prefix.size()) : message);
+    }
+}
+
+// Reads every field the merge reads, on every row and as the merge reads it, so that a missing
+// field or a value that cannot be converted stops the import before anything is merged.
+void CheckSection(TRecordSet& section, int index, const QString& shown) {
+    const TSectionFields& fields = SectionFields[index];
+    try {
+        std::vector<std::pair<TField*, TRead>> used;
+        for (const TSectionField& field : fields.Fields)
+            used.emplace_back(&F(section, field.Name), field.Read);
+        for (section.First(); !section.Eof(); section.Next()) {
+            for (const auto& [field, read] : used) {
+                switch (read) {
+                case TRead::Text:
+                    field->AsString();
+                    break;
+                case TRead::Integer:
+                    field->AsInteger();
+                    break;
+                case TRead::Currency:
+                    field->AsCurrency();
+                    break;
+                case TRead::DateTime:
+                    field->AsDateTime();
+                    break;
+                }
+            }
+        }
+    } catch (const Exception& e) {
+        throw Exception(QStringLiteral("Cannot import %1: %2 in its %3")
+                            .arg(shown, e.Message(), QLatin1String(fields.What)));
+    }
+}
+} // namespace
+
 TTimeFileImport ImportTimeFile(TdmTasks_Form& dm, const QString& fileName) {
     const QString dataDir = dm.DirsObj()->DataDir();
+    const QString shown = QDir::toNativeSeparators(fileName);
+    if (!QFileInfo(fileName).isFile())
+        throw Exception(QStringLiteral("The time file %1 does not exist.").arg(shown));
+    const TSectionFilesRemover remover(dataDir);
     // Section files left by an earlier import are never merged again in place of a bad file.
     if (!ExtractXml(dataDir, fileName))
-        throw Exception(
-            QStringLiteral("%1 is not a time file.").arg(QDir::toNativeSeparators(fileName)));
+        throw Exception(QStringLiteral("%1 is not a time file.").arg(shown));
+    // All three sections are read and checked before the first row is merged: a bad file
+    // merges nothing.
     TRecordSet clients, projects, codes;
-    clients.LoadFromFile(SectionFile(dataDir, Sections[0]));
-    projects.LoadFromFile(SectionFile(dataDir, Sections[1]));
-    codes.LoadFromFile(SectionFile(dataDir, Sections[2]));
+    TRecordSet* sections[3] = {&clients, &projects, &codes};
+    for (int i = 0; i < 3; ++i)
+        LoadSection(*sections[i], dataDir, i, shown);
+    for (int i = 0; i < 3; ++i)
+        CheckSection(*sections[i], i, shown);
 
     TTimeFileImport added;
     const int clientsBefore = dm.adsClients.RecordCount();

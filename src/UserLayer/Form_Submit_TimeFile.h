@@ -19,6 +19,8 @@ void ExportTimeFile(TdmTasks_Form& dm, const QString& fileName);
 // Splits a time file into the three section files; false when it is no time file.
 bool ExtractXml(const QString& dataDir, const QString& sFilename);
 // Merges a time file into the store: clients, then each project with its task codes, adding
-// what the store lacks. A file that is no time file raises an Exception saying so and adds
-// nothing.
+// what the store lacks. All three sections are checked before the first row is merged: a file
+// that does not exist, is no time file, or has a section that cannot be read or lacks a field
+// the merge reads raises an Exception naming the file and adds nothing. The section files are
+// removed when the import ends, whatever its outcome.
 TTimeFileImport ImportTimeFile(TdmTasks_Form& dm, const QString& fileName);

@@ -4,10 +4,7 @@
 #include "data_Tasks_Unit.h"
 
 #include "Components/DataControls/TDBGrid.h"
-#include "Components/DataControls/TDataControls.h"
 #include "Components/DataControls/TDataSource.h"
-
-#include <QPushButton>
 
 TForm_User_Form::TForm_User_Form(TdmTasks_Form& dm, QWidget* parent)
     : TBaseFormXEP_MaintainDialogForm(parent), FDm(dm) {
@@ -41,9 +38,6 @@ TForm_User_Form::TForm_User_Form(TdmTasks_Form& dm, QWidget* parent)
         text = display ? QString(field.AsString().size(), QChar(0x25CF)) : field.AsString();
     };
     FHelpString = QStringLiteral("Users");
-    disconnect(btnCancel, nullptr, this, nullptr);
-    connect(btnCancel, &QPushButton::clicked, this,
-            [this] { TDataControls::Guard([this] { btnCancelClick(); }); });
     FormCreate();
 }
 

@@ -16,7 +16,7 @@ public:
 
     void FormShow() override;
     bool FormCloseQuery() override;
-    void btnCancelClick();
+    void btnCancelClick() override;
 
 private:
     TdmTasks_Form& FDm;

@@ -22,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -300,6 +301,132 @@ TEST_F(HistoryTest, TheHistoryDialogShowsSevenColumnsAndOnlyDurationTakesTyping)
     });
     EXPECT_EQ(Rows(), before) << "Cancel puts the typed duration back";
     ExpectUnfiltered();
+}
+
+namespace {
+// Rows that were authorised or invoiced keep their durations whatever is typed over them,
+// and the refusal is shown; typing into a row that may be amended changes that row only.
+class HistoryAmendTest : public HistoryTest {
+protected:
+    void SetUp() override {
+        HistoryTest::SetUp();
+        // Rows 1 and 3 may be amended; row 2 was authorised, row 4 invoiced.
+        TRecordSet& h = dm->adsReporting;
+        h.SetRecNo(2);
+        h.Edit();
+        F(h, "AuthUserId").SetAsInteger(1);
+        h.Post();
+        h.SetRecNo(4);
+        h.Edit();
+        F(h, "InvoiceNumber").SetAsInteger(7);
+        h.Post();
+        h.CommitUpdates();
+        h.First();
+        TDataControls::OnError = [this](const Exception& e) { dialogs->ShowError(e.Message()); };
+    }
+    void TearDown() override {
+        TDataControls::OnError = nullptr;
+        HistoryTest::TearDown();
+    }
+
+    // Opens the history dialog over every row and hands it to act, then presses OK.
+    void InHistory(const std::function<void(TForm_History_Form&)>& act) {
+        const bool opened = Search(
+            [](TForm_Find_TaskData_Form& search) {
+                TFrame_Date_Form* dates = search.Frame_Select_Form1->Frame_Date_Form1;
+                dates->SetStartDate(Day(2026, 11, 1));
+                dates->SetEndDate(Day(2026, 12, 31));
+            },
+            [&](TForm_History_Form& history) {
+                history.activateWindow();
+                for (int i = 0; i < 50 && !history.isActiveWindow(); ++i)
+                    QApplication::processEvents();
+                act(history);
+                QApplication::processEvents();
+                history.btnOk->click();
+                if (history.isVisible()) history.btnCancel->click();
+            });
+        ASSERT_TRUE(opened);
+    }
+
+    // Clicks a cell of the grid as the user does.
+    static void Click(TDBGrid* grid, int row, int column) {
+        const QRect cell = grid->visualRect(grid->model()->index(row, column));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QApplication::processEvents();
+    }
+    static void Press(TDBGrid* grid, Qt::Key key) {
+        QTest::keyClick(Focused(grid), key);
+        QApplication::processEvents();
+    }
+    // Each key goes where the focus is at the time, as typing does.
+    static void TypeText(TDBGrid* grid, const char* text) {
+        for (const char* c = text; *c; ++c) {
+            QTest::keyClick(Focused(grid), *c);
+            QApplication::processEvents();
+        }
+    }
+
+    std::string Shown() const { return dialogs->Errors.join(QLatin1Char('|')).toStdString(); }
+
+    static constexpr int DurationColumn = 5;
+    const std::string Unchanged = "Sunday before=60|Monday=120|Sunday=180|Monday after=240";
+    const QString Authorised =
+        QStringLiteral("Unable to amend duration because the task has already authorised");
+    const QString Invoiced =
+        QStringLiteral("Unable to amend duration because the task has already been invoiced");
+};
+} // namespace
+
+TEST_F(HistoryAmendTest, TypingOverAnAuthorisedDurationChangesNoRowAndSaysWhy) {
+    // Down from a row that may be amended into the authorised one, then type and leave.
+    InHistory([&](TForm_History_Form& history) {
+        TDBGrid* grid = history.dbgMaintain;
+        Click(grid, 0, DurationColumn);
+        Press(grid, Qt::Key_Down);
+        EXPECT_EQ(grid->currentIndex().row(), 1);
+        EXPECT_EQ(Editor(grid), nullptr) << "no editor on an authorised row";
+        TypeText(grid, "2000");
+        EXPECT_EQ(grid->model()->index(1, DurationColumn).data().toString(),
+                  QStringLiteral("02:00"));
+        Press(grid, Qt::Key_Down);
+        Press(grid, Qt::Key_Up);
+    });
+    EXPECT_EQ(Rows(), Unchanged);
+    EXPECT_TRUE(dialogs->Errors.contains(Authorised)) << Shown();
+}
+
+TEST_F(HistoryAmendTest, TypingOverAClickedAuthorisedOrInvoicedDurationChangesNoRow) {
+    InHistory([&](TForm_History_Form& history) {
+        TDBGrid* grid = history.dbgMaintain;
+        Click(grid, 0, DurationColumn);
+        Click(grid, 1, DurationColumn);
+        TypeText(grid, "2000");
+        Press(grid, Qt::Key_Tab);
+        Click(grid, 3, DurationColumn);
+        TypeText(grid, "1500");
+        Click(grid, 2, DurationColumn);
+    });
+    EXPECT_EQ(Rows(), Unchanged);
+    EXPECT_TRUE(dialogs->Errors.contains(Authorised)) << Shown();
+    EXPECT_TRUE(dialogs->Errors.contains(Invoiced)) << Shown();
+}
+
+TEST_F(HistoryAmendTest, TypingIntoADurationThatMayBeAmendedChangesThatRowOnly) {
+    InHistory([&](TForm_History_Form& history) {
+        TDBGrid* grid = history.dbgMaintain;
+        // Up from the authorised row into the first one.
+        Click(grid, 1, DurationColumn);
+        Press(grid, Qt::Key_Up);
+        TypeText(grid, "0130");
+        Press(grid, Qt::Key_Down);
+        // Down past the authorised row into the third one.
+        Press(grid, Qt::Key_Down);
+        TypeText(grid, "0745");
+        Press(grid, Qt::Key_Up);
+    });
+    EXPECT_EQ(Rows(), "Sunday before=90|Monday=120|Sunday=465|Monday after=240");
+    EXPECT_TRUE(dialogs->Errors.isEmpty()) << Shown();
 }
 
 TEST_F(HistoryTest, CancelRestoresEveryDurationOkKeepsThemAndTheNextSaveWritesThem) {

@@ -19,9 +19,11 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyleOptionViewItem>
+#include <QTest>
 
 namespace {
 class MaintainDialogTest : public DataModuleTest {
@@ -171,6 +173,94 @@ TEST_F(MaintainDialogTest, CancellingTheUsersDialogRemovesAManagerItCreated) {
     dialog.btnCancel->click();
     EXPECT_EQ(dm->adsManagers.RecordCount(), managers);
     EXPECT_EQ(dm->adsUsers.RecordCount(), 1);
+}
+
+namespace {
+// Escape leaves the users dialog as Cancel does: a new user goes, and with it the manager row
+// that making the user a manager added, also when a cell editor was open.
+class UsersEscapeTest : public MaintainDialogTest {
+protected:
+    // Shows the dialog as the active window and adds a user of the manager type through it.
+    void OpenAndAddAManager(TForm_User_Form& dialog) {
+        managers = dm->adsManagers.RecordCount();
+        users = dm->adsUsers.RecordCount();
+        usersBefore = dm->adsUsers.SaveToBytes();
+        managersBefore = dm->adsManagers.SaveToBytes();
+        dialog.show();
+        dialog.activateWindow();
+        for (int i = 0; i < 50 && !dialog.isActiveWindow(); ++i)
+            QCoreApplication::processEvents();
+        ASSERT_TRUE(dialog.isActiveWindow());
+        dialog.aInsertExecute();
+        for (const auto& [field, value] :
+             {std::pair{"FirstName", "Mia"}, std::pair{"LastName", "Boss"},
+              std::pair{"SignOn", "mia"}, std::pair{"Password", "pw"}})
+            F(dm->adsUsers, field).SetAsString(QLatin1String(value));
+        F(dm->adsUsers, "UserTypeNumber").SetAsInteger(1);
+        dm->adsUsers.Post();
+        ASSERT_EQ(dm->adsManagers.RecordCount(), managers + 1);
+        ASSERT_EQ(dm->adsUsers.RecordCount(), users + 1);
+    }
+    // Clicks the new user's first name, which opens the cell's editor.
+    static void ClickFirstName(TForm_User_Form& dialog) {
+        TDBGrid* grid = dialog.dbgMaintain;
+        ASSERT_EQ(grid->model()->headerData(3, Qt::Horizontal).toString(),
+                  QStringLiteral("First Name"));
+        const QModelIndex cell = grid->model()->index(grid->model()->rowCount() - 1, 3);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+            << "the cell's editor is open";
+    }
+    // Escape, pressed where the focus is.
+    static void Escape(QWidget& dialog) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : &dialog, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+    }
+    void ExpectBothTablesBack(const TForm_User_Form& dialog) {
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_EQ(dm->adsUsers.SaveToBytes(), usersBefore);
+        EXPECT_EQ(dm->adsManagers.SaveToBytes(), managersBefore);
+        EXPECT_EQ(dm->adsManagers.RecordCount(), managers);
+    }
+
+    int managers = 0, users = 0;
+    QByteArray usersBefore, managersBefore;
+};
+} // namespace
+
+TEST_F(UsersEscapeTest, EscapeUndoesTheUserAndTheManagerRowItMade) {
+    TForm_User_Form dialog(*dm);
+    OpenAndAddAManager(dialog);
+    Escape(dialog);
+    ExpectBothTablesBack(dialog);
+}
+
+TEST_F(UsersEscapeTest, EscapeAfterACellWasClickedUndoesThemToo) {
+    // A cell clicked open: Escape in its editor leaves the dialog.
+    {
+        TForm_User_Form dialog(*dm);
+        OpenAndAddAManager(dialog);
+        ClickFirstName(dialog);
+        Escape(dialog);
+        ExpectBothTablesBack(dialog);
+    }
+    // A cell typed into: the first Escape undoes the typing, the next one leaves the dialog.
+    {
+        TForm_User_Form dialog(*dm);
+        OpenAndAddAManager(dialog);
+        ClickFirstName(dialog);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+        ASSERT_EQ(dm->adsUsers.State(), TDataSetState::Edit);
+        Escape(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dm->adsUsers.State(), TDataSetState::Browse);
+        EXPECT_EQ(F(dm->adsUsers, "FirstName").AsString(), QStringLiteral("Mia"));
+        Escape(dialog);
+        ExpectBothTablesBack(dialog);
+    }
 }
 
 TEST_F(MaintainDialogTest, CaptionsColumnsAndReadOnlyColour) {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 class TimeFileTest : public DataModuleTest {
@@ -37,6 +38,72 @@ protected:
         ExportTimeFile(d(), TimeFile());
     }
     TdmTasks_Form& d() { return *dm; }
+
+    // A fresh installation elsewhere, to import into.
+    void StartAnotherStore() {
+        dm.reset();
+        QDir(PortableDataDir()).removeRecursively();
+        StartSetUp();
+    }
+
+    // Removes a field, its definition and its values, from the projects section of the time file.
+    void RemoveProjectField(const char* field) {
+        QFile file(TimeFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(file.readAll());
+        file.close();
+        const qsizetype begin = text.indexOf(QStringLiteral("#2\r\n"));
+        const qsizetype end = text.indexOf(QStringLiteral("#3\r\n"));
+        ASSERT_TRUE(begin > 0 && end > begin);
+        QString projects = text.mid(begin, end - begin);
+        const QString name = QRegularExpression::escape(QLatin1String(field));
+        const QString before = projects;
+        projects.remove(QRegularExpression(QStringLiteral("\\t*<s:AttributeType name='") + name +
+                                               QStringLiteral("'.*?</s:AttributeType>\\r\\n"),
+                                           QRegularExpression::DotMatchesEverythingOption));
+        projects.remove(
+            QRegularExpression(QStringLiteral(" ") + name + QStringLiteral("='[^']*'")));
+        ASSERT_NE(projects, before);
+        text.replace(begin, end - begin, projects);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+    }
+
+    // The section files an import passes through.
+    QStringList SectionFilesLeft() const {
+        QStringList left;
+        for (const char* table : {"adsClients", "adsProjects", "adsTaskCodes"}) {
+            if (QFileInfo::exists(PortableDataDir() + QLatin1String(table) +
+                                  QStringLiteral("_tmp.xml")))
+                left << QLatin1String(table);
+        }
+        return left;
+    }
+
+    // What the store holds: clients, projects and task codes.
+    std::string Held() {
+        QStringList held;
+        for (auto [table, key] :
+             {std::pair{&d().adsClients, "ClientName"}, std::pair{&d().adsProjects, "ProjectName"},
+              std::pair{&d().adsTaskCodes, "TaskCode"}}) {
+            QStringList names;
+            const auto clone = table->Clone();
+            for (clone->First(); !clone->Eof(); clone->Next())
+                names << F(*clone, key).AsString();
+            held << names.join(QLatin1Char(','));
+        }
+        return held.join(QLatin1Char('|')).toStdString();
+    }
+
+    // The message of the import of a file, empty when it succeeded.
+    QString ImportMessage(const QString& fileName) {
+        try {
+            ImportTimeFile(d(), fileName);
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return {};
+    }
 };
 } // namespace
 
@@ -70,10 +137,7 @@ TEST_F(TimeFileTest, TheExportHasItsFourMarkersAndCrLfLines) {
 
 TEST_F(TimeFileTest, ImportingIntoAnotherStoreAddsWhatItLacksUnderItsOwnNumbers) {
     ExportRichStore();
-    // A fresh installation elsewhere.
-    dm.reset();
-    QDir(PortableDataDir()).removeRecursively();
-    StartSetUp();
+    StartAnotherStore();
     const TTimeFileImport added = ImportTimeFile(d(), TimeFile());
     EXPECT_EQ(added.Summary(), QStringLiteral("added 1 clients, 2 projects, 1 task codes"));
     ASSERT_TRUE(d().adsTaskCodes.Locate(QStringLiteral("TaskCode"), QStringLiteral("ZEUS1")));
@@ -83,6 +147,7 @@ TEST_F(TimeFileTest, ImportingIntoAnotherStoreAddsWhatItLacksUnderItsOwnNumbers)
     EXPECT_EQ(F(d().adsProjects, "CompletionDate").AsDateTime(), 0);
     ASSERT_TRUE(d().adsClients.Locate(QStringLiteral("ClientName"), QStringLiteral("Acme Ltd")));
     EXPECT_EQ(F(d().adsClients, "Notes").AsString(), QStringLiteral("line one\r\nline two"));
+    EXPECT_EQ(SectionFilesLeft(), QStringList()) << "the section files go after the import";
     // The same file again adds nothing.
     EXPECT_EQ(ImportTimeFile(d(), TimeFile()).Summary(),
               QStringLiteral("added 0 clients, 0 projects, 0 task codes"));
@@ -90,15 +155,65 @@ TEST_F(TimeFileTest, ImportingIntoAnotherStoreAddsWhatItLacksUnderItsOwnNumbers)
 
 TEST_F(TimeFileTest, AFileThatIsNoTimeFileAddsNothingNotEvenAnEarlierImport) {
     ExportRichStore();
-    ImportTimeFile(d(), TimeFile()); // leaves section files behind
-    dm.reset();
-    QDir(PortableDataDir()).removeRecursively();
-    StartSetUp();
+    StartAnotherStore();
+    // Section files of the rich store lie in the data directory (an import cut short).
+    ASSERT_TRUE(ExtractXml(PortableDataDir(), TimeFile()));
     QFile bad(Root() + QStringLiteral("bad.tim"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write("\r\n#1 Timer App\r\n");
     bad.close();
     const int clients = d().adsClients.RecordCount();
-    EXPECT_THROW(ImportTimeFile(d(), bad.fileName()), Exception);
+    EXPECT_EQ(
+        ImportMessage(bad.fileName()),
+        QStringLiteral("%1 is not a time file.").arg(QDir::toNativeSeparators(bad.fileName())));
     EXPECT_EQ(d().adsClients.RecordCount(), clients);
+    EXPECT_EQ(SectionFilesLeft(), QStringList());
+}
+
+TEST_F(TimeFileTest, AProjectsSectionLackingAFieldMergesNothingAndTheMessageNamesTheChosenFile) {
+    const std::string before = Held();
+    for (const char* field : {"DailyRate", "ProjectNumber"}) {
+        SCOPED_TRACE(field);
+        ExportRichStore();
+        StartAnotherStore();
+        RemoveProjectField(field);
+        const QString message = ImportMessage(TimeFile());
+        EXPECT_TRUE(message.contains(QDir::toNativeSeparators(TimeFile())))
+            << message.toStdString();
+        EXPECT_TRUE(
+            message.contains(QStringLiteral("Field '%1' not found").arg(QLatin1String(field))))
+            << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("_tmp.xml"))) << message.toStdString();
+        EXPECT_EQ(Held(), before) << "not even the clients before the projects are merged";
+        EXPECT_EQ(SectionFilesLeft(), QStringList()) << "the section files go after a failure too";
+    }
+}
+
+TEST_F(TimeFileTest, AFileThatIsMissingOrCutShortSaysSoNamingItAndMergesNothing) {
+    const std::string before = Held();
+    const QString missing = Root() + QStringLiteral("gone.tim");
+    const QString message = ImportMessage(missing);
+    EXPECT_EQ(
+        message,
+        QStringLiteral("The time file %1 does not exist.").arg(QDir::toNativeSeparators(missing)));
+    EXPECT_EQ(Held(), before);
+
+    // A file cut short in its projects: the clients before them are not merged either.
+    ExportRichStore();
+    StartAnotherStore();
+    QFile file(TimeFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const qsizetype projects = bytes.indexOf("#2\r\n");
+    ASSERT_GT(projects, 0);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes.left(projects + 60));
+    file.close();
+    const std::string empty = Held();
+    const QString cut = ImportMessage(TimeFile());
+    EXPECT_TRUE(cut.contains(QDir::toNativeSeparators(TimeFile()))) << cut.toStdString();
+    EXPECT_FALSE(cut.contains(QStringLiteral("_tmp.xml"))) << cut.toStdString();
+    EXPECT_EQ(Held(), empty);
+    EXPECT_EQ(SectionFilesLeft(), QStringList());
 }

@@ -114,11 +114,16 @@ public:
     }
 
     // Enter leaves the memo box and the date picker; Up and Down leave the picker too; Delete
-    // or Backspace on the picker empties the date.
+    // or Backspace on the picker empties the date. Escape undoes the changes of the row being
+    // edited; with nothing to undo it goes on to the window (a dialog's Cancel): the editor
+    // opens again at once while the grid has the focus, so closing it would be all it did.
     bool eventFilter(QObject* object, QEvent* event) override {
         auto* editor = qobject_cast<QWidget*>(object);
         if (editor && event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Escape &&
+                static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier)
+                return EscapeInEditor(editor);
             const bool isPicker = qobject_cast<QDateEdit*>(editor) != nullptr;
             if (isPicker && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {
                 static_cast<QDateEdit*>(editor)->setDate(EmptyDate());
@@ -135,6 +140,16 @@ public:
             }
         }
         return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+    bool EscapeInEditor(QWidget* editor) {
+        TRecordSet* ds = FGrid->FModel->DataSet();
+        if (!ds || (ds->State() != TDataSetState::Edit && ds->State() != TDataSetState::Insert))
+            return false; // the editor ignores it, so it goes up to the window
+        // What was typed is dropped with the editor; the row's pending changes go too.
+        Q_EMIT closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+        TDataControls::Guard([ds] { ds->Cancel(); });
+        return true;
     }
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
@@ -257,6 +272,7 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent) {
     });
     connect(FModel, &QAbstractItemModel::modelReset, this, [this] {
         FResetting = false;
+        ++FResets;
         SyncToCursor();
         if (FHadFocus) {
             setFocus(Qt::OtherFocusReason);
@@ -359,23 +375,45 @@ bool TDBGrid::CommitEditor() {
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     if (current.isValid() && (!previous.isValid() || current.column() != previous.column()))
         Q_EMIT ColEnter();
-    // The base commits an open editor of the previous cell first, then opens the editor on
-    // the new one (see edit()).
-    QTableView::currentChanged(current, previous);
-    if (!current.isValid() || FReopenPending || FResetting) return;
-    if (!FSyncing && current.row() != FModel->CurrentRow()) {
-        const bool moved = TDataControls::Guard([&] { FModel->MoveToRow(current.row()); });
-        if (!moved) {
-            QTimer::singleShot(0, this, [this] {
-                const int row = FModel->CurrentRow();
-                const QModelIndex index = currentIndex();
-                if (row >= 0 && index.isValid() && index.row() != row) {
-                    FSyncing = true;
-                    setCurrentIndex(FModel->index(row, index.column()));
-                    FSyncing = false;
-                }
-            });
+    // Whether a cell can be edited may depend on its row (a field made read-only as its row
+    // becomes current), so the cursor moves before the new cell's editor is opened: the
+    // editor of the previous cell first writes into its own row while the cursor is still
+    // there, then the cursor moves, then the base opens the editor of the new cell (see edit()).
+    bool moved = true;
+    if (current.isValid() && !FSyncing && !FReopenPending && !FResetting &&
+        current.row() != FModel->CurrentRow()) {
+        if (QWidget* editor = OpenEditorWidget()) {
+            commitData(editor);
+            // Closed even when refused, so that it is not written twice; the refused text
+            // comes back in the reopened editor.
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
         }
+        if (!FReopenPending) {
+            // The cursor's own notifications on the way (a row posted, the rows scrolled)
+            // are not followed: the view is at the new cell already.
+            const int resets = FResets;
+            FSyncing = true;
+            moved = TDataControls::Guard([&] { FModel->MoveToRow(current.row()); });
+            FSyncing = false;
+            // Rows that changed under the move (a new row dropped) were read anew; the
+            // indexes of this change are gone, the view goes where the cursor is.
+            if (FResets != resets) {
+                SyncToCursor();
+                return;
+            }
+        }
+    }
+    QTableView::currentChanged(current, previous);
+    if (!moved) {
+        QTimer::singleShot(0, this, [this] {
+            const int row = FModel->CurrentRow();
+            const QModelIndex index = currentIndex();
+            if (row >= 0 && index.isValid() && index.row() != row) {
+                FSyncing = true;
+                setCurrentIndex(FModel->index(row, index.column()));
+                FSyncing = false;
+            }
+        });
     }
 }
 
@@ -383,14 +421,34 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
     if (trigger == QAbstractItemView::CurrentChanged &&
         (!FAlwaysShowEditor || !hasFocus() || FResetting || FReopenPending))
         return false;
+    // An editor opens on the cursor's row only: that row decides what may be edited.
+    if (index.isValid() && index.row() != FModel->CurrentRow()) return false;
+    if ((trigger == QAbstractItemView::AnyKeyPressed ||
+         trigger == QAbstractItemView::EditKeyPressed) &&
+        index.isValid() && FModel->FieldReadOnly(index.column())) {
+        ExplainReadOnly(index.column());
+        return false;
+    }
     return QTableView::edit(index, trigger, event);
 }
 
+void TDBGrid::ExplainReadOnly(int column) {
+    // A rule of the field that refuses changes on this row says why; a field without one
+    // just takes no typing.
+    TField* field = FModel->Field(column);
+    if (field && field->OnValidate) TDataControls::Guard([field] { field->OnValidate(*field); });
+}
+
+void TDBGrid::keyboardSearch(const QString&) {
+    // Typing never jumps to another row: a key goes to the current cell or nowhere.
+}
+
 void TDBGrid::OpenEditor() {
-    // The editor of the current cell, when the grid has the focus and the cell can be edited.
+    // The editor of the current cell, when the grid has the focus and the cell can be edited
+    // (not yet while the cursor is still on the row being left).
     const QModelIndex index = currentIndex();
-    if (hasFocus() && index.isValid() && (FModel->flags(index) & Qt::ItemIsEditable) &&
-        state() != QAbstractItemView::EditingState)
+    if (hasFocus() && index.isValid() && index.row() == FModel->CurrentRow() &&
+        (FModel->flags(index) & Qt::ItemIsEditable) && state() != QAbstractItemView::EditingState)
         edit(index);
 }
 

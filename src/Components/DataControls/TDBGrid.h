@@ -16,6 +16,13 @@
 //   current while the grid has the focus; without it, only on a key, a double click or F2.
 //   ColEnter is emitted as another column becomes current, before the grid decides whether
 //   to open the editor there, so a handler may switch AlwaysShowEditor per column.
+// - Whether a cell can be edited is judged on its own row: the cursor moves to a row before
+//   an editor opens there, and editors open on the cursor's row only, so a field that its
+//   record set makes read-only as a row becomes current is read-only on that row alone.
+// - A cell whose field is read-only takes no typing. A key typed there (or F2) asks the
+//   field's OnValidate about its present value, so a rule that refuses changes on this row
+//   says why (through TDataControls::OnError); nothing is assigned.
+// - Typing never searches: a key goes to the current cell or nowhere, never to another row.
 // - Rows and titles are 17 pixels high by default.
 
 #include "TDBGridModel.h"
@@ -60,6 +67,9 @@ public:
     // The grid column (model column) of the current cell, -1 for none.
     int SelectedColumn() const { return currentIndex().column(); }
 
+    // Does nothing: typing does not search the rows.
+    void keyboardSearch(const QString& search) override;
+
 Q_SIGNALS:
     // Another column became current (also the first one); SelectedColumn() tells which.
     void ColEnter();
@@ -80,6 +90,7 @@ private:
     void OpenEditor();
     QWidget* OpenEditorWidget() const;
     bool CommitEditor();
+    void ExplainReadOnly(int column);
 
     TDBGridModel* FModel;
     TDBGridDelegate* FDelegate;
@@ -91,4 +102,5 @@ private:
     bool FReopenPending = false;
     bool FResetting = false;
     bool FHadFocus = false;
+    int FResets = 0;
 };

@@ -84,6 +84,12 @@ bool TDBGridModel::ColumnWritable(int column) const {
     return true;
 }
 
+bool TDBGridModel::FieldReadOnly(int column) const {
+    const TField* field = Field(column);
+    return field && !FReadOnly && !FColumns[size_t(column)].ReadOnly &&
+           field->FieldKind() == TFieldKind::Data && field->ReadOnly();
+}
+
 void TDBGridModel::StateChange() {
     const TRecordSet* ds = DataSet();
     if (ds && ds->State() == TDataSetState::Insert) {

@@ -48,6 +48,9 @@ public:
     TField* Field(int column) const;
     // The field of a visible grid column can be written from the grid.
     bool ColumnWritable(int column) const;
+    // The column could be written but its data field is read-only (for the current row, when
+    // the record set sets it per row).
+    bool FieldReadOnly(int column) const;
     int CurrentRow() const;        // -1 when there is none
     int RecNoOfRow(int row) const; // 0 for the pending new row
 

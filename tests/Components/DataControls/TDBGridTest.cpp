@@ -6,9 +6,11 @@
 #include "DataControlsFixtures.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -233,6 +235,152 @@ TEST_F(TDBGridTest, WithoutAlwaysShowEditorOnlyAKeyOpensTheEditorAndColEnterSwit
     EXPECT_EQ(CellEditor(), nullptr) << "and not on the next column";
     SendKey(Grid, Qt::Key_Down);
     EXPECT_EQ(entered, (QList<int>{1, 2})) << "a row change within a column enters nothing";
+}
+
+// A field that its record set makes read-only on some rows (as each row becomes current), with
+// a rule that says why: what may be typed is judged on the row typed into.
+struct TDBGridLockedRowTest : TDBGridTest {
+    TDBGridLockedRowTest() {
+        // The second row is done: its minutes are locked.
+        T.Rs.AfterScroll = [this](TRecordSet&) {
+            T.F("Minutes").SetReadOnly(T.F("Done").AsBoolean());
+        };
+        T.F("Minutes").OnValidate = [this](TField&) {
+            if (T.F("Done").AsBoolean())
+                throw Exception(S("%1 is done").arg(T.F("Code").AsString()));
+        };
+        T.Rs.First();
+    }
+    QLineEdit* CellEditor() {
+        QApplication::processEvents();
+        for (QLineEdit* edit : Grid->viewport()->findChildren<QLineEdit*>())
+            if (edit->isVisible()) return edit;
+        return nullptr;
+    }
+    QWidget* Focused() {
+        QApplication::processEvents();
+        QWidget* focus = QApplication::focusWidget();
+        return focus ? focus : Grid;
+    }
+    void Press(Qt::Key key) {
+        QTest::keyClick(Focused(), key);
+        QApplication::processEvents();
+    }
+    // Each key goes where the focus is at the time, as typing does.
+    void Type(const char* text) {
+        for (const char* c = text; *c; ++c) {
+            QTest::keyClick(Focused(), *c);
+            QApplication::processEvents();
+        }
+    }
+    // The minutes the rows show (the row being edited shows its edit buffer).
+    QString Minutes() {
+        QStringList minutes;
+        for (int row = 0; row < Grid->model()->rowCount(); ++row)
+            minutes << Cell(row, 1);
+        return minutes.join(QLatin1Char(','));
+    }
+};
+
+TEST_F(TDBGridLockedRowTest, ALockedRowTakesNoTypingAndSaysWhyTheRowsAroundItDo) {
+    EditCell(0, 1);
+    ASSERT_NE(CellEditor(), nullptr);
+    Press(Qt::Key_Down); // into the locked row from an open editor
+    EXPECT_EQ(Grid->currentIndex(), Grid->model()->index(1, 1));
+    EXPECT_EQ(T.Rs.RecNo(), 2);
+    EXPECT_EQ(CellEditor(), nullptr) << "no editor on the locked row";
+    Type("0215");
+    EXPECT_EQ(Grid->currentIndex(), Grid->model()->index(1, 1)) << "typing moved nowhere";
+    EXPECT_EQ(T.Rs.State(), TDataSetState::Browse);
+    ASSERT_FALSE(T.Errors.isEmpty());
+    EXPECT_EQ(T.Errors.first(), S("C2 is done"));
+    T.Errors.clear();
+    Press(Qt::Key_F2);
+    EXPECT_EQ(T.Errors, QStringList{S("C2 is done")}) << "F2 says it too";
+    EXPECT_EQ(Minutes(), S("00:30,01:00,01:30"));
+
+    // The row below takes typing again, into its own minutes.
+    Press(Qt::Key_Down);
+    ASSERT_NE(CellEditor(), nullptr);
+    EXPECT_EQ(T.Rs.RecNo(), 3);
+    Press(Qt::Key_Home);
+    Type("0215");
+    Press(Qt::Key_Up);
+    EXPECT_EQ(Minutes(), S("00:30,01:00,02:15"));
+    EXPECT_EQ(CellEditor(), nullptr);
+    Press(Qt::Key_Up);
+    ASSERT_NE(CellEditor(), nullptr) << "the first row is open again";
+    Press(Qt::Key_Home);
+    Type("0005");
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(Minutes(), S("00:05,01:00,02:15"));
+    EXPECT_EQ(T.Errors, QStringList{S("C2 is done")});
+}
+
+TEST_F(TDBGridLockedRowTest, AClickOnALockedRowOpensNoEditorAndTypingThereChangesNothing) {
+    EditCell(2, 1);
+    ASSERT_NE(CellEditor(), nullptr);
+    Press(Qt::Key_Home);
+    Type("0100");
+    // Clicking the locked row writes the open editor into its own row first.
+    const QRect locked = Grid->visualRect(Grid->model()->index(1, 1));
+    QTest::mouseClick(Grid->viewport(), Qt::LeftButton, {}, locked.center());
+    QApplication::processEvents();
+    EXPECT_EQ(T.Rs.RecNo(), 2);
+    EXPECT_EQ(CellEditor(), nullptr);
+    Type("2000");
+    EXPECT_EQ(Minutes(), S("00:30,01:00,01:00"));
+    EXPECT_FALSE(T.Errors.isEmpty());
+}
+
+TEST_F(TDBGridLockedRowTest, AKeyOpensAMaskedEditorWithTheKeyTyped) {
+    Grid->SetAlwaysShowEditor(false);
+    EditCell(0, 1);
+    EXPECT_EQ(CellEditor(), nullptr);
+    Type("0130");
+    ASSERT_NE(CellEditor(), nullptr);
+    EXPECT_EQ(CellEditor()->displayText(), S("01:30"));
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(Minutes(), S("01:30,01:00,01:30"));
+}
+
+// Escape in a cell editor undoes the row's changes; with nothing to undo it reaches the window,
+// so a dialog holding the grid is cancelled (the editor would otherwise open again at once).
+TEST(TDBGridEscapeTest, EscapeUndoesTheRowFirstThenReachesTheDialog) {
+    TLoggedTable table;
+    TDataSource ds(&table.Rs);
+    QDialog dialog;
+    dialog.resize(400, 200);
+    auto* grid = new TDBGrid(&dialog);
+    grid->setGeometry(0, 0, 400, 200);
+    grid->SetDataSource(&ds);
+    dialog.show();
+    dialog.activateWindow();
+    for (int i = 0; i < 50 && !dialog.isActiveWindow(); ++i)
+        QApplication::processEvents();
+    auto focused = [] {
+        QApplication::processEvents();
+        return QApplication::focusWidget();
+    };
+    const QRect code = grid->visualRect(grid->model()->index(1, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, code.center());
+    auto* editor = qobject_cast<QLineEdit*>(focused());
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_End);
+    QTest::keyClicks(editor, S("xy"));
+    ASSERT_EQ(table.Rs.State(), TDataSetState::Edit);
+
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(table.Rs.State(), TDataSetState::Browse);
+    editor = qobject_cast<QLineEdit*>(focused());
+    ASSERT_NE(editor, nullptr) << "the editor is open again";
+    EXPECT_EQ(editor->text(), S("C2"));
+
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(table.F("Code").AsString(), S("C2"));
 }
 
 TEST_F(TDBGridTest, Screenshot) {
