@@ -116,12 +116,49 @@ void BM_Clone(benchmark::State& state) {
     }
 }
 
+// One row with very many attributes: the scanner's duplicate-attribute check, the reader's
+// column lookup and the record set's field definitions must stay linear. Argument 1: 0 the
+// attributes are unknown to the schema, 1 they are fields of it read into a record set with
+// two of them defined, 2 they are fields of it that the record set takes from the file.
+QByteArray WideRowDocument(int attributes, bool inSchema) {
+    QByteArray doc = "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'"
+                     " xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'"
+                     " xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>\n"
+                     "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>\n"
+                     "<s:AttributeType name='Id'><s:datatype dt:type='int'/></s:AttributeType>\n";
+    if (inSchema)
+        for (int i = 0; i < attributes; ++i)
+            doc += "<s:AttributeType name='a" + QByteArray::number(i) +
+                   "'><s:datatype dt:type='int'/></s:AttributeType>\n";
+    doc += "</s:ElementType></s:Schema>\n<rs:data>\n<z:row Id='1'";
+    for (int i = 0; i < attributes; ++i)
+        doc += " a" + QByteArray::number(i) + "='" + QByteArray::number(i) + "'";
+    doc += "/>\n</rs:data>\n</xml>\n";
+    return doc;
+}
+
+void BM_LoadWideRow(benchmark::State& state) {
+    const QByteArray doc = WideRowDocument(int(state.range(0)), state.range(1) != 0);
+    for (auto _ : state) {
+        TRecordSet rs;
+        if (state.range(1) != 2) {
+            rs.AddField(QStringLiteral("Id"), TFieldType::Integer);
+            rs.AddField(QStringLiteral("a0"), TFieldType::Integer);
+        }
+        rs.LoadFromBytes(doc);
+        benchmark::DoNotOptimize(rs.RecordCount());
+    }
+}
+
 BENCHMARK(BM_PugixmlParseAndConvert)->Apply(Configure);
 BENCHMARK(BM_Load)->Apply(Configure);
 BENCHMARK(BM_Save)->Apply(Configure);
 BENCHMARK(BM_FilterOneYear)->Apply(Configure);
 BENCHMARK(BM_SortThreeKeys)->Apply(Configure);
 BENCHMARK(BM_Clone)->Apply(Configure);
+BENCHMARK(BM_LoadWideRow)
+    ->Unit(benchmark::kMillisecond)
+    ->ArgsProduct({{1000, 10000, 100000}, {0, 1, 2}});
 
 long StatusKb(const char* key) {
     FILE* f = std::fopen("/proc/self/status", "r");

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 std::string FloatToShortest(double value) {
@@ -45,7 +46,9 @@ std::string CurrencyToShortest(qint64 units) {
 bool TryDoubleToCurrency(double value, qint64& units) {
     if (!std::isfinite(value)) return false;
     const double scaled = std::round(value * double(CurrencyScale));
-    if (std::fabs(scaled) >= 9.2e18) return false;
+    // 2^63 is exact as a double; every double below it converts without overflow.
+    constexpr double limit = 9223372036854775808.0;
+    if (scaled < -limit || scaled >= limit) return false;
     units = static_cast<qint64>(scaled);
     return true;
 }
@@ -72,13 +75,18 @@ bool TryParseCurrency(std::string_view text, qint64& units) {
         text.remove_prefix(1);
     }
     if (text.empty()) return false;
+    // The largest magnitude in ten-thousandths: 2^63 - 1, or 2^63 for a negative value.
+    const quint64 limit = quint64(std::numeric_limits<qint64>::max()) + (negative ? 1 : 0);
     quint64 whole = 0;
+    bool tooLarge = false;
     size_t pos = 0;
     bool anyDigit = false;
     for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
-        if (whole > 922337203685476ULL) return false; // the whole part would overflow
-        whole = whole * 10 + quint64(text[pos] - '0');
         anyDigit = true;
+        if (tooLarge) continue;
+        whole = whole * 10 + quint64(text[pos] - '0');
+        // Checked on every digit, so the product above never wraps.
+        if (whole > limit / quint64(CurrencyScale)) tooLarge = true;
     }
     quint64 fraction = 0;
     int decimals = 0;
@@ -105,13 +113,25 @@ bool TryParseCurrency(std::string_view text, qint64& units) {
         if (!TryParseDouble(full, value)) return false;
         return TryDoubleToCurrency(value, units);
     }
-    if (!anyDigit) return false;
+    if (!anyDigit || tooLarge) return false;
     for (int d = decimals > 4 ? 4 : decimals; d < 4; ++d)
         fraction *= 10;
-    const quint64 magnitude = whole * CurrencyScale + fraction + (roundUp ? 1 : 0);
-    if (magnitude > quint64(std::numeric_limits<qint64>::max())) return false;
-    units = negative ? -qint64(magnitude) : qint64(magnitude);
+    // whole * CurrencyScale is at most the limit; adding less than CurrencyScale + 1 cannot wrap.
+    const quint64 magnitude = whole * quint64(CurrencyScale) + fraction + (roundUp ? 1 : 0);
+    if (magnitude > limit) return false;
+    units = negative ? qint64(0 - magnitude) : qint64(magnitude);
     return true;
+}
+
+bool IsCurrencyRangeError(std::string_view text) {
+    qint64 units = 0;
+    double value = 0;
+    return !TryParseCurrency(text, units) && TryParseDouble(text, value);
+}
+
+QString CurrencyRangeText() {
+    return QString::fromStdString(CurrencyToShortest(std::numeric_limits<qint64>::min()) + " to " +
+                                  CurrencyToShortest(std::numeric_limits<qint64>::max()));
 }
 
 bool TryStrToFloat(const QString& text, double& value, const TFormatSettings& settings) {
@@ -134,10 +154,38 @@ QString FloatToStr(double value, const TFormatSettings& settings) {
     return text;
 }
 
+namespace {
+quint64 Magnitude(qint64 units) {
+    return units < 0 ? 0 - static_cast<quint64>(units) : static_cast<quint64>(units);
+}
+
+// A currency magnitude in fixed notation with "." and the given number of decimals, rounded
+// half away from zero on the ten-thousandths themselves (never through a double, which cannot
+// hold most of these values exactly).
+QString FixedCurrencyDigits(quint64 magnitude, int decimals) {
+    quint64 scale = quint64(CurrencyScale);
+    if (decimals < 4) {
+        quint64 step = 1;
+        for (int d = decimals; d < 4; ++d)
+            step *= 10;
+        // The magnitude is at most 2^63, so adding half a step cannot wrap.
+        magnitude = (magnitude + step / 2) / step;
+        scale /= step;
+    }
+    QString text = QString::number(magnitude / scale);
+    if (decimals <= 0) return text;
+    QString fraction = QString::number(magnitude % scale);
+    const int digits = decimals < 4 ? decimals : 4;
+    fraction = fraction.rightJustified(digits, QLatin1Char('0'));
+    if (decimals > 4) fraction += QString(decimals - 4, QLatin1Char('0'));
+    return text + QLatin1Char('.') + fraction;
+}
+} // namespace
+
 QString CurrToStr(qint64 units, const TFormatSettings& settings) {
-    QString text = QString::fromStdString(CurrencyToShortest(units));
-    const qsizetype dot = text.indexOf(QLatin1Char('.'));
-    if (dot >= 0 && text.size() - dot - 1 < 2) text += QLatin1Char('0');
+    QString text = FixedCurrencyDigits(Magnitude(units), 2);
+    // A value that rounds to zero is shown without a sign.
+    if (units < 0 && text != QLatin1String("0.00")) text.prepend(QLatin1Char('-'));
     if (settings.DecimalSeparator != QLatin1Char('.'))
         text.replace(QLatin1Char('.'), settings.DecimalSeparator);
     return text;
@@ -167,8 +215,10 @@ QStringList FormatSections(const QString& format) {
     return sections;
 }
 
-QString FormatSection(const QString& section, double magnitude, bool withMinus,
-                      const TFormatSettings& settings) {
+// Formats one section; fixedDigits gives the magnitude in fixed notation with "." and the
+// number of decimals asked for, rounded to them.
+QString FormatSection(const QString& section, const std::function<QString(int)>& fixedDigits,
+                      bool withMinus, const TFormatSettings& settings) {
     int intZeros = 0, minDecimals = 0, maxDecimals = 0;
     bool afterPoint = false, grouping = false, anyPlaceholder = false;
     QString prefix, suffix;
@@ -201,7 +251,7 @@ QString FormatSection(const QString& section, double magnitude, bool withMinus,
             (anyPlaceholder ? suffix : prefix) += c;
         }
     }
-    QString digits = QString::number(magnitude, 'f', maxDecimals);
+    const QString digits = fixedDigits(maxDecimals);
     QString whole = digits, fraction;
     const qsizetype dot = digits.indexOf(QLatin1Char('.'));
     if (dot >= 0) {
@@ -233,9 +283,27 @@ QString FormatSection(const QString& section, double magnitude, bool withMinus,
 QString FormatFloat(const QString& format, double value, const TFormatSettings& settings) {
     if (format.isEmpty()) return FloatToStr(value, settings);
     const QStringList sections = FormatSections(format);
+    const double magnitude = std::fabs(value);
+    const auto digits = [magnitude](int decimals) {
+        return QString::number(magnitude, 'f', decimals);
+    };
     if (value == 0 && sections.size() >= 3 && !sections.at(2).isEmpty())
-        return FormatSection(sections.at(2), 0, false, settings);
+        return FormatSection(sections.at(2), digits, false, settings);
     if (value < 0 && sections.size() >= 2 && !sections.at(1).isEmpty())
-        return FormatSection(sections.at(1), -value, false, settings);
-    return FormatSection(sections.at(0), std::fabs(value), value < 0, settings);
+        return FormatSection(sections.at(1), digits, false, settings);
+    return FormatSection(sections.at(0), digits, value < 0, settings);
+}
+
+QString FormatCurrency(const QString& format, qint64 units, const TFormatSettings& settings) {
+    if (format.isEmpty()) return CurrToStr(units, settings);
+    const QStringList sections = FormatSections(format);
+    const quint64 magnitude = Magnitude(units);
+    const auto digits = [magnitude](int decimals) {
+        return FixedCurrencyDigits(magnitude, decimals);
+    };
+    if (units == 0 && sections.size() >= 3 && !sections.at(2).isEmpty())
+        return FormatSection(sections.at(2), digits, false, settings);
+    if (units < 0 && sections.size() >= 2 && !sections.at(1).isEmpty())
+        return FormatSection(sections.at(1), digits, false, settings);
+    return FormatSection(sections.at(0), digits, units < 0, settings);
 }

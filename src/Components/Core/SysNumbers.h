@@ -21,6 +21,8 @@ QString FloatToStrShortest(double value);
 std::string CurrencyToShortest(qint64 units);
 
 // Rounds a double to the nearest ten-thousandth; false when it is out of range or not finite.
+// The range is that of a 64-bit count of ten-thousandths: -922337203685477.5808 to
+// 922337203685477.5807.
 bool TryDoubleToCurrency(double value, qint64& units);
 inline double CurrencyToDouble(qint64 units) {
     return static_cast<double>(units) / static_cast<double>(CurrencyScale);
@@ -30,8 +32,13 @@ inline double CurrencyToDouble(qint64 units) {
 // optional exponent for floats). Leading and trailing blanks are not accepted.
 bool TryParseInt64(std::string_view text, qint64& value);
 bool TryParseDouble(std::string_view text, double& value);
-// A decimal number with any number of decimals, rounded half away from zero to four.
+// A decimal number with any number of decimals, rounded half away from zero to four; false
+// for a malformed text and for a value outside the currency range (never a wrapped value).
 bool TryParseCurrency(std::string_view text, qint64& units);
+// True when the text is a well-formed number that TryParseCurrency refused for its size.
+bool IsCurrencyRangeError(std::string_view text);
+// "-922337203685477.5808 to 922337203685477.5807", for messages.
+QString CurrencyRangeText();
 
 // Parsers of user text: blanks around the number are allowed, the decimal separator is the
 // regional one (a "." is accepted as well).
@@ -41,7 +48,8 @@ bool TryStrToInt(const QString& text, qint64& value);
 
 // The display text of a float with up to 15 significant digits and the regional separator.
 QString FloatToStr(double value, const TFormatSettings& settings = TFormatSettings::Current());
-// The display text of a currency value: at least two decimals when it has a fraction.
+// The display text of a currency value: two decimals, halves rounded away from zero on the
+// fixed-point value (84.875 -> "84.88", -84.875 -> "-84.88"), the regional separator.
 QString CurrToStr(qint64 units, const TFormatSettings& settings = TFormatSettings::Current());
 
 // Formats a number with a format of "0" (digit), "#" (optional digit), "." (decimal
@@ -49,3 +57,8 @@ QString CurrToStr(qint64 units, const TFormatSettings& settings = TFormatSetting
 // ";" for positive, negative and zero values. "####" shows 0 as the empty text.
 QString FormatFloat(const QString& format, double value,
                     const TFormatSettings& settings = TFormatSettings::Current());
+// The same formats applied to a currency value, rounded half away from zero on the fixed-point
+// value itself: "0.00" shows 84.875 as "84.88" and 1.005 as "1.01". The empty format gives
+// CurrToStr.
+QString FormatCurrency(const QString& format, qint64 units,
+                       const TFormatSettings& settings = TFormatSettings::Current());

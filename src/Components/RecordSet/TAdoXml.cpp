@@ -4,6 +4,8 @@
 #include "TRowStore.h"
 #include "TXmlScanner.h"
 
+#include <QHash>
+#include <QSet>
 #include <QStringDecoder>
 #include <charconv>
 #include <cmath>
@@ -388,10 +390,11 @@ private:
                 }
                 if (field.Name.isEmpty())
                     Fail(FDoc, FScanner.Offset(), QStringLiteral("a field without a name"));
-                for (const TFileField& other : FFields)
-                    if (other.Name.compare(field.Name, Qt::CaseInsensitive) == 0)
-                        Fail(FDoc, FScanner.Offset(),
-                             QStringLiteral("the field '%1' is defined twice").arg(field.Name));
+                const QString folded = field.Name.toCaseFolded();
+                if (FFieldNames.contains(folded))
+                    Fail(FDoc, FScanner.Offset(),
+                         QStringLiteral("the field '%1' is defined twice").arg(field.Name));
+                FFieldNames.insert(folded);
                 FFields.push_back(std::move(field));
                 current = &FFields.back();
                 currentDepth = FScanner.Depth();
@@ -409,10 +412,11 @@ private:
 
     void MapFields() {
         if (FTarget) {
+            QHash<QString, int> columns;
+            for (size_t c = 0; c < FTarget->size(); ++c)
+                columns.insert((*FTarget)[c].Name.toCaseFolded(), int(c));
             for (TFileField& f : FFields)
-                for (size_t c = 0; c < FTarget->size(); ++c)
-                    if ((*FTarget)[c].Name.compare(f.Name, Qt::CaseInsensitive) == 0)
-                        f.Column = int(c);
+                f.Column = columns.value(f.Name.toCaseFolded(), -1);
             for (const TAdoFieldDef& def : *FTarget)
                 FColumnDefs.push_back(def);
         } else {
@@ -451,12 +455,26 @@ private:
         return count;
     }
 
-    enum TContext { InData, InInsert, InUpdate, InRow, Skipped };
+    enum TContext { InData, InInsert, InUpdate, InOriginal, InRow, Skipped };
+
+    // A changed row not yet committed is written as
+    //     <rs:update>
+    //         <rs:original><z:row …every column…/></rs:original>
+    //         <z:row …the changed columns…/>
+    //     </rs:update>
+    // The row's value is the original with the changed columns laid over it. Each original row
+    // pairs with the next changed row of its update (in either order); one without a partner
+    // is a row of its own, so nothing in the file is lost.
+    struct TUpdatePairing {
+        qint64 Original = -1; // an original row waiting for its changed columns
+        qint64 Changed = -1;  // a changed row waiting for its original
+    };
 
     void ReadData() {
         if (!FStore) MakeStore(CountRows()); // a second data block adds to the first
         const size_t depth = FScanner.Depth();
         std::vector<TContext> contexts;
+        TUpdatePairing update;
         for (;;) {
             const auto token = FScanner.Next();
             if (token == TXmlScanner::EndOfDocument) break;
@@ -468,8 +486,24 @@ private:
             const TContext parent = contexts.empty() ? InData : contexts.back();
             const std::string_view local = TXmlScanner::LocalName(FScanner.Name());
             if (local == "row") {
-                if (parent == InData || parent == InInsert || parent == InUpdate) {
+                if (parent == InData || parent == InInsert) {
                     ReadRow();
+                    contexts.push_back(InRow);
+                } else if (parent == InUpdate) {
+                    if (update.Original >= 0) {
+                        ReadColumns(quint32(update.Original), false);
+                        update.Original = -1;
+                    } else {
+                        update.Changed = ReadRow();
+                    }
+                    contexts.push_back(InRow);
+                } else if (parent == InOriginal) {
+                    if (update.Changed >= 0) {
+                        ReadColumns(quint32(update.Changed), true);
+                        update.Changed = -1;
+                    } else {
+                        update.Original = ReadRow();
+                    }
                     contexts.push_back(InRow);
                 } else {
                     contexts.push_back(Skipped);
@@ -477,9 +511,12 @@ private:
             } else if (local == "insert" && parent == InData) {
                 contexts.push_back(InInsert);
             } else if (local == "update" && parent == InData) {
+                update = TUpdatePairing();
                 contexts.push_back(InUpdate);
+            } else if (local == "original" && parent == InUpdate) {
+                contexts.push_back(InOriginal);
             } else {
-                contexts.push_back(Skipped); // rs:delete, rs:original and anything unknown
+                contexts.push_back(Skipped); // rs:delete and anything unknown
             }
         }
     }
@@ -526,15 +563,25 @@ private:
         return FLastField = it->second;
     }
 
-    void ReadRow() {
+    // Adds a row holding the current element's columns; returns its slot.
+    quint32 ReadRow() {
         AddEmptyRow();
         const quint32 slot = FRows - 1;
+        ReadColumns(slot, false);
+        return slot;
+    }
+
+    // Stores the current element's columns into a row already read: all of them, or with
+    // onlyMissing only those the row does not hold yet.
+    void ReadColumns(quint32 slot, bool onlyMissing) {
         FLastField = -1;
         for (const TXmlAttribute& a : FScanner.Attributes()) {
             const int index = FieldOf(a.Name);
             if (index < 0) continue;
             const TFileField& field = FFields[size_t(index)];
             if (field.Column < 0) continue;
+            TColumn& column = FStore->Columns[size_t(field.Column)];
+            if (onlyMissing && !column.IsNull(slot)) continue;
             std::string_view value = a.Raw;
             bool plain = true;
             for (const char c : value)
@@ -546,7 +593,7 @@ private:
                 TXmlScanner::Decode(a, FScratch);
                 value = FScratch;
             }
-            Store(FStore->Columns[size_t(field.Column)], slot, field, value, a.Offset);
+            Store(column, slot, field, value, a.Offset);
         }
     }
 
@@ -616,7 +663,13 @@ private:
             break;
         case TFieldType::Currency: {
             qint64 units = 0;
-            if (!TryParseCurrency(value, units)) BadValue(field, value, offset, "currency");
+            if (!TryParseCurrency(value, units)) {
+                if (IsCurrencyRangeError(value))
+                    Fail(FDoc, offset,
+                         QStringLiteral("%1 is out of the range %2 of field '%3'")
+                             .arg(Q(value.substr(0, 60)), CurrencyRangeText(), field.Name));
+                BadValue(field, value, offset, "currency");
+            }
             c.Units[slot] = units;
             break;
         }
@@ -651,6 +704,7 @@ private:
                          .arg(c.Size));
             if (length > 0xFFFFFFFFu || before + length > 0xFFFFFFFFu)
                 Fail(FDoc, offset, QStringLiteral("too much text in field '%1'").arg(field.Name));
+            if (!c.IsNull(slot)) c.ArenaGarbage += c.Strings[slot].Length; // a changed column
             c.Strings[slot] = TStrRef{quint32(before), quint32(length)};
             break;
         }
@@ -695,6 +749,7 @@ private:
     std::vector<TFileField> FFields;
     std::vector<TAdoFieldDef> FColumnDefs;
     std::unordered_map<std::string, int> FIndex;
+    QSet<QString> FFieldNames; // case-folded, to refuse a field defined twice
     std::shared_ptr<TRowStore> FStore;
     quint32 FRows = 0;
     int FLastField = -1;

@@ -15,10 +15,12 @@
 // CR LF; the last line is exactly "</xml>".
 //
 // The reader is tolerant: other dt:type spellings (i4, i2, ui1, r8, number, dateTime.tz,
-// date, time, bin.base64 …), rows inside rs:insert and rs:update (the new row, not
-// rs:original), rs:delete skipped, unknown elements and attributes ignored, namespace
+// date, time, bin.base64 …), rows inside rs:insert (new rows) and rs:update (the rs:original
+// row with the columns of the changed row laid over it; a changed row without its original
+// stands alone), rs:delete skipped, unknown elements and attributes ignored, namespace
 // prefixes not checked. It is strict about everything that would lose data: malformed XML,
-// a value that does not convert, a string longer than its field, duplicate attributes.
+// a value that does not convert, a number outside its field's range, a string longer than
+// its field, duplicate attributes.
 
 #include "TField.h"
 

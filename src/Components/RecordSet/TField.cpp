@@ -307,8 +307,9 @@ QString TField::FormatValue(const TValue& v, bool displayText) const {
     case TFieldType::Float:
         return numberFormat.isEmpty() ? FloatToStr(v.Float) : FormatFloat(numberFormat, v.Float);
     case TFieldType::Currency: {
-        if (!numberFormat.isEmpty()) return FormatFloat(numberFormat, CurrencyToDouble(v.Int));
-        // Shown as money (two decimals at least); edited and read in the shortest form.
+        if (!numberFormat.isEmpty()) return FormatCurrency(numberFormat, v.Int);
+        // Shown as money (two decimals); edited and read in the shortest form, every decimal
+        // kept.
         if (displayText) return CurrToStr(v.Int);
         QString text = QString::fromStdString(CurrencyToShortest(v.Int));
         return text.replace(QLatin1Char('.'), TFormatSettings::Current().DecimalSeparator);
@@ -335,6 +336,12 @@ QString TField::DisplayText() const {
         return text;
     }
     return FormatValue(RawValue(), true);
+}
+
+EDatabaseError TField::CurrencyRangeError(const QString& value) const {
+    return EDatabaseError(
+        QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3")
+            .arg(value, FName, CurrencyRangeText()));
 }
 
 TValue TField::ConvertText(const QString& text) const {
@@ -366,11 +373,11 @@ TValue TField::ConvertText(const QString& text) const {
         QString normal = t;
         normal.replace(TFormatSettings::Current().DecimalSeparator, QLatin1Char('.'));
         const QByteArray latin = normal.toLatin1();
+        const std::string_view number(latin.constData(), size_t(latin.size()));
         qint64 units = 0;
-        if (!TryParseCurrency(std::string_view(latin.constData(), size_t(latin.size())), units))
-            throw EConvertError(
-                QStringLiteral("'%1' is not a valid floating point value").arg(text));
-        return TValue::FromInt(units);
+        if (TryParseCurrency(number, units)) return TValue::FromInt(units);
+        if (IsCurrencyRangeError(number)) throw CurrencyRangeError(text);
+        throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
     }
     case TClass::Bytes:
         return TValue::FromBytes(text.toUtf8());
@@ -481,6 +488,9 @@ TValue TField::Convert(const TValue& v, TFieldType from) const {
         switch (source) {
         case TClass::Int:
         case TClass::Bool:
+            if (v.Int > std::numeric_limits<qint64>::max() / CurrencyScale ||
+                v.Int < std::numeric_limits<qint64>::min() / CurrencyScale)
+                throw CurrencyRangeError(QString::number(v.Int));
             units = v.Int * CurrencyScale;
             break;
         case TClass::Currency:
@@ -488,9 +498,7 @@ TValue TField::Convert(const TValue& v, TFieldType from) const {
             break;
         case TClass::Real:
             if (!TryDoubleToCurrency(v.Float, units))
-                throw EDatabaseError(QStringLiteral("%1 is not a valid value for field '%2'")
-                                         .arg(v.Float)
-                                         .arg(FName));
+                throw CurrencyRangeError(QString::number(v.Float, 'g', 17));
             break;
         default:
             throw EDatabaseError(
@@ -562,8 +570,7 @@ void TField::SetAsDateTime(double value) {
 void TField::SetAsCurrency(double value) {
     qint64 units = 0;
     if (!TryDoubleToCurrency(value, units))
-        throw EDatabaseError(
-            QStringLiteral("%1 is not a valid value for field '%2'").arg(value).arg(FName));
+        throw CurrencyRangeError(QString::number(value, 'g', 17));
     Assign(Convert(TValue::FromInt(units), TFieldType::Currency));
 }
 void TField::SetAsCurrencyUnits(qint64 units) {

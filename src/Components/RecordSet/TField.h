@@ -13,6 +13,7 @@
 #include <QVariant>
 #include <functional>
 
+class EDatabaseError;
 class TRecordSet;
 
 enum class TFieldType {
@@ -149,6 +150,8 @@ public:
 private:
     friend class TRecordSet;
     void Assign(TValue value);
+    // The error for a value outside the range of a currency field (text as the user gave it).
+    EDatabaseError CurrencyRangeError(const QString& value) const;
 
     TRecordSet& FDataSet;
     QString FName;

@@ -65,16 +65,13 @@ bool TRecordSet::Active() const {
 TField& TRecordSet::AddFieldDef(const QString& name, TFieldType type, int size, TFieldKind kind) {
     CheckInactive();
     if (name.trimmed().isEmpty()) Error(QStringLiteral("A field needs a name"));
-    if (FindField(name)) Error(QStringLiteral("Duplicate field name '%1'").arg(name));
+    const QString folded = name.toCaseFolded();
+    if (FFieldIndex.contains(folded)) Error(QStringLiteral("Duplicate field name '%1'").arg(name));
     if (type == TFieldType::String && size <= 0) size = 20;
     auto field = std::make_unique<TField>(*this, name, type, size, kind);
     field->FIndex = int(FFields.size());
-    if (kind == TFieldKind::Data) {
-        int columns = 0;
-        for (const auto& f : FFields)
-            if (f->FieldKind() == TFieldKind::Data) ++columns;
-        field->FColumn = columns;
-    }
+    if (kind == TFieldKind::Data) field->FColumn = FDataColumns++;
+    FFieldIndex.insert(folded, field->FIndex);
     FFields.push_back(std::move(field));
     return *FFields.back();
 }
@@ -98,6 +95,8 @@ TField& TRecordSet::AddLookupField(const QString& name, TFieldType type, int siz
 void TRecordSet::ClearFields() {
     CheckInactive();
     FFields.clear();
+    FFieldIndex.clear();
+    FDataColumns = 0;
     FFilter.reset();
     FFilterText.clear();
     FSortKeys.clear();
@@ -105,9 +104,15 @@ void TRecordSet::ClearFields() {
 }
 
 TField* TRecordSet::FindField(const QString& name) const {
-    for (const auto& field : FFields)
-        if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0) return field.get();
-    return nullptr;
+    // A short list is searched directly, which costs less than folding the name; a table
+    // read from a file with very many columns uses the index.
+    if (FFields.size() <= 32) {
+        for (const auto& field : FFields)
+            if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0) return field.get();
+        return nullptr;
+    }
+    const auto it = FFieldIndex.constFind(name.toCaseFolded());
+    return it == FFieldIndex.constEnd() ? nullptr : FFields[size_t(*it)].get();
 }
 
 TField& TRecordSet::FieldByName(const QString& name) const {
@@ -549,9 +554,14 @@ void TRecordSet::Delete() {
     ++store.PendingChanges;
     FEditBuffer.clear();
     FModified = false;
+    // As in a Delphi data set the cursor moves to the row that followed; when the last row
+    // went, it stays on the new last row at the end (Eof), so that a scan which deletes some
+    // rows and steps over the others ends there instead of visiting that row again.
     const int n = ViewSize();
-    if (FCur >= n) FCur = n - 1;
-    FBof = FEof = n == 0;
+    const bool wasLast = FCur >= n;
+    if (wasLast) FCur = n - 1;
+    FBof = n == 0;
+    FEof = wasLast;
     ShareRowDeleted(slot, orderIndex);
     SetState(TDataSetState::Browse);
     CalculateFields();
@@ -610,9 +620,21 @@ void TRecordSet::OnRowDeleted(quint32 slot, size_t orderIndex) {
         index = int(it - FView.begin());
         FView.erase(it);
     }
-    if (index < FCur || (FCur == ViewSize() && FCur > 0)) --FCur;
-    if (FState == TDataSetState::Insert && index < FInsertIndex) --FInsertIndex;
-    if (ViewSize() == 0) {
+    // The cursor keeps its row; when its own row went it moves to the row that followed, or
+    // to the new last row at the end (Eof) when there was none, as the deleting set does.
+    const int n = ViewSize();
+    if (index < FCur) {
+        --FCur;
+    } else if (index == FCur && FCur >= n) {
+        FCur = n - 1;
+        if (FState != TDataSetState::Insert) FEof = true;
+    }
+    if (FState == TDataSetState::Insert) {
+        if (index < FInsertIndex) --FInsertIndex;
+        if (FCursorBeforeInsert >= 0 && index < FCursorBeforeInsert) --FCursorBeforeInsert;
+        if (FCursorBeforeInsert >= n) FCursorBeforeInsert = n - 1;
+    }
+    if (n == 0) {
         FCur = -1;
         FBof = FEof = true;
     }

@@ -18,6 +18,10 @@
 // - Moving to another row (First, Next, Locate, GotoBookmark, …) first posts a changed row and
 //   drops an unchanged pending one (cancels the edit, or discards the unposted new row).
 // - Edit on an empty record set starts a new row (Insert), as in Delphi.
+// - Delete moves to the row that followed. Deleting the last row leaves the cursor on the new
+//   last row with Eof true (Bof only when nothing is left), so the usual scan
+//   "First(); while (!Eof()) { if (unwanted) { Delete(); continue; } Next(); }" sees every
+//   row once. Other record sets sharing the rows follow the same rule when their row goes.
 // - RecordCount does not count an unposted new row.
 // - Filters compare strings WITHOUT regard to case, as ADO client-side filters do:
 //   "TaskCode = 'gen'" selects a row holding "GEN". Sorting orders strings without regard to
@@ -31,6 +35,7 @@
 
 #include "TField.h"
 
+#include <QHash>
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
@@ -239,6 +244,8 @@ private:
     void WriteField(TField& field, TValue value);
 
     std::vector<std::unique_ptr<TField>> FFields;
+    QHash<QString, int> FFieldIndex; // case-folded field name -> index in FFields
+    int FDataColumns = 0;
     std::shared_ptr<TRowStore> FStore;
     TDataSetState FState = TDataSetState::Inactive;
     TDataSetState FStateBeforeCalc = TDataSetState::Inactive;

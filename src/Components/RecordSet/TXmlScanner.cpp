@@ -199,9 +199,8 @@ void TXmlScanner::ReadStartTag() {
                  "the value of attribute '" + std::string(attrName) + "' is longer than 16 MiB");
         if (std::memchr(FDoc.data() + valueStart, '<', valueEnd - valueStart))
             Fail(valueStart, "'<' inside the value of attribute '" + std::string(attrName) + "'");
-        for (const TXmlAttribute& other : FAttributes)
-            if (other.Name.size() == attrName.size() && other.Name == attrName)
-                Fail(attrStart, "duplicate attribute '" + std::string(attrName) + "'");
+        if (IsDuplicate(attrName))
+            Fail(attrStart, "duplicate attribute '" + std::string(attrName) + "'");
         FAttributes.push_back(
             {attrName, FDoc.substr(valueStart, valueEnd - valueStart), valueStart});
         pos = valueEnd + 1;
@@ -209,6 +208,24 @@ void TXmlScanner::ReadStartTag() {
     if (FStack.size() >= MaxDepth) Fail(FPos, "elements nested too deeply");
     FStack.push_back(FName);
     FPos = pos;
+}
+
+bool TXmlScanner::IsDuplicate(std::string_view name) {
+    // The attributes read so far are all different. A few are compared one by one, which is
+    // the fastest for the usual row; past that a set of the names keeps a tag with very many
+    // attributes linear instead of quadratic.
+    const size_t count = FAttributes.size();
+    if (count < SmallTag) {
+        for (const TXmlAttribute& other : FAttributes)
+            if (other.Name.size() == name.size() && other.Name == name) return true;
+        return false;
+    }
+    if (count == SmallTag) {
+        FNames.clear();
+        for (const TXmlAttribute& other : FAttributes)
+            FNames.insert(other.Name);
+    }
+    return !FNames.insert(name).second;
 }
 
 void TXmlScanner::Decode(const TXmlAttribute& attribute, std::string& out) {

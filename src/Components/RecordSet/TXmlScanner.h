@@ -5,12 +5,14 @@
 // with the byte offset; LineColumn turns it into a line and column.
 //
 // Limits that guard against hostile files: attribute values of at most 16 MiB, elements
-// nested at most 256 deep, no DOCTYPE (so no entity expansion).
+// nested at most 256 deep, no DOCTYPE (so no entity expansion). Duplicate attributes are
+// refused in time linear in the number of attributes.
 
 #include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 struct TXmlError {
@@ -52,12 +54,16 @@ private:
     void ReadEndTag();
     void SkipSpecial(); // comment, CDATA, processing instruction
     size_t ReadName(size_t pos);
+    // Whether the current tag already has an attribute of this name.
+    bool IsDuplicate(std::string_view name);
+    static constexpr size_t SmallTag = 32;
 
     std::string_view FDoc;
     size_t FPos = 0;
     size_t FTokenOffset = 0;
     std::string_view FName;
     std::vector<TXmlAttribute> FAttributes;
+    std::unordered_set<std::string_view> FNames; // of a tag with more than SmallTag attributes
     std::vector<std::string_view> FStack;
     bool FPendingEnd = false;
     bool FRootSeen = false;

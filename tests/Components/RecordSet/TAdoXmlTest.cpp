@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 std::unique_ptr<TRecordSet> MakeAllTypes() {
@@ -183,6 +184,196 @@ TEST(AdoXml, AHandWrittenFileWithInsertUpdateAndDeleteBlocksLoads) {
     twice.replace("</xml>", "<rs:data><z:row JobId='9'/></rs:data></xml>");
     rs.LoadFromBytes(twice);
     EXPECT_EQ(Column(rs, "JobId"), QStringList({S("1"), S("2"), S("3"), S("9")}));
+}
+
+namespace {
+// JobId integer, TaskCode string(10), Rate currency, Notes memo.
+QByteArray WithRateRows(const char* rows) {
+    return "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'"
+           " xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'"
+           " xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>\n"
+           "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>\n"
+           "<s:AttributeType name='JobId'><s:datatype dt:type='int'/></s:AttributeType>\n"
+           "<s:AttributeType name='TaskCode'><s:datatype dt:type='string' rs:dbtype='str' "
+           "dt:maxLength='10'/></s:AttributeType>\n"
+           "<s:AttributeType name='Rate'><s:datatype dt:type='i8' "
+           "rs:dbtype='currency'/></s:AttributeType>\n"
+           "<s:AttributeType name='Notes'><s:datatype dt:type='string' "
+           "rs:long='true'/></s:AttributeType>\n"
+           "</s:ElementType></s:Schema>\n<rs:data>\n" +
+           QByteArray(rows) + "</rs:data>\n</xml>\n";
+}
+} // namespace
+
+TEST(AdoXml, APendingUpdateIsItsOriginalRowWithTheChangedColumnsLaidOver) {
+    const QByteArray data = WithRateRows(
+        "<z:row JobId='1' TaskCode='GEN' Rate='10' Notes='first'/>\n"
+        // Only the description changed: key and the other columns come from the original.
+        "<rs:update><rs:original><z:row JobId='2' TaskCode='ADMIN' Rate='20' Notes='old'/>"
+        "</rs:original><z:row Notes='new&#x0A;line'/></rs:update>\n"
+        // Two columns changed, one of them the key.
+        "<rs:update>\n\t<rs:original>\n\t\t<z:row JobId='3' TaskCode='X' Rate='30'/>\n"
+        "\t</rs:original>\n\t<z:row JobId='33' Rate='84.875'/>\n</rs:update>\n"
+        // The changed row first: the original fills in only what it does not hold.
+        "<rs:update><z:row TaskCode='AFTER'/><rs:original><z:row JobId='4' TaskCode='BEFORE' "
+        "Rate='40'/></rs:original></rs:update>\n"
+        "<rs:insert><z:row JobId='5' TaskCode='NEW'/></rs:insert>\n"
+        // No original: the changed columns are all there is.
+        "<rs:update><z:row JobId='6' TaskCode='ALONE'/></rs:update>\n"
+        // An original without a change is the row as it was.
+        "<rs:update><rs:original><z:row JobId='7' TaskCode='SAME'/></rs:original></rs:update>\n"
+        "<rs:delete><z:row JobId='8' TaskCode='GONE'/></rs:delete>\n");
+    for (const bool typed : {false, true}) {
+        SCOPED_TRACE(typed ? "into defined fields" : "fields from the file");
+        TRecordSet rs;
+        if (typed) {
+            rs.AddField(S("taskcode"), TFieldType::String, 10);
+            rs.AddField(S("JOBID"), TFieldType::Integer);
+            rs.AddField(S("Notes"), TFieldType::Memo);
+            rs.AddField(S("Rate"), TFieldType::Currency);
+        }
+        rs.LoadFromBytes(data);
+        EXPECT_EQ(Column(rs, "JobId"),
+                  QStringList({S("1"), S("2"), S("33"), S("4"), S("5"), S("6"), S("7")}));
+        EXPECT_EQ(Column(rs, "TaskCode"), QStringList({S("GEN"), S("ADMIN"), S("X"), S("AFTER"),
+                                                       S("NEW"), S("ALONE"), S("SAME")}));
+        EXPECT_EQ(Column(rs, "Rate"),
+                  QStringList({S("10"), S("20"), S("84.875"), S("40"), S(""), S(""), S("")}));
+        EXPECT_EQ(Column(rs, "Notes"),
+                  QStringList({S("first"), S("new\nline"), S(""), S(""), S(""), S(""), S("")}));
+        EXPECT_FALSE(rs.HasPendingChanges());
+
+        // What was read is written back as plain rows and reads back the same.
+        TRecordSet again;
+        again.LoadFromBytes(rs.SaveToBytes());
+        EXPECT_EQ(Column(again, "TaskCode"), Column(rs, "TaskCode"));
+        EXPECT_EQ(Column(again, "Notes"), Column(rs, "Notes"));
+    }
+
+    // The reader stays strict inside an update.
+    TRecordSet rs;
+    const struct {
+        const char* rows;
+        const char* expected;
+    } bad[] = {
+        {"<rs:update><rs:original><z:row JobId='x'/></rs:original><z:row TaskCode='A'/>"
+         "</rs:update>",
+         "'x' is not a valid integer value for field 'JobId'"},
+        {"<rs:update><rs:original><z:row JobId='1'/></rs:original><z:row JobId='1' "
+         "JobId='2'/></rs:update>",
+         "duplicate attribute 'JobId'"},
+        {"<rs:update><rs:original><z:row JobId='1'/></rs:update>",
+         "end tag 'rs:update' does not match 'rs:original'"},
+        {"<rs:update><z:row TaskCode='ABCDEFGHIJK'/></rs:update>", "11 characters long"},
+    };
+    for (const auto& c : bad) {
+        const QString message = LoadError(rs, WithRateRows(c.rows));
+        EXPECT_TRUE(message.contains(S(c.expected)))
+            << c.expected << " -> " << message.toStdString();
+    }
+}
+
+TEST(AdoXml, ACurrencyOutsideTheFixedPointRangeIsRefusedNamingTheFileAndTheValue) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath(S("TaskCodesfile.xml"));
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(WithRateRows("<z:row JobId='1' Rate='2000000000000000'/>\n"));
+    file.close();
+    TRecordSet rs;
+    rs.Name = S("adsTaskCodes");
+    try {
+        rs.LoadFromFile(name);
+        FAIL() << "loaded as " << rs.FieldByName(S("Rate")).AsString().toStdString();
+    } catch (const EDatabaseError& e) {
+        const QString message = e.Message();
+        EXPECT_TRUE(message.contains(QDir::toNativeSeparators(name))) << message.toStdString();
+        EXPECT_TRUE(message.contains(S("2000000000000000 is out of the range")))
+            << message.toStdString();
+        EXPECT_TRUE(message.contains(S("field 'Rate'"))) << message.toStdString();
+    }
+    EXPECT_FALSE(rs.Active());
+
+    // The largest value there is still loads, and so does the smallest.
+    TRecordSet edges;
+    edges.LoadFromBytes(WithRateRows("<z:row Rate='922337203685477.5807'/>"
+                                     "<z:row Rate='-922337203685477.5808'/>"));
+    edges.First();
+    EXPECT_EQ(edges.FieldByName(S("Rate")).AsCurrencyUnits(), std::numeric_limits<qint64>::max());
+    edges.Next();
+    EXPECT_EQ(edges.FieldByName(S("Rate")).AsCurrencyUnits(), std::numeric_limits<qint64>::min());
+    EXPECT_TRUE(LoadError(edges, WithRateRows("<z:row Rate='922337203685477.5808'/>"))
+                    .contains(S("out of the range")));
+    EXPECT_TRUE(
+        LoadError(edges, WithRateRows("<z:row Rate='1e300'/>")).contains(S("out of the range")));
+}
+
+TEST(AdoXml, ARowWithAHundredThousandAttributesLoadsAndDuplicatesAreStillRefused) {
+    constexpr int count = 100000;
+    QByteArray row = "<z:row JobId='7'";
+    for (int i = 0; i < count; ++i)
+        row += " a" + QByteArray::number(i) + "='" + QByteArray::number(i) + "'";
+    TRecordSet rs;
+    rs.LoadFromBytes(WithRows((row + " TaskCode='LAST'/>").constData()));
+    ASSERT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs.FieldByName(S("JobId")).AsInteger(), 7);
+    EXPECT_EQ(rs.FieldByName(S("TaskCode")).AsString(), S("LAST"));
+
+    // A name repeated early, late, or right after the switch to the set of names.
+    for (const QByteArray& twice : {QByteArray(" a0='x'"), QByteArray(" a99999='x'"),
+                                    QByteArray(" a31='x'"), QByteArray(" JobId='8'")}) {
+        const QString message = LoadError(rs, WithRows((row + twice + "/>").constData()));
+        const QByteArray name = twice.mid(1, twice.indexOf('=') - 1);
+        EXPECT_TRUE(message.contains(S("duplicate attribute '") + QString::fromLatin1(name)))
+            << message.toStdString();
+    }
+    QByteArray small = "<z:row";
+    for (int i = 0; i < 31; ++i)
+        small += " a" + QByteArray::number(i) + "='1'";
+    EXPECT_TRUE(LoadError(rs, WithRows((small + " a30='2'/>").constData()))
+                    .contains(S("duplicate attribute 'a30'")));
+    EXPECT_TRUE(LoadError(rs, WithRows((small + " a31='1' a0='2'/>").constData()))
+                    .contains(S("duplicate attribute 'a0'")));
+    EXPECT_EQ(rs.FieldByName(S("TaskCode")).AsString(), S("LAST"));
+}
+
+TEST(AdoXml, ASchemaOfTwentyThousandFieldsLoadsAndANameDefinedTwiceIsStillRefused) {
+    // Enough for a check that compares every field with every other one to take seconds.
+    constexpr int count = 20000;
+    QByteArray schema = "<xml><s:Schema><s:ElementType name='row'>";
+    QByteArray row = "<z:row";
+    for (int i = 0; i < count; ++i) {
+        schema += "<s:AttributeType name='f" + QByteArray::number(i) +
+                  "'><s:datatype dt:type='int'/></s:AttributeType>";
+        row += " f" + QByteArray::number(i) + "='" + QByteArray::number(i) + "'";
+    }
+    const QByteArray end = "</s:ElementType></s:Schema><rs:data>" + row + "/></rs:data></xml>";
+    TRecordSet bare; // takes its fields from the file
+    bare.LoadFromBytes(schema + end);
+    ASSERT_EQ(bare.FieldCount(), count);
+    EXPECT_EQ(bare.FieldByName(S("F19999")).AsInteger(), 19999);
+    EXPECT_EQ(bare.FieldByName(S("f15000")).Index(), 15000);
+    EXPECT_EQ(bare.FindField(S("f20000")), nullptr);
+
+    TRecordSet typed; // reads two of them
+    typed.AddField(S("F0"), TFieldType::Integer);
+    typed.AddField(S("f19999"), TFieldType::String, 5);
+    typed.LoadFromBytes(schema + end);
+    EXPECT_EQ(typed.FieldByName(S("f0")).AsInteger(), 0);
+    EXPECT_EQ(typed.FieldByName(S("F19999")).AsString(), S("19999"));
+
+    const QString message =
+        LoadError(typed, schema +
+                             "<s:AttributeType name='F17000'><s:datatype dt:type='int'/>"
+                             "</s:AttributeType>" +
+                             end);
+    EXPECT_TRUE(message.contains(S("the field 'F17000' is defined twice")))
+        << message.toStdString();
+    bare.Close();
+    EXPECT_THROW(bare.AddField(S("F12345"), TFieldType::Integer), EDatabaseError);
+    bare.ClearFields();
+    bare.AddField(S("F12345"), TFieldType::Integer);
+    EXPECT_EQ(bare.FieldByName(S("f12345")).Column(), 0);
 }
 
 TEST(AdoXml, TheReaderAcceptsOtherTypeSpellingsAndMatchesNamesWithoutCase) {

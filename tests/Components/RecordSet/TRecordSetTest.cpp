@@ -4,6 +4,7 @@
 #include "Components/Core/SysExceptions.h"
 #include "RecordSetFixtures.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -145,6 +146,60 @@ TEST(RecordSetFields, ValuesAreConvertedCutAndRangeChecked) {
     EXPECT_EQ(done.AsString(), S("True"));
 }
 
+TEST(RecordSetFields, ACurrencyOutsideItsRangeIsRefusedWhicheverWayItIsAssigned) {
+    auto rs = MakeTasks();
+    AddTask(*rs, S("A"), 1);
+    rs->Edit();
+    TField& amount = rs->FieldByName(S("Amount"));
+    amount.SetAsString(S("12.5"));
+    const std::function<void()> routes[] = {
+        [&] { amount.SetAsString(S("2000000000000000")); },
+        [&] { amount.SetText(S("-2000000000000000")); },
+        [&] { amount.SetAsString(S("922337203685477.5808")); },
+        [&] { amount.SetAsInteger(2000000000000000); },
+        [&] { amount.SetValue(QVariant(qlonglong(-2000000000000000))); },
+        [&] { amount.SetValue(QVariant(S("2000000000000000"))); },
+        [&] { amount.SetAsFloat(2e15); },
+        [&] { amount.SetAsCurrency(2e15); },
+    };
+    for (const auto& route : routes) {
+        const QString message = MessageOf(route);
+        EXPECT_TRUE(message.contains(S("not a valid value for field 'Amount'")))
+            << message.toStdString();
+        EXPECT_TRUE(message.contains(S("-922337203685477.5808 to 922337203685477.5807")))
+            << message.toStdString();
+        EXPECT_EQ(amount.AsCurrencyUnits(), 125000); // the old value stays
+    }
+    EXPECT_TRUE(MessageOf([&] {
+                    amount.SetAsString(S("2000000000000000"));
+                }).contains(S("2000000000000000")));
+    EXPECT_THROW(amount.SetAsString(S("12,5,0")), EConvertError); // no number at all
+    amount.SetAsString(S("-922337203685477.5808"));
+    EXPECT_EQ(amount.AsString(), S("-922337203685477.5808"));
+}
+
+TEST(RecordSetFields, CurrencyIsShownWithTwoDecimalsRoundedHalfAwayFromZero) {
+    auto rs = MakeTasks();
+    rs->Append();
+    TField& amount = rs->FieldByName(S("Amount"));
+    const struct {
+        const char* value;
+        const char* shown;
+    } cases[] = {{"84.875", "84.88"}, {"-84.875", "-84.88"}, {"0.005", "0.01"},
+                 {"1.005", "1.01"},   {"2.5", "2.50"},       {"3", "3.00"}};
+    for (const auto& c : cases) {
+        amount.SetAsString(S(c.value));
+        EXPECT_EQ(amount.DisplayText(), S(c.shown)) << c.value;
+        EXPECT_EQ(amount.Text(), S(c.value)) << c.value; // edited with every decimal
+        amount.SetDisplayFormat(S("0.00"));
+        EXPECT_EQ(amount.DisplayText(), S(c.shown)) << c.value;
+        amount.SetDisplayFormat(QString());
+    }
+    amount.SetAsString(S("1234.565"));
+    amount.SetDisplayFormat(S("#,##0.00"));
+    EXPECT_EQ(amount.DisplayText(), S("1,234.57"));
+}
+
 TEST(RecordSetFields, SmallIntegerTimeFloatMemoAndBlobKeepTheirValues) {
     TRecordSet rs;
     rs.AddField(S("Small"), TFieldType::SmallInt);
@@ -219,9 +274,8 @@ TEST(RecordSetEvents, InsertEditPostDeleteRunInDataSetOrder) {
     EXPECT_EQ(log.Events, QStringList({S("BeforeDelete"), S("BeforeScroll"), S("AfterDelete"),
                                        S("AfterScroll")}));
     log.Events.clear();
-    rs->Next(); // already at the end after deleting the last row: Eof is not set yet
-    rs->Next();
-    EXPECT_EQ(log.Events, QStringList({S("BeforeScroll"), S("AfterScroll"), S("BeforeScroll")}));
+    rs->Next(); // deleting the last row left the cursor at the end: Next does not scroll
+    EXPECT_EQ(log.Events, QStringList({S("BeforeScroll")}));
 }
 
 TEST(RecordSetEvents, FailingBeforePostKeepsEditingAndFailingBeforeDeleteKeepsTheRow) {
@@ -359,6 +413,165 @@ TEST(RecordSetCursor, NavigationBofEofRecNoAndMoveBy) {
     rs->Delete();
     EXPECT_TRUE(rs->Bof() && rs->Eof() && rs->IsEmpty());
     EXPECT_THROW(rs->Delete(), EDatabaseError);
+}
+
+TEST(RecordSetDelete, DeletingTheLastRowLeavesTheCursorOnTheNewLastRowAtTheEnd) {
+    auto rs = MakeTasks();
+    for (const char* code : {"A", "B", "C", "D"})
+        AddTask(*rs, S(code), 1);
+    rs->SetRecNo(2);
+    rs->Delete(); // a row in the middle: on the row that followed
+    EXPECT_EQ(rs->FieldByName(S("Code")).AsString(), S("C"));
+    EXPECT_FALSE(rs->Bof());
+    EXPECT_FALSE(rs->Eof());
+
+    rs->Last();
+    rs->Prior(); // not at the end before the delete
+    rs->Next();
+    ASSERT_FALSE(rs->Eof());
+    rs->Delete();
+    EXPECT_EQ(rs->FieldByName(S("Code")).AsString(), S("C"));
+    EXPECT_EQ(rs->RecNo(), 2);
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_FALSE(rs->Bof());
+    rs->Next();
+    EXPECT_EQ(rs->FieldByName(S("Code")).AsString(), S("C"));
+    rs->Prior();
+    EXPECT_EQ(rs->FieldByName(S("Code")).AsString(), S("A"));
+    EXPECT_FALSE(rs->Eof());
+
+    rs->Delete(); // the first row: the one that followed is now the last, but not the end
+    EXPECT_EQ(rs->FieldByName(S("Code")).AsString(), S("C"));
+    EXPECT_FALSE(rs->Eof());
+    rs->Delete();
+    EXPECT_TRUE(rs->Bof());
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_TRUE(rs->FieldByName(S("Code")).IsNull());
+}
+
+namespace {
+// Runs the usual deleting scan and returns the codes in the order it saw them.
+QStringList ScanDeleting(TRecordSet& rs, const QStringList& unwanted) {
+    QStringList seen;
+    rs.First();
+    while (!rs.Eof()) {
+        const QString code = rs.FieldByName(S("Code")).AsString();
+        seen << code;
+        if (seen.size() > 20) break; // a cursor that goes back would loop for ever
+        if (unwanted.contains(code)) {
+            rs.Delete();
+            continue;
+        }
+        rs.Next();
+    }
+    return seen;
+}
+} // namespace
+
+TEST(RecordSetDelete, AScanThatDeletesSomeRowsSeesEveryRowOnceInEveryView) {
+    const QStringList codes = {S("A"), S("B"), S("C"), S("D")};
+    // Every choice of rows to delete, over the natural order, a sorted and a filtered view.
+    for (int view = 0; view < 3; ++view) {
+        for (int mask = 0; mask < 16; ++mask) {
+            auto rs = MakeTasks();
+            for (const QString& code : codes)
+                AddTask(*rs, code, code == S("B") ? 2 : 1);
+            AddTask(*rs, S("X"), 9); // outside the filtered view
+            QStringList expected = codes;
+            expected << S("X");
+            if (view == 1) {
+                rs->SetSort(S("Code DESC"));
+                std::reverse(expected.begin(), expected.end());
+            } else if (view == 2) {
+                rs->SetFilter(S("Project < 9"));
+                rs->SetFiltered(true);
+                expected.removeLast();
+            }
+            QStringList unwanted;
+            for (int i = 0; i < codes.size(); ++i)
+                if (mask & (1 << i)) unwanted << codes.at(i);
+            SCOPED_TRACE(QStringLiteral("view %1, deleting %2")
+                             .arg(view)
+                             .arg(unwanted.join(QLatin1Char(',')))
+                             .toStdString());
+            EXPECT_EQ(ScanDeleting(*rs, unwanted), expected);
+            QStringList kept = expected;
+            for (const QString& code : unwanted)
+                kept.removeAll(code);
+            EXPECT_EQ(Column(*rs, "Code"), kept);
+            EXPECT_TRUE(rs->Eof());
+            EXPECT_EQ(rs->Bof(), kept.isEmpty());
+        }
+    }
+}
+
+TEST(RecordSetDelete, AnotherCursorOnTheDeletedRowMovesAsTheDeletingOneDoes) {
+    auto rs = MakeTasks();
+    for (const char* code : {"A", "B", "C", "D"})
+        AddTask(*rs, S(code), 1);
+    auto onLast = rs->Clone();
+    auto onMiddle = rs->Clone();
+    auto atEnd = rs->Clone();
+    auto filtered = rs->Clone();
+    onLast->SetRecNo(4);
+    onMiddle->SetRecNo(2);
+    atEnd->Last();
+    filtered->SetFilter(S("Code <> 'D'"));
+    filtered->SetFiltered(true);
+    filtered->Last();
+    ASSERT_FALSE(onLast->Eof());
+
+    rs->SetRecNo(2); // B: the middle clone moves to the row that followed
+    rs->Delete();
+    EXPECT_EQ(onMiddle->FieldByName(S("Code")).AsString(), S("C"));
+    EXPECT_FALSE(onMiddle->Eof());
+    EXPECT_EQ(atEnd->FieldByName(S("Code")).AsString(), S("D")); // an earlier row went
+    EXPECT_TRUE(atEnd->Eof());
+
+    rs->Last(); // D: the clones on it stay at the end, on the new last row
+    rs->Delete();
+    for (TRecordSet* clone : {onLast.get(), atEnd.get()}) {
+        EXPECT_EQ(clone->FieldByName(S("Code")).AsString(), S("C"));
+        EXPECT_TRUE(clone->Eof());
+        EXPECT_FALSE(clone->Bof());
+    }
+    EXPECT_EQ(filtered->FieldByName(S("Code")).AsString(), S("C")); // D was never in its view
+    EXPECT_TRUE(filtered->Eof());
+
+    rs->Last(); // C: the last row of the filtered view too
+    rs->Delete();
+    EXPECT_EQ(filtered->FieldByName(S("Code")).AsString(), S("A"));
+    EXPECT_TRUE(filtered->Eof());
+    EXPECT_EQ(filtered->RecordCount(), 1);
+    filtered->Prior();
+    EXPECT_TRUE(filtered->Bof());
+
+    rs->Delete(); // A, the only row left
+    for (TRecordSet* clone : {onLast.get(), onMiddle.get(), atEnd.get(), filtered.get()}) {
+        EXPECT_TRUE(clone->Bof() && clone->Eof() && clone->IsEmpty());
+        EXPECT_TRUE(clone->FieldByName(S("Code")).IsNull());
+    }
+}
+
+TEST(RecordSetDelete, AnInsertPendingInAnotherCursorSurvivesADeleteBeforeIt) {
+    auto rs = MakeTasks();
+    for (const char* code : {"A", "B", "C", "D"})
+        AddTask(*rs, S(code), 1);
+    auto clone = rs->Clone();
+    clone->SetRecNo(3);
+    clone->Insert(); // before C
+    clone->FieldByName(S("Code")).SetAsString(S("N"));
+    rs->First();
+    rs->Delete();
+    clone->Post();
+    EXPECT_EQ(Column(*rs, "Code"), QStringList({S("B"), S("N"), S("C"), S("D")}));
+
+    clone->SetRecNo(3);
+    clone->Insert();
+    rs->First();
+    rs->Delete();
+    clone->Cancel(); // back on the row it was on, which moved up by one
+    EXPECT_EQ(clone->FieldByName(S("Code")).AsString(), S("C"));
 }
 
 TEST(RecordSetCursor, BookmarksSurviveSortingAndDieWithTheirRow) {
