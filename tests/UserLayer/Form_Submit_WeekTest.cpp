@@ -230,3 +230,23 @@ TEST(ReviewWeek, OpensOnTheNextWeekOnceTheSeventhDayHasBegun) {
     EXPECT_EQ(InitialSubmitDate(withTime, start + 6.25), withTime);
     EXPECT_EQ(InitialSubmitDate(withTime, start + 6.75), withTime + 7);
 }
+
+TEST_F(SubmitWeekTest, ALastTaskWithoutTimeTakesOnlyItselfAway) {
+    TClock::SetFixed(Day(2008, 3, 12) + 10 * Hour);
+    SetOptions(2, Day(2008, 2, 25));
+    for (const char* code : {"ONE", "TWO", "THREE"}) {
+        d->adsTaskCodes.Append();
+        F(d->adsTaskCodes, "TaskCode").SetAsString(QLatin1String(code));
+        d->adsTaskCodes.Post();
+    }
+    AddTask(QStringLiteral("ONE"), {{"MonDuration", Hour}});
+    AddTask(QStringLiteral("TWO"), {{"TueDuration", Hour}});
+    AddTask(QStringLiteral("THREE"), {}); // the last row: no time, not completed
+    double submitDate = Day(2008, 3, 3);
+    ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("03/03/2008")));
+    QStringList left;
+    for (d->adsTasks.First(); !d->adsTasks.Eof(); d->adsTasks.Next())
+        left << F(d->adsTasks, "TaskCode").AsString();
+    EXPECT_EQ(left, (QStringList{QStringLiteral("ONE"), QStringLiteral("TWO")}));
+    EXPECT_EQ(History().size(), 2);
+}
