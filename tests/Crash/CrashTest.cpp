@@ -69,6 +69,33 @@ void Parse(const QByteArray& output, TChildReport& report) {
     }
 }
 
+// Starts the child, waits for its first save to begin, kills it somewhere within the next two
+// saves and reads what it said.
+void KillChildWhileSaving(const QStringList& arguments, qint64 saveMs, std::mt19937& random,
+                          TChildReport& report) {
+    QProcess child;
+    child.setProgram(QStringLiteral(TIVREL_CRASH_CHILD));
+    child.setArguments(arguments);
+    child.start();
+    ASSERT_TRUE(child.waitForStarted(10000)) << child.errorString().toStdString();
+    QByteArray output;
+    const QDeadlineTimer deadline(60000);
+    while (!output.contains("saving ") && child.state() == QProcess::Running &&
+           !deadline.hasExpired()) {
+        child.waitForReadyRead(50);
+        output += child.readAllStandardOutput();
+    }
+    ASSERT_EQ(child.state(), QProcess::Running)
+        << "the child stopped by itself: " << child.readAllStandardError().toStdString();
+    std::uniform_int_distribution<qint64> delay(0, 2 * saveMs);
+    QThread::msleep(static_cast<unsigned long>(delay(random)));
+    child.kill();
+    ASSERT_TRUE(child.waitForFinished(10000));
+    ASSERT_EQ(child.exitStatus(), QProcess::CrashExit);
+    output += child.readAllStandardOutput();
+    Parse(output, report);
+}
+
 // The history file as a reader finds it: the number of rows, or the reason it is not the
 // complete table the child wrote.
 struct TReadBack {
@@ -193,31 +220,9 @@ TEST_F(CrashTest, AKilledSaveLeavesTheOldOrTheNewHistoryNeverADamagedOne) {
 
     for (int kill = 0; kill < Kills; ++kill) {
         SCOPED_TRACE(testing::Message() << "kill " << kill + 1 << " of " << Kills);
-        QProcess child;
-        child.setProgram(QStringLiteral(TIVREL_CRASH_CHILD));
-        child.setArguments({DataDir(), WorkDir()});
-        child.start();
-        ASSERT_TRUE(child.waitForStarted(10000)) << child.errorString().toStdString();
-
-        // Wait for the first save to begin, then kill somewhere within the next two saves.
-        QByteArray output;
-        const QDeadlineTimer deadline(60000);
-        while (!output.contains("saving ") && child.state() == QProcess::Running &&
-               !deadline.hasExpired()) {
-            child.waitForReadyRead(50);
-            output += child.readAllStandardOutput();
-        }
-        ASSERT_EQ(child.state(), QProcess::Running)
-            << "the child stopped by itself: " << child.readAllStandardError().toStdString();
-        std::uniform_int_distribution<qint64> delay(0, 2 * saveMs);
-        QThread::msleep(static_cast<unsigned long>(delay(random)));
-        child.kill();
-        ASSERT_TRUE(child.waitForFinished(10000));
-        ASSERT_EQ(child.exitStatus(), QProcess::CrashExit);
-        output += child.readAllStandardOutput();
-
         TChildReport report;
-        Parse(output, report);
+        KillChildWhileSaving({DataDir(), WorkDir()}, saveMs, random, report);
+        if (HasFatalFailure()) return;
         EXPECT_TRUE(report.Unexpected.isEmpty())
             << report.Unexpected.join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(report.Messages.isEmpty())
@@ -316,27 +321,11 @@ TEST_F(CrashTest, MasterDataChangedTogetherIsNeverSavedHalfway) {
     int midSave = 0;
     for (int kill = 0; kill < Kills; ++kill) {
         SCOPED_TRACE(testing::Message() << "kill " << kill + 1 << " of " << Kills);
-        QProcess child;
-        child.setProgram(QStringLiteral(TIVREL_CRASH_CHILD));
-        child.setArguments({DataDir(), WorkDir(), QStringLiteral("-1"), QStringLiteral("masters")});
-        child.start();
-        ASSERT_TRUE(child.waitForStarted(10000)) << child.errorString().toStdString();
-        QByteArray output;
-        const QDeadlineTimer deadline(60000);
-        while (!output.contains("saving ") && child.state() == QProcess::Running &&
-               !deadline.hasExpired()) {
-            child.waitForReadyRead(50);
-            output += child.readAllStandardOutput();
-        }
-        ASSERT_EQ(child.state(), QProcess::Running)
-            << "the child stopped by itself: " << child.readAllStandardError().toStdString();
-        std::uniform_int_distribution<qint64> delay(0, 2 * saveMs);
-        QThread::msleep(static_cast<unsigned long>(delay(random)));
-        child.kill();
-        ASSERT_TRUE(child.waitForFinished(10000));
-        output += child.readAllStandardOutput();
         TChildReport report;
-        Parse(output, report);
+        KillChildWhileSaving(
+            {DataDir(), WorkDir(), QStringLiteral("-1"), QStringLiteral("masters")}, saveMs, random,
+            report);
+        if (HasFatalFailure()) return;
         if (report.Saving) ++midSave;
         if (report.Saves > 0) saveMs = std::max<qint64>(report.LastSaveMs, 10);
         const QString fault = CheckReferences(DataDir(), codes);

@@ -10,10 +10,12 @@
 #include "Components/Core/SysExceptions.h"
 #include "Components/Core/TClock.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 class DataModuleTest : public ::testing::Test {
@@ -81,6 +83,15 @@ protected:
     }
 
     static TField& F(TRecordSet& t, const char* name) { return t.FieldByName(QLatin1String(name)); }
+
+    // Shows a window and waits until it is the active one, so that it takes the keyboard.
+    static bool ShowActive(QWidget& window) {
+        window.show();
+        window.activateWindow();
+        for (int i = 0; i < 100 && !window.isActiveWindow(); ++i)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        return window.isActiveWindow();
+    }
 
     // The message of what an action raised: "(abort)" for a silent abort, empty for none.
     static QString ErrorOf(const std::function<void()>& action) {

@@ -107,11 +107,7 @@ TEST_F(MainFormTest, TypingJustBeforeATickCarriesTheMinuteToTheNext) {
 TEST_F(MainFormTest, TheTickWaitsForTypingInTheReviewWindowAndLeavesItsTextInPlace) {
     Open();
     TForm_Submit_Form review(*dm);
-    review.show();
-    review.activateWindow();
-    for (int i = 0; i < 100 && !review.isActiveWindow(); ++i)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    ASSERT_TRUE(review.isActiveWindow());
+    ASSERT_TRUE(ShowActive(review));
     TFrame_TimeTracker_Form& grid = *review.Frame_TimeTracker_Form1;
     dm->adsTasks.First();
     grid.dbeTue->setFocus(Qt::TabFocusReason);

@@ -152,11 +152,7 @@ TEST_F(SubmitFormTest, ADurationTheCellRefusesStopsSubmitAndStepWithNothingChang
     AddTask(QStringLiteral("BUILD"), QStringLiteral("Build"), Hour, 0);
     SetOption("MinimumTaskDuration", 60);
     TForm_Submit_Form form(*dm);
-    form.show();
-    form.activateWindow();
-    for (int i = 0; i < 100 && !form.isActiveWindow(); ++i)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    ASSERT_TRUE(form.isActiveWindow());
+    ASSERT_TRUE(ShowActive(form));
     TFrame_TimeTracker_Form* f = form.Frame_TimeTracker_Form1;
     dm->adsTasks.First();
     f->dbeMon->setFocus(Qt::TabFocusReason);
