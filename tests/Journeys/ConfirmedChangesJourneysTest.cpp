@@ -38,8 +38,9 @@ QStringList ColumnOnDisk(const TInstall& install, const char* file, const char* 
     }
     QStringList values;
     for (table.First(); !table.Eof(); table.Next())
-        values << (number ? QString::number(table.FieldByName(QLatin1String(field)).AsFloat())
-                          : table.FieldByName(QLatin1String(field)).AsString());
+        values << (number
+                       ? QString::number(table.FieldByName(QLatin1String(field)).AsFloat(), 'g', 17)
+                       : table.FieldByName(QLatin1String(field)).AsString());
     return values;
 }
 } // namespace
@@ -149,4 +150,24 @@ TEST_F(JourneyTest, AnOptionChangedWithOkIsInTheFilesAtOnce) {
     ExitByMenu(script);
     EXPECT_EQ(RunProgram(script), 0);
     EXPECT_EQ(stepOnDisk, QStringList{QStringLiteral("30")});
+}
+
+// The desktop session ends: the session manager asks the program to quit while the user is
+// still typing into a cell. The time typed is saved as closing the window would save it.
+TEST_F(JourneyTest, TheEndOfTheSessionKeepsTheDurationBeingTyped) {
+    SetUpStore();
+    TScript script;
+    WaitForReviewWindow(script);
+    ClickCell(script, 0, Mon, QStringLiteral("Mon"));
+    TypeIntoCell(script, Mon, QStringLiteral("0415"), QStringLiteral("04:15"));
+    script.Do(QStringLiteral("the session ends"), [] {
+        QCoreApplication::quit();
+        return true;
+    });
+    RunProgram(script);
+    const QStringList onDisk = ColumnOnDisk(Install, "Tasksfile.xml", "MonDuration", true);
+    ASSERT_EQ(onDisk.size(), 1);
+    EXPECT_NEAR(onDisk.at(0).toDouble(), 4.25 / 24, 1e-9);
+    const TSeen seen = Restart();
+    EXPECT_EQ(seen.Tasks.at(0).Days.at(0), QStringLiteral("04:15"));
 }

@@ -118,3 +118,16 @@ TEST_F(EndOfProgramJourney, AnAutoSaveBeforeACrashKeepsTheDurationLeft) {
     EXPECT_EQ(seen.Tasks.at(0).Days.at(Monday), QStringLiteral("01:30"));
     EXPECT_EQ(seen.DayTotals.at(Monday), QStringLiteral("01:30"));
 }
+
+// Ctrl+C in the terminal the program was started from, and the terminal closed: the same.
+TEST_F(EndOfProgramJourney, InterruptAndHangUpKeepTheDurationTypedToo) {
+    for (const int signalNumber : {SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signalNumber == SIGINT ? "SIGINT" : "SIGHUP");
+        SetUpStore();
+        FOutput.clear();
+        ASSERT_NO_FATAL_FAILURE(StartChildAndWaitUntilTyped(QStringLiteral("keep")));
+        ASSERT_NO_FATAL_FAILURE(Signal(signalNumber));
+        EXPECT_EQ(FChild.exitStatus(), QProcess::NormalExit);
+        EXPECT_NEAR(MondayOnDisk(), OneHourThirty, 1e-9);
+    }
+}
