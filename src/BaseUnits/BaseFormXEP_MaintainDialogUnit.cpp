@@ -131,6 +131,9 @@ bool TBaseFormXEP_MaintainDialogForm::CommitTable() {
     TRecordSet* table = Table();
     if (!table) return true;
     try {
+        // A new row the user put nothing into is dropped, not posted: the table's rules
+        // would refuse it for the fields it lacks.
+        dbgMaintain->DropBlankNewRow();
         table->CommitUpdates();
         return true;
     } catch (const EAbort&) {
@@ -219,10 +222,8 @@ void TBaseFormXEP_MaintainDialogForm::done(int result) {
 // ---- Actions ----
 
 void TBaseFormXEP_MaintainDialogForm::aInsertExecute() {
-    TRecordSet* table = Table();
-    if (!table) return;
-    table->Edit();
-    table->Append();
+    // The grid starts the row, so that it can tell whether anything is put into it.
+    if (Table()) dbgMaintain->AppendRow();
 }
 
 void TBaseFormXEP_MaintainDialogForm::aDeleteExecute() {

@@ -6,6 +6,11 @@
 // read-only columns grey, and keeps its column layout in the shared settings file
 // "Plenksettings.xml" of the settings directory.
 //
+// A new row that nothing was put into (started by Insert or by Down on the last row) never
+// holds the user up: Delete, Escape in the grid, leaving the grid, another row and OK all
+// drop it. A row with something in it is posted, and a rule that refuses it says which field
+// it lacks.
+//
 // A derived dialog binds dsMaintain to its table, sets the grid's columns and its help topic.
 
 #include "BaseFormXEP_BottomDialogUnit.h"
@@ -58,7 +63,8 @@ public:
 
 protected:
     TRecordSet* Table() const;
-    // Commits the table; a rule's refusal is shown and false returned (the dialog stays open).
+    // Drops a blank new row and commits the table; a rule's refusal is shown and false
+    // returned (the dialog stays open).
     bool CommitTable();
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -139,15 +139,97 @@ QString DurationGetText(double value, bool displayText) {
     return FormatDayNumber(QStringLiteral("hh:mm"), value);
 }
 
-QString DurationEntryText(const QString& enteredText) {
-    constexpr int iNoOfChars = 5;
-    QString text = enteredText.left(iNoOfChars);
-    text.replace(QLatin1Char(' '), QLatin1Char('0'));
-    return text;
+namespace {
+enum class TDurationFault { None, Unreadable, Minutes, Negative, WholeDay };
+
+bool AllDigits(const QString& text) {
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+    return true;
 }
 
-double DurationFromEntry(const QString& enteredText) {
-    return StrToTime(DurationEntryText(enteredText));
+// The minutes of a typed duration without its sign, or why it is none.
+TDurationFault ReadDurationMinutes(const QString& text, qint64& minutes) {
+    // Enough digits for any duration, few enough that no count overflows.
+    constexpr int MaxDigits = 6;
+    const TFormatSettings& settings = TFormatSettings::Current();
+    const QChar decimal = settings.DecimalSeparator;
+    QChar timeSeparator = settings.TimeSeparator;
+    if (timeSeparator == QLatin1Char('.') || timeSeparator == decimal)
+        timeSeparator = QLatin1Char(':');
+    auto isDecimal = [decimal](QChar c) { return c == QLatin1Char('.') || c == decimal; };
+    auto isTime = [timeSeparator](QChar c) { return c == QLatin1Char(':') || c == timeSeparator; };
+
+    if (text.isEmpty()) return TDurationFault::Unreadable;
+    qsizetype at = -1;
+    int separators = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (isDecimal(text.at(i)) || isTime(text.at(i))) {
+            at = i;
+            ++separators;
+        }
+    }
+    if (separators > 1) return TDurationFault::Unreadable;
+    if (separators == 0) {
+        // "7" or "12" whole hours; "130" and "0130" hours and minutes.
+        if (text.size() > 4 || !AllDigits(text)) return TDurationFault::Unreadable;
+        const qint64 number = text.toLongLong();
+        if (text.size() <= 2) {
+            minutes = number * 60;
+            return TDurationFault::None;
+        }
+        if (number % 100 > 59) return TDurationFault::Minutes;
+        minutes = number / 100 * 60 + number % 100;
+        return TDurationFault::None;
+    }
+    const QString before = text.left(at);
+    const QString after = text.mid(at + 1);
+    if ((before.isEmpty() && after.isEmpty()) || before.size() > MaxDigits ||
+        after.size() > MaxDigits || !AllDigits(before) || !AllDigits(after))
+        return TDurationFault::Unreadable;
+    if (isTime(text.at(at))) {
+        // "1:30", "01:30", "1:" and ":30".
+        if (after.size() > 2) return TDurationFault::Unreadable;
+        const qint64 minutesPart = after.toLongLong();
+        if (minutesPart > 59) return TDurationFault::Minutes;
+        minutes = before.toLongLong() * 60 + minutesPart;
+        return TDurationFault::None;
+    }
+    // Decimal hours, "1.5", ".25", "2.", rounded to the minute.
+    const double hours = (QStringLiteral("0") + before + QLatin1Char('.') + after).toDouble();
+    minutes = qRound64(hours * 60);
+    return TDurationFault::None;
+}
+} // namespace
+
+double DurationFromText(const QString& enteredText, const QString& fieldName) {
+    const QString text = enteredText.trimmed();
+    if (text.isEmpty()) return 0;
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    qint64 minutes = 0;
+    TDurationFault fault = ReadDurationMinutes(negative ? text.mid(1) : text, minutes);
+    if (fault == TDurationFault::None && negative) fault = TDurationFault::Negative;
+    if (fault == TDurationFault::None && minutes >= 24 * 60) fault = TDurationFault::WholeDay;
+    const QString refused = QStringLiteral("'%1' is not a valid time for %2").arg(text, fieldName);
+    switch (fault) {
+    case TDurationFault::None:
+        return EncodeTime(int(minutes / 60), int(minutes % 60));
+    case TDurationFault::Unreadable: {
+        const QString decimalExample =
+            QStringLiteral("1") + TFormatSettings::Current().DecimalSeparator + QLatin1Char('5');
+        throw EConvertError(
+            refused +
+            QStringLiteral(". Type hours and minutes such as 1:30 or 0130, or hours such as %1.")
+                .arg(decimalExample));
+    }
+    case TDurationFault::Minutes:
+        throw EConvertError(refused + QStringLiteral(": the minutes go up to 59."));
+    case TDurationFault::Negative:
+        throw EConvertError(refused + QStringLiteral(": a time cannot be negative."));
+    case TDurationFault::WholeDay:
+        break;
+    }
+    throw EConvertError(refused + QStringLiteral(": it must be less than 24 hours."));
 }
 
 QString CompletionDateGetText(double value, bool displayText) {

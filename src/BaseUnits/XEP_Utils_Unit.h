@@ -55,10 +55,13 @@ template <class TForm> void CreateForm() {
 // Duration text for a day column: for display an empty text when the time of day is zero,
 // otherwise "hh:mm" of the time of day (seconds dropped, whole days not shown).
 QString DurationGetText(double value, bool displayText);
-// The text a masked "hh:mm" entry assigns: its first five characters with blanks read as "0".
-QString DurationEntryText(const QString& enteredText);
-// The duration of a masked entry; raises EConvertError for hours > 23 or minutes > 59.
-double DurationFromEntry(const QString& enteredText);
+// The duration typed for a field (fieldName names it in messages), as a fraction of a day in
+// whole minutes. Hours and minutes in any of the forms "1:30", "01:30", "0130", "130", or
+// decimal hours "1.5" (with '.' or the regional decimal separator, rounded to the minute); one
+// or two digits alone are whole hours; blanks around the text and an empty text or "0" mean
+// no time. Anything else, minutes above 59, a negative time or 24 hours or more (a day column
+// and a time of day hold less than a day) raise EConvertError naming the text and the field.
+double DurationFromText(const QString& enteredText, const QString& fieldName);
 // Completion date text: empty for 0 when displayed, today's date for 0 when edited,
 // otherwise the short date.
 QString CompletionDateGetText(double value, bool displayText);

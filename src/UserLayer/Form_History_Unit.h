@@ -1,7 +1,8 @@
 #pragma once
 // The history dialog: the submitted rows that the search dialog found, in a grid where only
-// the duration can be amended (typed as "hh:mm"). Rows are never added or removed here. As
-// every maintenance dialog, OK keeps the amendments and Cancel puts the table back as it was.
+// the duration can be amended, typed as a day cell of the task grid is ("1:30", "0130",
+// "1.5"; shown as "hh:mm"). Rows are never added or removed here. As every maintenance
+// dialog, OK keeps the amendments and Cancel puts the table back as it was.
 
 #include "BaseUnits/BaseFormXEP_MaintainDialogUnit.h"
 

@@ -100,13 +100,31 @@ void TdmTasks_Form::adsUsersAfterInsert(TRecordSet& DataSet) {
 }
 
 // ---- Required fields ----
+// Each message names the blank fields by their column titles in the maintenance dialogs.
+
+namespace {
+// The message with the titles of the blank fields after it ("Key Field Blank(s): Sign On,
+// Password"), or empty when none is blank.
+QString BlankFieldsMessage(TRecordSet& table, const QString& message,
+                           std::initializer_list<std::pair<const char*, const char*>> fields) {
+    QStringList blank;
+    for (const auto& [name, title] : fields)
+        if (Blank(table, name)) blank << QLatin1String(title);
+    return blank.isEmpty() ? QString()
+                           : message + QStringLiteral(": ") + blank.join(QStringLiteral(", "));
+}
+} // namespace
 
 void TdmTasks_Form::adsTaskCodesBeforePost(TRecordSet& DataSet) {
-    if (Blank(DataSet, "TaskCode")) throw Exception(QStringLiteral("Key Field(s) Blank"));
+    const QString message = BlankFieldsMessage(DataSet, QStringLiteral("Key Field(s) Blank"),
+                                               {{"TaskCode", "Task Code"}});
+    if (!message.isEmpty()) throw Exception(message);
 }
 
 void TdmTasks_Form::adsProjectsBeforePost(TRecordSet& DataSet) {
-    if (Blank(DataSet, "ProjectName")) throw Exception(QStringLiteral("Key Field Blank(s)"));
+    const QString message = BlankFieldsMessage(DataSet, QStringLiteral("Key Field Blank(s)"),
+                                               {{"ProjectName", "Project Name"}});
+    if (!message.isEmpty()) throw Exception(message);
 }
 
 void TdmTasks_Form::adsClientsBeforePost(TRecordSet& DataSet) {
@@ -114,9 +132,12 @@ void TdmTasks_Form::adsClientsBeforePost(TRecordSet& DataSet) {
 }
 
 void TdmTasks_Form::adsUsersBeforePost(TRecordSet& DataSet) {
-    if (Blank(DataSet, "FirstName") || Blank(DataSet, "LastName") || Blank(DataSet, "SignOn") ||
-        Blank(DataSet, "Password"))
-        throw Exception(QStringLiteral("Key Field Blank(s)"));
+    const QString message = BlankFieldsMessage(DataSet, QStringLiteral("Key Field Blank(s)"),
+                                               {{"FirstName", "First Name"},
+                                                {"LastName", "Last Name"},
+                                                {"SignOn", "Sign On"},
+                                                {"Password", "Password"}});
+    if (!message.isEmpty()) throw Exception(message);
 }
 
 // ---- Deletion guards ----

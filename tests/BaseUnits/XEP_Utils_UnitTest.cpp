@@ -3,6 +3,7 @@
 
 #include "Components/Core/SysDateTime.h"
 #include "Components/Core/TClock.h"
+#include "Components/Core/TFormatSettings.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -162,15 +163,113 @@ TEST(DurationTexts, ShowHoursAndMinutesOfTheTimeOfDay) {
     EXPECT_EQ(DurationGetText(0.0625, false), QStringLiteral("01:30"));
 }
 
-TEST(DurationTexts, MaskedEntryReadsBlanksAsZero) {
-    EXPECT_EQ(DurationEntryText(QStringLiteral(" 7:30")), QStringLiteral("07:30"));
-    EXPECT_DOUBLE_EQ(DurationFromEntry(QStringLiteral(" 7:30")), 0.3125);
-    EXPECT_DOUBLE_EQ(DurationFromEntry(QStringLiteral("1 :3 ")), 0.4375); // 10:30
-    EXPECT_DOUBLE_EQ(DurationFromEntry(QStringLiteral("  :  ")), 0);
-    EXPECT_DOUBLE_EQ(DurationFromEntry(QStringLiteral("02:45xyz")), EncodeTime(2, 45));
-    EXPECT_THROW(DurationFromEntry(QStringLiteral("24:00")), EConvertError);
-    EXPECT_THROW(DurationFromEntry(QStringLiteral("07:60")), EConvertError);
-    EXPECT_THROW(DurationFromEntry(QStringLiteral("ab:cd")), EConvertError);
+namespace {
+// The message a refused entry raises; empty when the text was taken.
+QString Refusal(const char* text) {
+    try {
+        DurationFromText(QLatin1String(text), QStringLiteral("Mon Duration"));
+    } catch (const EConvertError& e) {
+        return e.Message();
+    }
+    return {};
+}
+
+// Regional formats with another decimal separator while a test runs.
+struct TDecimalSeparator {
+    explicit TDecimalSeparator(QChar separator) : FBefore(TFormatSettings::Current()) {
+        TFormatSettings settings = FBefore;
+        settings.DecimalSeparator = separator;
+        TFormatSettings::SetCurrent(settings);
+    }
+    ~TDecimalSeparator() { TFormatSettings::SetCurrent(FBefore); }
+    TFormatSettings FBefore;
+};
+
+double Entry(const char* text) {
+    return DurationFromText(QLatin1String(text), QStringLiteral("Mon Duration"));
+}
+} // namespace
+
+TEST(DurationEntry, EveryWayOfWritingAnHourAndAHalfGivesIt) {
+    const double hourAndAHalf = EncodeTime(1, 30);
+    for (const char* text : {"1:30", "01:30", "0130", "130", "1.5", " 1:30 ", "1.50"})
+        EXPECT_DOUBLE_EQ(Entry(text), hourAndAHalf) << text;
+    {
+        const TDecimalSeparator comma(QLatin1Char(','));
+        EXPECT_DOUBLE_EQ(Entry("1,5"), hourAndAHalf);
+        EXPECT_DOUBLE_EQ(Entry("1.5"), hourAndAHalf) << "a point is always a decimal point";
+    }
+    EXPECT_NE(Refusal("1,5"), QString()) << "a comma only where it is the decimal separator";
+}
+
+TEST(DurationEntry, EmptyAndZeroGiveNoTime) {
+    for (const char* text : {"", "   ", "0", "00", "0:00", "00:00", "000", "0.0", ".0"})
+        EXPECT_DOUBLE_EQ(Entry(text), 0) << '"' << text << '"';
+}
+
+TEST(DurationEntry, ShortFormsReadAsHoursAndMinutes) {
+    EXPECT_DOUBLE_EQ(Entry("7"), EncodeTime(7, 0)) << "one or two digits are hours";
+    EXPECT_DOUBLE_EQ(Entry("12"), EncodeTime(12, 0));
+    EXPECT_DOUBLE_EQ(Entry("1:"), EncodeTime(1, 0));
+    EXPECT_DOUBLE_EQ(Entry(":45"), EncodeTime(0, 45));
+    EXPECT_DOUBLE_EQ(Entry("1:5"), EncodeTime(1, 5)) << "minutes as written, not tens";
+    EXPECT_DOUBLE_EQ(Entry("945"), EncodeTime(9, 45));
+    EXPECT_DOUBLE_EQ(Entry("2359"), EncodeTime(23, 59));
+    EXPECT_DOUBLE_EQ(Entry(".25"), EncodeTime(0, 15));
+    EXPECT_DOUBLE_EQ(Entry("2."), EncodeTime(2, 0));
+    EXPECT_DOUBLE_EQ(Entry("0.1"), EncodeTime(0, 6));
+    EXPECT_DOUBLE_EQ(Entry("1.99"), EncodeTime(1, 59)) << "119.4 minutes round to 119";
+    EXPECT_DOUBLE_EQ(Entry("23.99"), EncodeTime(23, 59));
+}
+
+TEST(DurationEntry, ATextThatIsNoDurationIsRefusedWithTheTextTheFieldAndTheReason) {
+    const QString unreadable =
+        QStringLiteral(". Type hours and minutes such as 1:30 or 0130, or hours such as 1.5.");
+    for (const char* text : {"ab", "1:300", "12345", "1:30:00", "1.5.5", "02:45xyz", "1 30", "-",
+                             ":", ".", "1h30", "0x10"})
+        EXPECT_EQ(
+            Refusal(text),
+            QStringLiteral("'%1' is not a valid time for Mon Duration").arg(QLatin1String(text)) +
+                unreadable)
+            << text;
+    for (const char* text : {"99:99", "1:60", "960", "0099"})
+        EXPECT_EQ(Refusal(text),
+                  QStringLiteral("'%1' is not a valid time for Mon Duration: the minutes go up "
+                                 "to 59.")
+                      .arg(QLatin1String(text)))
+            << text;
+    for (const char* text : {"-1", "-0:30", "-1.5"})
+        EXPECT_EQ(Refusal(text),
+                  QStringLiteral("'%1' is not a valid time for Mon Duration: a time cannot be "
+                                 "negative.")
+                      .arg(QLatin1String(text)))
+            << text;
+    // A day column holds less than a day; so does a time of day.
+    for (const char* text : {"24:00", "24", "2400", "99", "25.5", "23.995", "100:00"})
+        EXPECT_EQ(Refusal(text),
+                  QStringLiteral("'%1' is not a valid time for Mon Duration: it must be less "
+                                 "than 24 hours.")
+                      .arg(QLatin1String(text)))
+            << text;
+    EXPECT_EQ(Refusal("  ab  "),
+              QStringLiteral("'ab' is not a valid time for Mon Duration") + unreadable)
+        << "the text is quoted without the blanks around it";
+    const TDecimalSeparator comma(QLatin1Char(','));
+    EXPECT_TRUE(Refusal("ab").endsWith(QStringLiteral("or hours such as 1,5.")))
+        << "the example uses the regional decimal separator";
+}
+
+TEST(DurationEntry, TheRegionalTimeSeparatorIsTakenUnlessItIsADecimalPoint) {
+    TFormatSettings settings = TFormatSettings::Current();
+    const TFormatSettings before = settings;
+    settings.TimeSeparator = QLatin1Char('h');
+    TFormatSettings::SetCurrent(settings);
+    EXPECT_DOUBLE_EQ(Entry("1h30"), EncodeTime(1, 30));
+    EXPECT_DOUBLE_EQ(Entry("1:30"), EncodeTime(1, 30));
+    settings.TimeSeparator = QLatin1Char('.');
+    TFormatSettings::SetCurrent(settings);
+    EXPECT_DOUBLE_EQ(Entry("1.5"), EncodeTime(1, 30)) << "the point stays a decimal point";
+    TFormatSettings::SetCurrent(before);
 }
 
 TEST(DurationTexts, CompletionDateShowsEmptyOrTodayForNoDate) {

@@ -429,6 +429,36 @@ TEST_F(HistoryAmendTest, TypingIntoADurationThatMayBeAmendedChangesThatRowOnly) 
     EXPECT_TRUE(dialogs->Errors.isEmpty()) << Shown();
 }
 
+TEST_F(HistoryAmendTest, ADurationTakesTheFormsADayCellTakesAndARefusedOneSaysWhy) {
+    QString refusedText;
+    InHistory([&](TForm_History_Form& history) {
+        TDBGrid* grid = history.dbgMaintain;
+        // A click into the cell selects its text: what is typed replaces it.
+        Click(grid, 0, DurationColumn);
+        ASSERT_NE(Editor(grid), nullptr);
+        EXPECT_EQ(Editor(grid)->selectedText(), QStringLiteral("01:00"));
+        TypeText(grid, "1.5");
+        // 99:99 is refused: the editor opens again with it, the row keeps its duration.
+        Click(grid, 2, DurationColumn);
+        TypeText(grid, "99:99");
+        Press(grid, Qt::Key_Tab);
+        QApplication::processEvents();
+        ASSERT_NE(Editor(grid), nullptr);
+        refusedText = Editor(grid)->displayText();
+        EXPECT_EQ(F(dm->adsReporting, "Duration").AsFloat(), 3 * Hour);
+        // Corrected, it is taken; a colon after one digit moves to the minutes.
+        QTest::keyClick(Editor(grid), Qt::Key_A, Qt::ControlModifier);
+        TypeText(grid, "1:05");
+        Press(grid, Qt::Key_Tab);
+    });
+    EXPECT_EQ(Rows(), "Sunday before=90|Monday=120|Sunday=65|Monday after=240");
+    EXPECT_EQ(refusedText, QStringLiteral("99:99"));
+    EXPECT_EQ(dialogs->Errors,
+              QStringList{QStringLiteral(
+                  "'99:99' is not a valid time for Duration: the minutes go up to 59.")})
+        << Shown();
+}
+
 TEST_F(HistoryTest, CancelRestoresEveryDurationOkKeepsThemAndTheNextSaveWritesThem) {
     const std::string before = Rows();
     auto amend = [this](TForm_History_Form&) {

@@ -152,10 +152,86 @@ TEST_F(MaintainDialogTest, OkRefusedByARuleKeepsTheDialogOpen) {
     dialog.aInsertExecute();
     F(dm->adsTaskCodes, "TaskDescription").SetAsString(QStringLiteral("no code"));
     dialog.btnOk->click();
-    EXPECT_EQ(dialogs->Errors, QStringList{QStringLiteral("Key Field(s) Blank")});
+    EXPECT_EQ(dialogs->Errors, QStringList{QStringLiteral("Key Field(s) Blank: Task Code")});
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.mrCloseType, 0);
     dialog.btnCancel->click();
+}
+
+namespace {
+// Each master-data dialog with its table, a field its rule does not require and the message
+// that rule gives for a row holding only that field.
+struct TMasterDialog {
+    const char* Name;
+    std::function<std::unique_ptr<TBaseFormXEP_MaintainDialogForm>(TdmTasks_Form&)> Make;
+    TRecordSet TdmTasks_Form::*Table;
+    const char* OptionalField;
+    const char* Message;
+};
+
+template <class TForm> std::unique_ptr<TBaseFormXEP_MaintainDialogForm> Make(TdmTasks_Form& dm) {
+    return std::make_unique<TForm>(dm);
+}
+
+const TMasterDialog MasterDialogs[] = {
+    {"users", Make<TForm_User_Form>, &TdmTasks_Form::adsUsers, "Title",
+     "Key Field Blank(s): First Name, Last Name, Sign On, Password"},
+    {"clients", Make<TForm_Clients_Form>, &TdmTasks_Form::adsClients, "ContactFirstName",
+     "Client Name Blank"},
+    {"projects", Make<TForm_Projects_Form>, &TdmTasks_Form::adsProjects, "TotalCost",
+     "Key Field Blank(s): Project Name"},
+    {"tasks", Make<TForm_Tasks_Form>, &TdmTasks_Form::adsTaskCodes, "TaskDescription",
+     "Key Field(s) Blank: Task Code"},
+};
+} // namespace
+
+TEST_F(MaintainDialogTest, ABlankNewRowIsDroppedByOkDeleteAndAnotherInsert) {
+    for (const TMasterDialog& master : MasterDialogs) {
+        SCOPED_TRACE(master.Name);
+        TRecordSet& table = (*dm).*master.Table;
+        const QByteArray before = table.SaveToBytes();
+        const int rows = table.RecordCount();
+        {
+            auto dialog = master.Make(*dm);
+            dialog->show();
+            dialog->aInsertExecute();
+            ASSERT_EQ(table.State(), TDataSetState::Insert);
+            ASSERT_TRUE(table.Modified()) << "numbered and given defaults by its insert rules";
+            dialog->aInsertExecute(); // a second Insert on the blank row
+            EXPECT_EQ(dialog->dbgMaintain->model()->rowCount(), rows + 1);
+            dialog->aDeleteExecute();
+            EXPECT_EQ(table.State(), TDataSetState::Browse);
+            EXPECT_EQ(table.RecordCount(), rows);
+            dialog->aInsertExecute();
+            dialog->btnOk->click();
+            EXPECT_FALSE(dialog->isVisible());
+            EXPECT_EQ(dialog->result(), QDialog::Accepted);
+        }
+        EXPECT_TRUE(dialogs->Errors.isEmpty()) << dialogs->Errors.join(u'|').toStdString();
+        EXPECT_EQ(table.RecordCount(), rows);
+        EXPECT_EQ(table.SaveToBytes(), before);
+    }
+}
+
+TEST_F(MaintainDialogTest, OkWithAHalfFilledRowNamesTheFieldsItLacksAndStaysOnIt) {
+    for (const TMasterDialog& master : MasterDialogs) {
+        SCOPED_TRACE(master.Name);
+        dialogs->Errors.clear();
+        TRecordSet& table = (*dm).*master.Table;
+        auto dialog = master.Make(*dm);
+        dialog->show();
+        dialog->aInsertExecute();
+        TField& optional = table.FieldByName(QLatin1String(master.OptionalField));
+        if (optional.DataType() == TFieldType::Currency)
+            optional.SetAsCurrency(12);
+        else
+            optional.SetAsString(QStringLiteral("Dr"));
+        dialog->btnOk->click();
+        EXPECT_EQ(dialogs->Errors, QStringList{QLatin1String(master.Message)});
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(table.State(), TDataSetState::Insert) << "the row stays for correction";
+        dialog->btnCancel->click();
+    }
 }
 
 TEST_F(MaintainDialogTest, CancellingTheUsersDialogRemovesAManagerItCreated) {

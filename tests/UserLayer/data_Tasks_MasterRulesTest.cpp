@@ -61,24 +61,37 @@ TEST_F(MasterRulesTest, NewKeysAreNegativeAndCountOnFromTheLargestAtStart) {
     d->adsClients.Cancel();
 }
 
-TEST_F(MasterRulesTest, RequiredFieldsAreCheckedOnPost) {
+TEST_F(MasterRulesTest, RequiredFieldsAreCheckedOnPostAndTheMessageNamesTheBlankOnes) {
     d->adsTaskCodes.Append();
-    EXPECT_EQ(ErrorOf([&] { d->adsTaskCodes.Post(); }), QStringLiteral("Key Field(s) Blank"));
+    EXPECT_EQ(ErrorOf([&] { d->adsTaskCodes.Post(); }),
+              QStringLiteral("Key Field(s) Blank: Task Code"));
     EXPECT_EQ(d->adsTaskCodes.State(), TDataSetState::Insert);
     d->adsTaskCodes.Cancel();
     d->adsProjects.Append();
-    EXPECT_EQ(ErrorOf([&] { d->adsProjects.Post(); }), QStringLiteral("Key Field Blank(s)"));
+    F(d->adsProjects, "DailyRate").SetAsCurrency(100);
+    EXPECT_EQ(ErrorOf([&] { d->adsProjects.Post(); }),
+              QStringLiteral("Key Field Blank(s): Project Name"));
     d->adsProjects.Cancel();
     d->adsClients.Append();
     F(d->adsClients, "ClientName").SetAsString(QStringLiteral("  "));
     EXPECT_EQ(ErrorOf([&] { d->adsClients.Post(); }), QStringLiteral("Client Name Blank"));
     d->adsClients.Cancel();
+
+    // Users: every blank one of the four, in the order of the grid's columns.
     d->adsUsers.Append();
+    EXPECT_EQ(ErrorOf([&] { d->adsUsers.Post(); }),
+              QStringLiteral("Key Field Blank(s): First Name, Last Name, Sign On, Password"));
     F(d->adsUsers, "FirstName").SetAsString(QStringLiteral("Ann"));
     F(d->adsUsers, "LastName").SetAsString(QStringLiteral("A"));
     F(d->adsUsers, "SignOn").SetAsString(QStringLiteral("ann"));
-    EXPECT_EQ(ErrorOf([&] { d->adsUsers.Post(); }), QStringLiteral("Key Field Blank(s)"));
-    d->adsUsers.Cancel();
+    EXPECT_EQ(ErrorOf([&] { d->adsUsers.Post(); }), QStringLiteral("Key Field Blank(s): Password"));
+    F(d->adsUsers, "LastName").SetAsString(QStringLiteral(" "));
+    EXPECT_EQ(ErrorOf([&] { d->adsUsers.Post(); }),
+              QStringLiteral("Key Field Blank(s): Last Name, Password"));
+    F(d->adsUsers, "LastName").SetAsString(QStringLiteral("A"));
+    F(d->adsUsers, "Password").SetAsString(QStringLiteral("pw"));
+    EXPECT_EQ(ErrorOf([&] { d->adsUsers.Post(); }), QString());
+    EXPECT_EQ(d->adsUsers.State(), TDataSetState::Browse);
 }
 
 TEST_F(MasterRulesTest, TaskCodesAreUniqueAndTakeTheirProjectsRate) {

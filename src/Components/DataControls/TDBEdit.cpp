@@ -2,10 +2,132 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTimer>
+#include <algorithm>
+
+// ---- TDigitShape ----
+
+namespace {
+bool IsDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+} // namespace
+
+TDigitShape::TDigitShape(const QString& format) {
+    static const QStringList Fields = {
+        QStringLiteral("hh"), QStringLiteral("HH"), QStringLiteral("nn"),
+        QStringLiteral("mm"), QStringLiteral("ss"), QStringLiteral("dd"),
+        QStringLiteral("MM"), QStringLiteral("yy"), QStringLiteral("yyyy")};
+    QList<QChar> places;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format.at(i);
+        if (!c.isLetter()) {
+            if (c == QLatin1Char('\'') || c.isDigit()) return; // quoted or fixed text
+            places.append(c);
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < format.size() && format.at(end) == c)
+            ++end;
+        if (!Fields.contains(format.mid(i, end - i))) return; // names, AM/PM, variable widths
+        for (qsizetype k = i; k < end; ++k)
+            places.append(QChar());
+        i = end;
+    }
+    if (std::none_of(places.begin(), places.end(), [](QChar place) { return place.isNull(); }))
+        return; // separators only
+    FPlaces = places;
+}
+
+TDigitShape TDigitShape::OfField(const TField* field) {
+    if (!field || !field->EditMask().isEmpty() ||
+        (field->DataType() != TFieldType::Time && field->DataType() != TFieldType::DateTime))
+        return {};
+    return TDigitShape(field->EditFormat());
+}
+
+bool TDigitShape::Fills(const QString& text) const {
+    if (IsEmpty() || text.size() != FPlaces.size()) return false;
+    for (int i = 0; i < int(text.size()); ++i) {
+        if (IsDigitPlace(i) ? !IsDigit(text.at(i)) : text.at(i) != FPlaces.at(i)) return false;
+    }
+    return true;
+}
+
+QString TDigitShape::WithSeparators(const QString& digits) const {
+    const auto count =
+        std::count_if(FPlaces.begin(), FPlaces.end(), [](QChar place) { return place.isNull(); });
+    if (IsEmpty() || digits.size() != count) return {};
+    QString text;
+    qsizetype next = 0;
+    for (const QChar place : FPlaces) {
+        if (!place.isNull()) {
+            text += place;
+            continue;
+        }
+        const QChar digit = digits.at(next++);
+        if (!IsDigit(digit)) return {};
+        text += digit;
+    }
+    return text;
+}
+
+bool TDigitShape::Key(QLineEdit& edit, const QKeyEvent& event) const {
+    if (IsEmpty() || edit.isReadOnly() || edit.hasSelectedText() || !Fills(edit.text()) ||
+        event.text().size() != 1 ||
+        (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    const QChar typed = event.text().at(0);
+    const int length = int(FPlaces.size());
+    int at = edit.cursorPosition();
+    if (IsDigit(typed)) {
+        while (at < length && !IsDigitPlace(at))
+            ++at;
+        if (at >= length) return false; // after the end: inserted as anywhere else
+        edit.setSelection(at, 1);
+        edit.insert(QString(typed));
+        return true;
+    }
+    // A separator typed inside a field: the digits typed into the field move to its right end
+    // and the caret goes past the separator.
+    int separator = at;
+    while (separator < length && IsDigitPlace(separator))
+        ++separator;
+    if (separator >= length || FPlaces.at(separator) != typed) return false;
+    int start = at;
+    while (start > 0 && IsDigitPlace(start - 1))
+        --start;
+    if (at > start && at < separator) {
+        edit.setSelection(start, separator - start);
+        edit.insert(
+            edit.text().mid(start, at - start).rightJustified(separator - start, QLatin1Char('0')));
+    }
+    edit.setCursorPosition(separator + 1);
+    return true;
+}
+
+void TDigitShape::AfterKey(QLineEdit& edit, const QString& before) const {
+    const QString text = edit.text();
+    if (IsEmpty() || edit.isReadOnly() || text.size() <= before.size()) return;
+    const QString shaped = WithSeparators(text);
+    if (shaped.isEmpty()) return;
+    // The caret stays after the same digit.
+    const int digitsBefore = edit.cursorPosition();
+    edit.selectAll();
+    edit.insert(shaped);
+    int position = 0;
+    for (int digits = 0; position < int(shaped.size()) && digits < digitsBefore; ++position) {
+        if (IsDigitPlace(position)) ++digits;
+    }
+    edit.setCursorPosition(position);
+}
+
+// ---- TDBEdit ----
 
 TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent), FDataLink(this) {
     connect(&FDataLink, &TFieldDataLink::DataChange, this, &TDBEdit::DataChange);
@@ -45,6 +167,7 @@ void TDBEdit::DataChange() {
     QLineEdit::setReadOnly(!FDataLink.CanModify());
     if (KeepsTypedText()) return; // the user's text is not overwritten while it is typed
     if (!field) {
+        FShape = TDigitShape();
         ShowText(QString(), TEditMask());
         FModified = false;
         return;
@@ -53,6 +176,7 @@ void TDBEdit::DataChange() {
     const bool editText = FFocused && FDataLink.CanModify();
     TDataControls::Guard([&] { text = editText ? field->Text() : field->DisplayText(); });
     setMaxLength(editText && field->DataType() == TFieldType::String ? field->Size() : 32767);
+    FShape = editText ? TDigitShape::OfField(field) : TDigitShape();
     ShowText(text, editText ? TEditMask(field->EditMask()) : TEditMask());
     FModified = false;
 }
@@ -126,7 +250,13 @@ void TDBEdit::keyPressEvent(QKeyEvent* event) {
         event->setAccepted(blank.isAccepted());
         return;
     }
+    if (FShape.Key(*this, *event)) {
+        event->accept();
+        return;
+    }
+    const QString before = text();
     QLineEdit::keyPressEvent(event);
+    FShape.AfterKey(*this, before);
 }
 
 bool TDBEdit::UpdateRecord() {
@@ -160,8 +290,15 @@ void TDBEdit::focusInEvent(QFocusEvent* event) {
         } else if (event->reason() == Qt::TabFocusReason ||
                    event->reason() == Qt::BacktabFocusReason ||
                    event->reason() == Qt::ShortcutFocusReason ||
-                   event->reason() == Qt::OtherFocusReason) {
+                   event->reason() == Qt::OtherFocusReason ||
+                   event->reason() == Qt::MouseFocusReason) {
             selectAll();
+            // The press that gave the focus, when it comes to this edit, comes next; focus
+            // given by a click elsewhere (on a row of a grid) has no press here.
+            if (event->reason() == Qt::MouseFocusReason) {
+                FSelectOnPress = true;
+                QTimer::singleShot(0, this, [this] { FSelectOnPress = false; });
+            }
         }
         Q_EMIT entered();
         return;
@@ -188,6 +325,29 @@ void TDBEdit::focusOutEvent(QFocusEvent* event) {
         FKeepFocus = false;
         TakeFocusBack();
     }
+}
+
+void TDBEdit::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    if (!FSelectOnPress || event->button() != Qt::LeftButton) return;
+    FSelectOnPress = false;
+    FEnteringPress = true;
+    FPressAt = event->position().toPoint();
+    selectAll();
+}
+
+void TDBEdit::mouseMoveEvent(QMouseEvent* event) {
+    // A hand that shakes while clicking in keeps the whole text selected; a drag selects.
+    if (FEnteringPress && (event->position().toPoint() - FPressAt).manhattanLength() <
+                              QApplication::startDragDistance())
+        return;
+    FEnteringPress = false;
+    QLineEdit::mouseMoveEvent(event);
+}
+
+void TDBEdit::mouseReleaseEvent(QMouseEvent* event) {
+    FEnteringPress = false;
+    QLineEdit::mouseReleaseEvent(event);
 }
 
 void TDBEdit::TakeFocusBack() {

@@ -3,6 +3,10 @@
 //
 // - Without the focus it shows the field's DisplayText; on entering it shows the edit text
 //   (Text) under the field's edit mask, then emits entered().
+// - Entering it, by the keyboard or by a click, selects the whole text (AutoSelect), so that
+//   what is typed replaces it; a click into an edit that has the focus places the caret.
+// - A field without an edit mask whose edit format writes only digits and separators (a time
+//   "hh:mm", a date "dd/MM/yyyy") takes free text, typed in that shape: see TDigitShape.
 // - The first keystroke that changes the text puts the record set into edit mode.
 // - Leaving it (or Enter) assigns the text through the field's SetText when it was changed;
 //   then exited() is emitted. A refused value is reported through TDataControls::OnError and
@@ -18,6 +22,42 @@
 
 #include <QLineEdit>
 
+class QKeyEvent;
+
+// The shape of a date-time edit format made of fixed-width digit fields and separators
+// ("hh:mm", "dd/MM/yyyy"), for free-text editors of such fields:
+// - A text that fills the shape ("01:30") is typed over like a masked edit: a digit replaces
+//   the digit at the caret, stepping over separators, and a separator typed inside a field
+//   moves the digits typed there to the field's right end and the caret past the separator
+//   (over "00:00", Home then "1:30" gives "01:30").
+// - Any other text is free: selected text is replaced, characters are inserted.
+// - Digits typed until there are as many as the shape holds get its separators ("0130" gives
+//   "01:30"); nothing else is ever changed, so what the field is given is what was typed.
+class TDigitShape {
+public:
+    TDigitShape() = default;
+    // Empty unless every field of the format is hh, HH, nn, mm, ss, dd, MM, yy or yyyy.
+    explicit TDigitShape(const QString& format);
+    // The shape of a date or time field's edit format when the field has no edit mask.
+    static TDigitShape OfField(const TField* field);
+
+    bool IsEmpty() const { return FPlaces.isEmpty(); }
+    // A digit in every digit place and the separators in theirs.
+    bool Fills(const QString& text) const;
+    // Digits only, as many as the shape holds, with the separators put in; else empty.
+    QString WithSeparators(const QString& digits) const;
+
+    // Types the key into an editor of this shape when the shape decides what it does; false
+    // leaves it to the editor, which then calls AfterKey with the text it had before.
+    bool Key(QLineEdit& edit, const QKeyEvent& event) const;
+    void AfterKey(QLineEdit& edit, const QString& before) const;
+
+private:
+    bool IsDigitPlace(int position) const { return FPlaces.at(position).isNull(); }
+    // A null character for a digit place, the separator itself elsewhere.
+    QList<QChar> FPlaces;
+};
+
 class TDBEdit : public QLineEdit, public IDBPaintable {
     Q_OBJECT
 public:
@@ -31,7 +71,7 @@ public:
     // The control's own read-only flag; the edit is also read-only when its field is.
     bool ReadOnly() const { return FDataLink.ReadOnly(); }
     void SetReadOnly(bool readOnly) { FDataLink.SetReadOnly(readOnly); }
-    // Select the whole text on entering by the keyboard (default yes).
+    // Select the whole text on entering, by the keyboard or a click (default yes).
     bool AutoSelect() const { return FAutoSelect; }
     void SetAutoSelect(bool autoSelect) { FAutoSelect = autoSelect; }
 
@@ -58,6 +98,9 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void initStyleOption(QStyleOptionFrame* option) const override;
 
 private:
@@ -72,12 +115,18 @@ private:
 
     TFieldDataLink FDataLink;
     TEditMask FMask;
+    TDigitShape FShape;
     bool FFocused = false;
     bool FModified = false;
     bool FAutoSelect = true;
     bool FKeepFocus = false;
     bool FPainting = false;
     bool FRefocus = false;
+    // The click that gave the focus selects the whole text instead of placing the caret,
+    // unless it drags to select part of it.
+    bool FSelectOnPress = false;
+    bool FEnteringPress = false;
+    QPoint FPressAt;
     // The row the typed text belongs to: its bookmark, or a new row not yet posted.
     TBookmark FTypedRow = 0;
     bool FTypedInNewRow = false;

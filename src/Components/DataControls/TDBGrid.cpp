@@ -2,6 +2,7 @@
 
 #include "Components/Core/SysDateTime.h"
 
+#include "TDBEdit.h"
 #include "TDataControls.h"
 
 #include <QApplication>
@@ -14,6 +15,29 @@
 #include <QPlainTextEdit>
 #include <QStyledItemDelegate>
 #include <QTimer>
+
+namespace {
+// The line edit of a cell: a field without an edit mask whose edit format has the shape of
+// digits and separators is typed in that shape, as in a bound edit.
+class TDBGridLineEdit : public QLineEdit {
+public:
+    TDBGridLineEdit(QWidget* parent, TDigitShape shape) : QLineEdit(parent), FShape(shape) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (FShape.Key(*this, *event)) {
+            event->accept();
+            return;
+        }
+        const QString before = text();
+        QLineEdit::keyPressEvent(event);
+        FShape.AfterKey(*this, before);
+    }
+
+private:
+    TDigitShape FShape;
+};
+} // namespace
 
 // The cell editors: a line edit under the field's edit mask, or a list for a lookup column.
 class TDBGridDelegate : public QStyledItemDelegate {
@@ -56,7 +80,7 @@ public:
             });
             return box;
         }
-        auto* edit = new QLineEdit(parent);
+        auto* edit = new TDBGridLineEdit(parent, TDigitShape::OfField(field));
         edit->setFrame(false);
         const TEditMask mask(field->EditMask());
         edit->setInputMask(mask.InputMask());
@@ -488,7 +512,7 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier && ds && FAutoAppend &&
         !ReadOnly() && currentIndex().row() == FModel->rowCount() - 1 &&
         ds->State() != TDataSetState::Insert) {
-        if (CommitEditor()) TDataControls::Guard([&] { ds->Append(); });
+        if (CommitEditor()) TDataControls::Guard([&] { FModel->AppendRow(); });
         event->accept();
         return;
     }
@@ -505,7 +529,20 @@ void TDBGrid::FocusChanged(QWidget* old, QWidget* now) {
     const bool wasInside = old && (old == this || isAncestorOf(old));
     const bool isInside = now && (now == this || isAncestorOf(now));
     if (!wasInside || isInside || !now || FReopenPending || FResetting) return;
-    TRecordSet* ds = FModel->DataSet();
-    if (ds && ds->State() == TDataSetState::Insert && !ds->Modified())
-        TDataControls::Guard([&] { ds->Cancel(); });
+    TDataControls::Guard([&] { FModel->DropBlankNewRow(); });
+}
+
+void TDBGrid::AppendRow() {
+    if (!CommitEditor()) return;
+    FModel->AppendRow();
+}
+
+bool TDBGrid::DropBlankNewRow() {
+    if (!FModel->NewRowBlank()) return false;
+    // What an open editor holds would make it no longer blank; it goes with the row.
+    if (QWidget* editor = OpenEditorWidget()) {
+        auto* edit = qobject_cast<QLineEdit*>(editor);
+        if (edit && edit->isModified()) return false;
+    }
+    return FModel->DropBlankNewRow();
 }

@@ -6,12 +6,16 @@
 //   in ReadOnlyColor when it is set.
 // - The current row follows the record set's cursor and the other way round; the row
 //   indicator shows the current row and the state (edit "I", insert "*").
-// - Cells edit in place: the editor shows the field's edit text under its edit mask, the
-//   first change puts the record set into edit mode, leaving the cell assigns through the
+// - Cells edit in place: the editor shows the field's edit text under its edit mask (or, for
+//   a date or time field without one, as free text in the shape of its edit format, as
+//   TDigitShape describes) with the whole text selected, the first change puts the record
+//   set into edit mode, leaving the cell assigns through the
 //   field's SetText (a lookup column offers its list and assigns the key). A refused value is
 //   reported through TDataControls::OnError and the editor stays open with the typed text.
-// - Tab moves between cells; Down on the last row appends a row (AutoAppend); an unchanged
-//   new row is dropped when the grid loses the focus or another row is chosen.
+// - Tab moves between cells; Down on the last row appends a row (AutoAppend). A blank new row
+//   (nothing typed or chosen in it since it started: the values that the record set's insert
+//   rules gave it do not count) is dropped when the grid loses the focus or another row is
+//   chosen, instead of being posted; AppendRow starts a row as Down does.
 // - With AlwaysShowEditor (the default) the editor opens as soon as an editable cell becomes
 //   current while the grid has the focus; without it, only on a key, a double click or F2.
 //   ColEnter is emitted as another column becomes current, before the grid decides whether
@@ -63,6 +67,13 @@ public:
     void SetTitleHeight(int height);
 
     using QTableView::edit;
+
+    // Starts a new row at the end, as Down on the last row does (what an open editor holds is
+    // written first). Raises what the record set raises.
+    void AppendRow();
+    // Drops a pending new row that is blank (see above); true when it did. Raises what the
+    // record set raises.
+    bool DropBlankNewRow();
 
     // The grid column (model column) of the current cell, -1 for none.
     int SelectedColumn() const { return currentIndex().column(); }

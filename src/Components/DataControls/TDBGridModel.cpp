@@ -92,6 +92,7 @@ bool TDBGridModel::FieldReadOnly(int column) const {
 
 void TDBGridModel::StateChange() {
     const TRecordSet* ds = DataSet();
+    if (!ds || ds->State() != TDataSetState::Insert) FNewRowStart.clear();
     if (ds && ds->State() == TDataSetState::Insert) {
         if (FInsertRow < 0)
             FInsertRow =
@@ -207,9 +208,58 @@ Qt::ItemFlags TDBGridModel::flags(const QModelIndex& index) const {
     return flags;
 }
 
+namespace {
+std::vector<TValue> DataValues(const TRecordSet& ds) {
+    std::vector<TValue> values;
+    for (int i = 0; i < ds.FieldCount(); ++i)
+        if (ds.Fields(i).FieldKind() == TFieldKind::Data) values.push_back(ds.Fields(i).RawValue());
+    return values;
+}
+} // namespace
+
+void TDBGridModel::AppendRow() {
+    TRecordSet* ds = DataSet();
+    if (!ds) return;
+    // Another blank row first goes: it would only be posted on the way.
+    DropBlankNewRow();
+    FNewRowStart.clear();
+    ds->Append();
+    if (ds->State() == TDataSetState::Insert) FNewRowStart = DataValues(*ds);
+}
+
+bool TDBGridModel::NewRowBlank() const {
+    const TRecordSet* ds = DataSet();
+    if (!ds || ds->State() != TDataSetState::Insert) return false;
+    if (FNewRowStart.empty()) return !ds->Modified();
+    const std::vector<TValue> now = DataValues(*ds);
+    size_t next = 0;
+    for (int i = 0; i < ds->FieldCount(); ++i) {
+        const TField& field = ds->Fields(i);
+        if (field.FieldKind() != TFieldKind::Data) continue;
+        if (next >= FNewRowStart.size() ||
+            !SameValue(field.DataType(), now[next], FNewRowStart[next]))
+            return false;
+        ++next;
+    }
+    return true;
+}
+
+bool TDBGridModel::DropBlankNewRow() {
+    if (!NewRowBlank()) return false;
+    DataSet()->Cancel();
+    return true;
+}
+
 void TDBGridModel::MoveToRow(int row) {
     TRecordSet* ds = DataSet();
     if (!ds || row < 0 || row >= rowCount() || row == CurrentRow()) return;
+    if (NewRowBlank()) {
+        // Posting it would only meet the table's rules for rows that hold something.
+        const int target = row > FInsertRow ? row - 1 : row;
+        ds->Cancel();
+        ds->SetRecNo(target + 1);
+        return;
+    }
     GridMoveToRow(*ds, row, FInsertRow);
 }
 

@@ -54,8 +54,18 @@ public:
     int CurrentRow() const;        // -1 when there is none
     int RecNoOfRow(int row) const; // 0 for the pending new row
 
-    // Moves the cursor to a row as the user does (a pending new row is finished first).
-    // Raises what the record set raises.
+    // Starts a new row at the end (a blank one pending is dropped first); the record set's
+    // insert rules fill in what they fill in, and the values it starts with are kept, to tell
+    // a blank row.
+    void AppendRow();
+    // A pending new row that holds nothing but what it started with: nothing was typed or
+    // chosen in it (a row that AppendRow did not start: its record set's Modified is false).
+    bool NewRowBlank() const;
+    // Drops a blank new row; true when there was one.
+    bool DropBlankNewRow();
+
+    // Moves the cursor to a row as the user does: a pending new row is finished first
+    // (dropped when blank, otherwise posted). Raises what the record set raises.
     void MoveToRow(int row);
     // Puts the set into edit mode for a change typed into a cell of a row (moving there
     // first). Raises what the record set raises.
@@ -93,4 +103,6 @@ private:
     int FRows = 0;
     int FLastRecNo = 0;
     int FInsertRow = -1;
+    // The data fields' values of the new row AppendRow started, as it started; empty else.
+    std::vector<TValue> FNewRowStart;
 };

@@ -1,6 +1,6 @@
 // The table grid: rows read through the cursor, the current row following the cursor both
 // ways, in-place editing in Delphi order, refused values, new rows appended and dropped,
-// read-only painting, lookup columns, sizes.
+// read-only painting, lookup columns, sizes, blank new rows.
 
 #include "Components/DataControls/TDBGrid.h"
 #include "DataControlsFixtures.h"
@@ -146,6 +146,89 @@ TEST_F(TDBGridTest, DownOnTheLastRowAppendsAndAnUnchangedNewRowIsDropped) {
     EXPECT_EQ(T.Rs.RecordCount(), 4);
     EXPECT_EQ(T.Rs.RecNo(), 3);
     EXPECT_EQ(Cell(3, 0), S("[N4]"));
+}
+
+// A new row that its record set's insert rules fill in (so the set counts it as modified)
+// and that a rule refuses to post without a code.
+struct TDBGridNewRowTest : TDBGridTest {
+    TDBGridNewRowTest() {
+        T.Rs.AfterInsert = [this](TRecordSet&) { T.F("Note").SetAsString(S("default")); };
+        T.Rs.BeforePost = [this](TRecordSet&) {
+            if (T.F("Code").AsString().isEmpty()) throw Exception(S("Code Blank"));
+        };
+    }
+    void AppendByDown() {
+        EditCell(2, 0);
+        SendKey(Editor(), Qt::Key_Down);
+        QApplication::processEvents();
+        ASSERT_EQ(T.Rs.State(), TDataSetState::Insert);
+        ASSERT_TRUE(T.Rs.Modified()) << "the insert rule's value counts as a change";
+    }
+};
+
+TEST_F(TDBGridNewRowTest, ABlankNewRowIsDroppedWhereverTheUserGoesInsteadOfRefused) {
+    AppendByDown();
+    Other->setFocus(Qt::TabFocusReason); // leaving the grid
+    QApplication::processEvents();
+    EXPECT_EQ(T.Rs.State(), TDataSetState::Browse);
+    EXPECT_EQ(T.Rs.RecordCount(), 3);
+
+    AppendByDown();
+    ASSERT_NE(Editor(), nullptr);
+    SendKey(Editor(), Qt::Key_Up); // another row
+    QApplication::processEvents();
+    EXPECT_EQ(T.Rs.RecordCount(), 3);
+    EXPECT_EQ(T.Rs.RecNo(), 3);
+    EXPECT_EQ(Grid->currentIndex().row(), 2);
+
+    // Clicking a row above it.
+    AppendByDown();
+    QTest::mouseClick(Grid->viewport(), Qt::LeftButton, {},
+                      Grid->visualRect(Grid->model()->index(0, 3)).center());
+    QApplication::processEvents();
+    EXPECT_EQ(T.Rs.RecordCount(), 3);
+    EXPECT_EQ(T.Rs.RecNo(), 1);
+
+    // Started from outside, twice: one new row, then none.
+    Grid->AppendRow();
+    Grid->AppendRow();
+    EXPECT_EQ(Grid->model()->rowCount(), 4);
+    EXPECT_TRUE(Grid->DropBlankNewRow());
+    EXPECT_FALSE(Grid->DropBlankNewRow());
+    EXPECT_EQ(Grid->model()->rowCount(), 3);
+    EXPECT_TRUE(T.Errors.isEmpty()) << T.Errors.join(S("; ")).toStdString();
+}
+
+TEST_F(TDBGridNewRowTest, ANewRowWithSomethingInItIsPostedOrRefusedByItsRule) {
+    // Something typed and still in the editor: not blank.
+    AppendByDown();
+    TypeText(Editor(), S("n4"));
+    EXPECT_FALSE(Grid->DropBlankNewRow());
+    SendKey(Editor(), Qt::Key_Up);
+    QApplication::processEvents();
+    EXPECT_EQ(T.Rs.RecordCount(), 4);
+    EXPECT_EQ(Cell(3, 0), S("[N4]"));
+
+    // Only a remark: the rule says what is missing and the row stays for correction.
+    EditCell(3, 0);
+    SendKey(Editor(), Qt::Key_Down);
+    QApplication::processEvents();
+    Grid->setCurrentIndex(Grid->model()->index(4, 3));
+    QApplication::processEvents();
+    ASSERT_NE(Editor(), nullptr);
+    SendKey(Editor(), Qt::Key_End);
+    TypeText(Editor(), S("x"));
+    SendKey(Editor(), Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_FALSE(Grid->DropBlankNewRow());
+    Grid->setCurrentIndex(Grid->model()->index(0, 0));
+    QApplication::processEvents();
+    EXPECT_EQ(T.Errors, QStringList{S("Code Blank")});
+    EXPECT_EQ(T.Rs.State(), TDataSetState::Insert);
+    EXPECT_EQ(T.F("Note").AsString(), S("defaultx"));
+    Other->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(T.Rs.State(), TDataSetState::Insert) << "leaving the grid keeps it";
 }
 
 TEST_F(TDBGridTest, ColumnsLookupListsAndReadOnlyPainting) {
