@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 std::unique_ptr<TDialogService>& Current() {
@@ -69,6 +70,19 @@ TDialogAnswer TQtDialogService::YesNoCancel(const QString& text) {
     default:
         return TDialogAnswer::Cancel;
     }
+}
+
+int TQtDialogService::Choose(const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, ApplicationTitle(), text, QMessageBox::NoButton,
+                    DialogParent());
+    QList<QAbstractButton*> pressable;
+    for (const QString& caption : buttons)
+        pressable << box.addButton(caption, QMessageBox::ActionRole);
+    if (pressable.isEmpty()) return -1;
+    box.setDefaultButton(qobject_cast<QPushButton*>(pressable.first()));
+    box.setEscapeButton(pressable.last());
+    box.exec();
+    return int(pressable.indexOf(box.clickedButton()));
 }
 
 QString TQtDialogService::OpenFileName(const QString& title, const QString& filter,

@@ -20,6 +20,9 @@ public:
     // Yes/No confirmation; true for Yes.
     virtual bool Confirm(const QString& text) = 0;
     virtual TDialogAnswer YesNoCancel(const QString& text) = 0;
+    // A question answered with buttons of its own (captions with '&' for their key); the index
+    // of the button pressed. The first button is the default, Escape presses the last.
+    virtual int Choose(const QString& text, const QStringList& buttons) = 0;
     // filter in the form "Time Files|*.tim|All Files|*.*"; an empty result means cancelled.
     virtual QString OpenFileName(const QString& title, const QString& filter,
                                  const QString& defaultExt, const QString& initialDir) = 0;
@@ -47,6 +50,7 @@ public:
     void ShowError(const QString& text) override;
     bool Confirm(const QString& text) override;
     TDialogAnswer YesNoCancel(const QString& text) override;
+    int Choose(const QString& text, const QStringList& buttons) override;
     QString OpenFileName(const QString& title, const QString& filter, const QString& defaultExt,
                          const QString& initialDir) override;
     QString SaveFileName(const QString& title, const QString& filter, const QString& defaultExt,

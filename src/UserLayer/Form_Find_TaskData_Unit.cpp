@@ -70,6 +70,10 @@ void TForm_Find_TaskData_Form::FormCreate() {
     // Weeks begin on the configured day; the range shown is last week.
     Frame_Select_Form1->SetStartDay(
         FDm.adsDefaults.FieldByName(QStringLiteral("StartDayOfWeek")).AsInteger());
+    // The user picker starts on the user whose timesheet this is.
+    TRecordSet& details = Frame_Select_Form1->adsSelectDetails;
+    details.Edit();
+    details.FieldByName(QStringLiteral("UserId")).SetAsInteger(FDm.TimesheetUserID());
     Frame_Select_Form1->SetupFilter();
 }
 

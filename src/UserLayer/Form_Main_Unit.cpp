@@ -3,6 +3,7 @@
 #include "BaseUnits/Current_Task_Obj_Unit.h"
 #include "BaseUnits/XEP_Application.h"
 #include "BaseUnits/XEP_DialogService.h"
+#include "BaseUnits/XEP_IdleTime.h"
 #include "BaseUnits/XEP_ResourceStr.h"
 #include "BaseUnits/XEP_Utils_Unit.h"
 #include "Button_Images_Unit.h"
@@ -26,6 +27,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -51,7 +53,8 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
     auto action = [this](const char* name, const char* caption, const char* hint, int image) {
         return NewAction(this, name, caption, hint, image);
     };
-    aPauseRestart = action("aPauseRestart", "&Pause", "Pause", 38);
+    aPauseRestart =
+        NewAction(this, "aPauseRestart", "&Pause", "Pause", 38, QKeySequence(Qt::CTRL | Qt::Key_P));
     aReview = action("aReview", "&Review", "Review", 43);
     aExit = action("aExit", "Exit", "Exit", 51);
     OnTriggered(aPauseRestart, [this] { aPauseRestartExecute(); });
@@ -103,7 +106,80 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
                          palette().color(active ? QPalette::Highlight : QPalette::Button));
     };
     f->OnLastUsedTimer = [this] { Frame_TimeTracker_Form1tLastUsedTimerTimer(); };
+    f->OnMinutesAdded = [this](int minutes, const QString& code, int weekday) {
+        FTicks.push_back({TClock::Now(), minutes, code, weekday});
+        while (FTicks.size() > 24 * 60)
+            FTicks.pop_front();
+        UpdateDisplay();
+    };
+    FIdleTime = CreateDesktopIdleTimeSource();
+    CreateTrayIcon();
     FormCreate();
+}
+
+void TForm_Main_Form::CreateTrayIcon() {
+    TrayMenu = new QMenu(this);
+    TrayMenu->setObjectName(QStringLiteral("TrayMenu"));
+    aTrayCurrentTask = TrayMenu->addAction(QStringLiteral("No Current Task"));
+    aTrayCurrentTask->setObjectName(QStringLiteral("aTrayCurrentTask"));
+    aTrayCurrentTask->setEnabled(false);
+    TrayMenu->addSeparator();
+    TrayMenu->addActions({aPauseRestart, aReview});
+    aTrayTimeTracker = NewAction(this, "aTrayTimeTracker", "Time Tracker", "Time Tracker", 27);
+    OnTriggered(aTrayTimeTracker, [this] {
+        if (FSubmitForm && FSubmitForm->isVisible())
+            FSubmitForm->ShowTimeTracker();
+        else
+            ShowTracker();
+    });
+    TrayMenu->addAction(aTrayTimeTracker);
+    TrayMenu->addSeparator();
+    QAction* exit = TrayMenu->addAction(ButtonImage(51), QStringLiteral("Exit"));
+    exit->setObjectName(QStringLiteral("aTrayExit"));
+    connect(exit, &QAction::triggered, this, [this] {
+        // As File > Exit: the review window's close writes the cell being edited first.
+        if (FSubmitForm && FSubmitForm->isVisible())
+            FSubmitForm->aExitMenu->trigger();
+        else
+            close();
+    });
+    TrayIcon = new QSystemTrayIcon(this);
+    TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
+    TrayIcon->setContextMenu(TrayMenu);
+    connect(TrayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) aReview->trigger();
+            });
+    UpdateTray();
+    if (QSystemTrayIcon::isSystemTrayAvailable()) TrayIcon->show();
+}
+
+void TForm_Main_Form::UpdateTray() {
+    const QString tracked = TrackedTaskText();
+    aTrayCurrentTask->setText(tracked);
+    TrayIcon->setToolTip(FPaused ? tracked + QStringLiteral(" (Paused)") : tracked);
+    TrayIcon->setIcon(ButtonImage(FPaused ? 37 : 38));
+}
+
+QString TForm_Main_Form::TrackedTaskText() const {
+    const TCurrentTask& task = Frame_TimeTracker_Form1->CurrentTask();
+    if (task.TaskCode().isEmpty()) return QStringLiteral("No Current Task");
+    return task.TaskCode() + QLatin1Char(' ') +
+           FormatDayNumber(QStringLiteral("hh:mm:ss"), task.Duration());
+}
+
+void TForm_Main_Form::SetSubmitForm(TForm_Submit_Form* form) {
+    FSubmitForm = form;
+    if (!form) return;
+    // Ticking an Active box or Track This Task in the review window changes what is timed.
+    connect(form->Frame_TimeTracker_Form1, &TFrame_TimeTracker_Form::ActiveTaskChanged, this,
+            [this] { TrackThisTaskChanged(); });
+    form->AddTrackerAction(aPauseRestart);
+}
+
+void TForm_Main_Form::TrackThisTaskChanged() {
+    TDataControls::Guard([this] { Frame_TimeTracker_Form1->SetCurrentTaskValue(true); });
+    UpdateDisplay();
 }
 
 TForm_Main_Form::~TForm_Main_Form() = default;
@@ -222,20 +298,39 @@ void TForm_Main_Form::ReapplyOptions() {
 
 void TForm_Main_Form::ShowSubmitForm() {
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
-    const bool bPreviousTimerenabled = f->TimeTrackerTimer->isActive(); // 1.
-    f->TimeTrackerTimer->stop();
+    // 1. The minute tick goes on while the review window is open: the user works there.
+    FTrackerShown = false;
     FDm.adsTasks.SetFilter(QString()); // 2.
     FDm.adsTasks.SetFiltered(false);
     f->pDescription->setFocus(Qt::OtherFocusReason); // 3.
+    int result = QDialog::Rejected;
+    UpdateDisplay(); // what is timed shows in the review window from the start
     if (FSubmitForm) {
         QString sNewPanelName; // 4.
-        DisplaySubmitForm(*FSubmitForm, f->sPanelName(), sNewPanelName);
+        result = DisplaySubmitForm(*FSubmitForm, f->sPanelName(), sNewPanelName);
         f->SetsPanelName(sNewPanelName); // 5.
     }
-    ReapplyOptions();                                        // 6.
-    if (bPreviousTimerenabled) f->TimeTrackerTimer->start(); // 7.
-    f->DisplayTotal();                                       // 8.
-    close();                                                 // 9.
+    ReapplyOptions();  // 6.
+    f->DisplayTotal(); // 8.
+    if (result == TForm_Submit_Form::ModalResultTracker && !FClosing && !FEnding) {
+        ShowTracker();
+        return;
+    }
+    close(); // 9.
+}
+
+void TForm_Main_Form::ShowTracker() {
+    // The compact window shows the tasks not yet completed, today's column of each.
+    FDm.adsTasks.SetFilter(QStringLiteral("Completed = False"));
+    FDm.adsTasks.SetFiltered(true);
+    SetMonDataField();
+    if (FDm.adsTasks.State() == TDataSetState::Browse && !FDm.adsTasks.IsEmpty())
+        FDm.adsTasks.Edit();
+    FTrackerShown = true;
+    showNormal();
+    raise();
+    activateWindow();
+    UpdateDisplay();
 }
 
 void TForm_Main_Form::done(int result) {
@@ -324,6 +419,8 @@ void TForm_Main_Form::AutoSaveTimerTimer() {
 void TForm_Main_Form::SetMonDataField() {
     Frame_TimeTracker_Form1->dbeMon->SetDataField(TFrame_TimeTracker_Form::TodayColumn());
     Frame_TimeTracker_Form1->DisplayTotal();
+    // The other rows are painted from the same control: they show the new day at once.
+    Frame_TimeTracker_Form1->dbcgTasks->update();
 }
 
 void TForm_Main_Form::UpdateDisplay() {
@@ -333,6 +430,9 @@ void TForm_Main_Form::UpdateDisplay() {
                    FormatDayNumber(formats.LongDateFormat, now) + QStringLiteral(" - ") +
                    FormatDayNumber(formats.ShortTimeFormat, now));
     lblCurrentTask->setText(Frame_TimeTracker_Form1->CurrentTask().CurrentTaskDetail);
+    // The review window and the tray show what is timed too.
+    if (FSubmitForm) FSubmitForm->ShowTracking(TrackedTaskText(), FPaused);
+    UpdateTray();
 }
 
 void TForm_Main_Form::SetPaused(bool Value) {
@@ -351,6 +451,7 @@ void TForm_Main_Form::SetPaused(bool Value) {
         aPauseRestart->setIcon(ButtonImage(37));
         f->lblPaused->show();
     }
+    UpdateDisplay();
 }
 
 void TForm_Main_Form::SetLunchtime(bool Value) {
@@ -382,6 +483,108 @@ void TForm_Main_Form::Frame_TimeTracker_Form1tLastUsedTimerTimer() {
         SetMonDataField();
     }
     UpdateDisplay(); // 4.
+    CheckIdleTime();
+}
+
+// ---- Time away from the keyboard ----
+
+void TForm_Main_Form::SetIdleTimeSource(std::unique_ptr<TIdleTimeSource> source) {
+    FIdleTime = std::move(source);
+    FAwaySince = 0;
+}
+
+void TForm_Main_Form::CheckIdleTime() {
+    if (!FIdleTime || FAsking) return;
+    const int minutes = FDm.adsDefaults.FieldByName(QStringLiteral("IdleAfterMinutes")).AsInteger();
+    if (minutes <= 0) {
+        FAwaySince = 0;
+        return;
+    }
+    const double idle = double(FIdleTime->IdleMilliseconds()) / MSecsPerDay;
+    const double now = TClock::Now();
+    if (FAwaySince == 0) {
+        // Away once the idle time reaches the option, from the last input on; only while
+        // time is being tracked.
+        if (!FPaused && idle >= minutes / MinutesPerDay) FAwaySince = now - idle;
+        return;
+    }
+    if (idle >= minutes / MinutesPerDay) return; // still away
+    const double awayFrom = FAwaySince;
+    FAwaySince = 0;
+    AskAboutTimeAway(awayFrom, now - idle);
+}
+
+bool TForm_Main_Form::TickedWhileAway(const TTickRecord& tick, double awayFrom) {
+    // A tick adds the minute that ends at its moment: the one at the moment the user left
+    // (within a second) still belongs to the time at the keyboard.
+    return tick.Moment - awayFrom > 1000.0 / MSecsPerDay;
+}
+
+void TForm_Main_Form::AskAboutTimeAway(double awayFrom, double backAt) {
+    int tracked = 0;
+    QString task;
+    for (const TTickRecord& tick : FTicks) {
+        if (!TickedWhileAway(tick, awayFrom)) continue;
+        tracked += tick.Minutes;
+        task = tick.TaskCode;
+    }
+    if (tracked == 0) return; // nothing was timed meanwhile: nothing to ask
+    const int away = int(std::lround((backAt - awayFrom) * MinutesPerDay));
+    const QString question =
+        QStringLiteral("You were away from %1 to %2 (%3 minutes). Keep this time for %4?")
+            .arg(FormatDayNumber(QStringLiteral("hh:mm"), awayFrom),
+                 FormatDayNumber(QStringLiteral("hh:mm"), backAt))
+            .arg(away)
+            .arg(task);
+    FAsking = true;
+    const int answer = TDialogService::Instance().Choose(
+        question, {QStringLiteral("&Keep"), QStringLiteral("&Discard"), QStringLiteral("&Pause")});
+    FAsking = false;
+    if (answer == 1 || answer == 2) DiscardMinutesSince(awayFrom);
+    if (answer == 2 && !FPaused) SetPaused(true);
+}
+
+void TForm_Main_Form::DiscardMinutesSince(double moment) {
+    // Each minute the tick added since then comes off its task's day column and the day's
+    // total, as the tick put it on.
+    static const char* const Columns[8] = {nullptr,       "SunDuration", "MonDuration",
+                                           "TueDuration", "WedDuration", "ThuDuration",
+                                           "FriDuration", "SatDuration"};
+    TRecordSet& tasks = FDm.adsTasks;
+    TDataControls::Guard([&] {
+        tasks.CheckBrowseMode();
+        const TBookmark current = tasks.GetBookmark();
+        TControlsSuspended suspended(tasks);
+        FDm.SetTimerActive(true); // the totals are kept here, as the tick keeps them
+        try {
+            for (auto tick = FTicks.begin(); tick != FTicks.end();) {
+                if (!TickedWhileAway(*tick, moment)) {
+                    ++tick;
+                    continue;
+                }
+                if (tasks.Locate(QStringLiteral("TaskCode"), tick->TaskCode)) {
+                    TField& column = tasks.FieldByName(QLatin1String(Columns[tick->Weekday]));
+                    const double taken =
+                        std::min(tick->Minutes / MinutesPerDay, DayFraction(column.AsFloat()));
+                    tasks.Edit();
+                    column.SetAsFloat(column.AsFloat() - taken);
+                    tasks.Post();
+                    FDm.TotalDurationArray()[size_t(tick->Weekday)] -= taken;
+                }
+                tick = FTicks.erase(tick);
+            }
+        } catch (...) {
+            FDm.SetTimerActive(false);
+            throw;
+        }
+        FDm.SetTimerActive(false);
+        if (tasks.BookmarkValid(current)) tasks.GotoBookmark(current);
+        if (!tasks.IsEmpty()) tasks.Edit();
+    });
+    TDataControls::Guard([this] { Frame_TimeTracker_Form1->SetCurrentTaskValue(true); });
+    Frame_TimeTracker_Form1->DisplayTotal();
+    if (FSubmitForm) FSubmitForm->Frame_TimeTracker_Form1->DisplayTotal();
+    UpdateDisplay();
 }
 
 void TForm_Main_Form::resizeEvent(QResizeEvent* event) {

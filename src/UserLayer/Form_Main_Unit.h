@@ -1,15 +1,25 @@
 #pragma once
 // The main window: a compact window whose task grid shows a Today column and whose minute
-// tick adds the elapsed time to the active tasks. When it is first shown it hands control to
-// the review window; when that closes, the main window closes, saves and ends the program.
+// tick adds the elapsed time to the active tasks, whichever window the user works in. When it
+// is first shown it hands control to the review window; when that closes, the main window
+// closes, saves and ends the program, unless the user asked for the compact tracker, which the
+// main window then is until its Review action brings the review window back. A tray icon, where
+// the desktop has a tray, shows and controls what is timed; time the user spent away from the
+// keyboard can be kept or given back.
 
 #include "BaseUnits/BaseFormXEP_BaseUnit.h"
 
+#include <QStringList>
+#include <deque>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
+class QMenu;
+class QSystemTrayIcon;
 class QTimer;
+class TIdleTimeSource;
 class QToolBar;
 class TForm_Submit_Form;
 class TFrame_TimeTracker_Form;
@@ -26,9 +36,12 @@ public:
     QLabel* lblCurrentTask;
     QAction *aPauseRestart, *aReview, *aExit;
     QTimer* AutoSaveTimer;
+    QSystemTrayIcon* TrayIcon; // shown only where the desktop has a tray
+    QMenu* TrayMenu;
+    QAction *aTrayCurrentTask, *aTrayTimeTracker;
 
     // The review window it hands over to (created after it).
-    void SetSubmitForm(TForm_Submit_Form* form) { FSubmitForm = form; }
+    void SetSubmitForm(TForm_Submit_Form* form);
     // The first-run setup: true to go on, false (Cancel) to end the program.
     std::function<bool()> RunSetup;
     // Shows the splash window and waits a second; tests create the window without it.
@@ -59,6 +72,19 @@ public:
     void SaveForSessionEnd();
     bool Ending() const { return FEnding; }
 
+    // The compact tracker: the main window on screen with its Today column while the review
+    // window is closed (the review window's Time Tracker action, or minimising it).
+    void ShowTracker();
+    bool TrackerShown() const { return FTrackerShown; }
+    // What is timed, as the review window and the tray show it: "GEN 01:23:45", or "No Current
+    // Task".
+    QString TrackedTaskText() const;
+    // Where the time away from keyboard and mouse is read from (the desktop's count by default).
+    void SetIdleTimeSource(std::unique_ptr<TIdleTimeSource> source);
+    // Once a second: notices the user going away and, when the user is back, asks what to do
+    // with the time tracked meanwhile.
+    void CheckIdleTime();
+
 protected:
     void ResizeRequired() override;
     void resizeEvent(QResizeEvent* event) override;
@@ -70,6 +96,11 @@ private:
     void LayOutTodayColumn();
     void ReapplyOptions();
     void PostPendingEdits();
+    void CreateTrayIcon();
+    void UpdateTray();
+    void TrackThisTaskChanged();
+    void AskAboutTimeAway(double awayFrom, double backAt);
+    void DiscardMinutesSince(double moment);
     bool AutoSaveMustWait() const;
 
     TdmTasks_Form& FDm;
@@ -81,4 +112,17 @@ private:
     bool FFirstShown = false;
     bool FClosing = false;
     bool FEnding = false;
+    bool FTrackerShown = false;
+    // The minutes each tick added, and to which task, for giving back time spent away.
+    struct TTickRecord {
+        double Moment;
+        int Minutes;
+        QString TaskCode;
+        int Weekday;
+    };
+    std::deque<TTickRecord> FTicks;
+    static bool TickedWhileAway(const TTickRecord& tick, double awayFrom);
+    std::unique_ptr<TIdleTimeSource> FIdleTime;
+    double FAwaySince = 0; // 0: the user is at the keyboard
+    bool FAsking = false;
 };

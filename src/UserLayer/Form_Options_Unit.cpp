@@ -8,6 +8,7 @@
 #include "Components/DataControls/TDBCheckBox.h"
 #include "Components/DataControls/TDBEdit.h"
 #include "Components/DataControls/TDBGrid.h"
+#include "Components/DataControls/TDBLookupComboBox.h"
 #include "Components/DataControls/TDataControls.h"
 #include "Components/DataControls/TDataSource.h"
 
@@ -169,9 +170,29 @@ void TForm_Options_Form::CreateSubmitTab() {
     dbeMinimumTaskDuration->setFixedWidth(80);
     lblMinimumTaskDuration = MakeLabel(tsSubmit, "lblMinimumTaskDuration", "Minimum Task Duration",
                                        dbeMinimumTaskDuration);
+    dsUsers = new TDataSource(&FDm.adsUsers, this);
+    dblcTimesheetUser = new TDBLookupComboBox(tsSubmit);
+    dblcTimesheetUser->setObjectName(QStringLiteral("dblcTimesheetUser"));
+    dblcTimesheetUser->SetDataSource(dsMaintain);
+    dblcTimesheetUser->SetDataField(QStringLiteral("TimesheetUserID"));
+    dblcTimesheetUser->SetListSource(dsUsers);
+    dblcTimesheetUser->SetKeyField(QStringLiteral("UserID"));
+    dblcTimesheetUser->SetListField(QStringLiteral("UserName"));
+    dblcTimesheetUser->setFixedWidth(170);
+    lblTimesheetUser = MakeLabel(tsSubmit, "lblTimesheetUser", "Timesheet User", dblcTimesheetUser);
+    dbeIdleAfterMinutes = BoundEdit(tsSubmit, "dbeIdleAfterMinutes", "IdleAfterMinutes");
+    dbeIdleAfterMinutes->setFixedWidth(80);
+    lblIdleAfterMinutes =
+        MakeLabel(tsSubmit, "lblIdleAfterMinutes", "Idle After (minutes)", dbeIdleAfterMinutes);
     auto* fields = new QGridLayout;
+    fields->setHorizontalSpacing(16);
     fields->setVerticalSpacing(2);
     AddCaptioned(fields, 0, 0, lblMinimumTaskDuration, dbeMinimumTaskDuration);
+    AddCaptioned(fields, 0, 1, lblTimesheetUser, dblcTimesheetUser);
+    fields->setRowMinimumHeight(2, 6);
+    AddCaptioned(fields, 3, 0, lblIdleAfterMinutes, dbeIdleAfterMinutes);
+    fields->setColumnStretch(0, 1);
+    fields->setColumnStretch(1, 1);
 
     gbSubmitFunction = MakeGroup(tsSubmit, "gbSubmitFunction", "Function Options");
     dbcbxRemoveUnusedTasks = BoundCheckBox(gbSubmitFunction, "dbcbxRemoveUnusedTasks",
@@ -221,6 +242,13 @@ void TForm_Options_Form::FormShow() {
         cbWeekStartDay->setCurrentIndex(index);
     else
         cbWeekStartDay->setEditText(name);
+    // An options row from an older file names no timesheet user: the first user is shown, as
+    // the submissions book to that user.
+    TField& user = FDm.adsDefaults.FieldByName(QStringLiteral("TimesheetUserID"));
+    if (user.IsNull()) {
+        FDm.adsDefaults.Edit();
+        user.SetAsInteger(FDm.TimesheetUserID());
+    }
 }
 
 bool TForm_Options_Form::UpdateRow() {

@@ -16,6 +16,8 @@ class QLabel;
 class QTabWidget;
 class TDBCheckBox;
 class TDBEdit;
+class TDBLookupComboBox;
+class TDataSource;
 class TdmTasks_Form;
 
 class TForm_Options_Form : public TBaseFormXEP_MaintainDialogForm {
@@ -43,6 +45,10 @@ public:
     // Submit
     QLabel* lblMinimumTaskDuration;
     TDBEdit* dbeMinimumTaskDuration;
+    TDBLookupComboBox* dblcTimesheetUser; // the user whose time the submissions book
+    TDBEdit* dbeIdleAfterMinutes;         // 0: never ask about time away
+    QLabel *lblTimesheetUser, *lblIdleAfterMinutes;
+    TDataSource* dsUsers;
     QGroupBox *gbSubmitFunction, *gbSubmitDisplay;
     TDBCheckBox *dbcbxRemoveUnusedTasks, *dbcbxDisplayMon, *dbcbxDisplayTue, *dbcbxDisplayWed,
         *dbcbxDisplayThu, *dbcbxDisplayFri, *dbcbxDisplaySat, *dbcbxDisplaySun;

@@ -208,6 +208,15 @@ void TForm_Reporting_Form::showEvent(QShowEvent* event) {
 
 void TForm_Reporting_Form::FormShow() {
     Frame_Date_Form1->SetInitialDateSelection(idsLastWeek);
+    // The user picker starts on the timesheet user, and follows a new one until the user
+    // picks someone else.
+    TField& user = adsReportDetails.FieldByName(QStringLiteral("UserId"));
+    if (user.AsInteger() == FDefaultUserId) {
+        FDefaultUserId = FDm.TimesheetUserID();
+        adsReportDetails.Edit();
+        user.SetAsInteger(FDefaultUserId);
+        adsReportDetails.CheckBrowseMode();
+    }
     EnableFields();
 }
 

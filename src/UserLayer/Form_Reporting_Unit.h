@@ -58,5 +58,6 @@ private:
     int ReportNumber() const;
 
     TdmTasks_Form& FDm;
+    int FDefaultUserId = 0; // the timesheet user the picker was last set to
     std::array<std::unique_ptr<TBaseReportXEP_BaseForm>, 4> FLayouts;
 };

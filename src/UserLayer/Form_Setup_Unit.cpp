@@ -1,6 +1,7 @@
 #include "Form_Setup_Unit.h"
 
 #include "BaseUnits/XEP_AppGlobals.h"
+#include "BaseUnits/XEP_DialogService.h"
 #include "Button_Images_Unit.h"
 #include "Form_Options_Unit.h"
 
@@ -77,7 +78,7 @@ TForm_Setup_Form::TForm_Setup_Form(TdmTasks_Form& dm, QWidget* parent)
     layout->addWidget(Panel1);
     layout->addStretch();
 
-    OptionsOpener = [this] { ShowOptionsDialog(FDm, this); };
+    OptionsOpener = [this] { return ShowOptionsDialog(FDm, this); };
     FormCreate();
 }
 
@@ -120,28 +121,32 @@ void TForm_Setup_Form::ColourLabels(QLabel* Label) {
     if (Label) SetLabelColour(Label, Qt::red);
 }
 
+void TForm_Setup_Form::RunStep(const std::function<bool()>& opener, QLabel* next) {
+    if (opener && opener()) FStepConfirmed = true;
+    ColourLabels(next);
+}
+
 void TForm_Setup_Form::OptionsExecute() {
-    if (OptionsOpener) OptionsOpener();
-    ColourLabels(lblUsers);
+    RunStep(OptionsOpener, lblUsers);
 }
-
 void TForm_Setup_Form::UsersExecute() {
-    if (UsersOpener) UsersOpener();
-    ColourLabels(lblProjects);
+    RunStep(UsersOpener, lblProjects);
 }
-
 void TForm_Setup_Form::ClientsExecute() {
-    if (ClientsOpener) ClientsOpener();
-    ColourLabels(lblProjects);
+    RunStep(ClientsOpener, lblProjects);
 }
-
 void TForm_Setup_Form::ProjectsExecute() {
-    if (ProjectsOpener) ProjectsOpener();
-    ColourLabels(lblTasks);
+    RunStep(ProjectsOpener, lblTasks);
+}
+void TForm_Setup_Form::TasksExecute() {
+    RunStep(TasksOpener, nullptr);
+    btnOk->setFocus(Qt::OtherFocusReason);
 }
 
-void TForm_Setup_Form::TasksExecute() {
-    if (TasksOpener) TasksOpener();
-    ColourLabels(nullptr);
-    btnOk->setFocus(Qt::OtherFocusReason);
+void TForm_Setup_Form::reject() {
+    if (FStepConfirmed &&
+        !TDialogService::Instance().Confirm(
+            QStringLiteral("Discard the setup and close %1?").arg(ApplicationTitle())))
+        return;
+    TBaseFormXEP_BottomHelpDialogForm::reject();
 }

@@ -33,9 +33,15 @@ public:
     QPushButton *btnOptions, *btnUsers, *btnClients, *btnProjects, *btnTasks;
     QAction *Options, *Users, *Clients, *Projects, *Tasks;
 
-    // What each step opens, modally, returning when its dialog has closed. The options step
-    // opens the options dialog; the other four open nothing until they are set.
-    std::function<void()> OptionsOpener, UsersOpener, ClientsOpener, ProjectsOpener, TasksOpener;
+    // What each step opens, modally, returning when its dialog has closed: true when it was
+    // left with OK. The options step opens the options dialog; the other four open nothing
+    // until they are set.
+    std::function<bool()> OptionsOpener, UsersOpener, ClientsOpener, ProjectsOpener, TasksOpener;
+    // Whether a step's dialog was confirmed with OK since the hub opened.
+    bool StepConfirmed() const { return FStepConfirmed; }
+    // Cancel, Escape and the title bar: once a step was confirmed, the user is asked whether
+    // to throw the setup away; No keeps the hub open with everything done so far.
+    void reject() override;
 
     void OptionsExecute();
     void UsersExecute();
@@ -51,5 +57,8 @@ private:
                  QPushButton*& button, const char* buttonName, QAction* action);
     void SetLabelColour(QLabel* label, const QColor& colour);
 
+    void RunStep(const std::function<bool()>& opener, QLabel* next);
+
     TdmTasks_Form& FDm;
+    bool FStepConfirmed = false;
 };

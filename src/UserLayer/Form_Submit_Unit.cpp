@@ -39,9 +39,10 @@
 #include <QVBoxLayout>
 
 namespace {
-template <class TDialog> void ShowDialog(TdmTasks_Form& dm, QWidget* owner) {
+// Shows a dialog made for this one showing; true when it was left with OK.
+template <class TDialog> bool ShowDialog(TdmTasks_Form& dm, QWidget* owner) {
     TDialog dialog(dm, owner);
-    dialog.exec();
+    return dialog.exec() == QDialog::Accepted;
 }
 
 constexpr int DesignWidth = 944;
@@ -122,6 +123,10 @@ TForm_Submit_Form::TForm_Submit_Form(TdmTasks_Form& dm, QWidget* parent)
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
+    lblTracking = new QLabel(QStringLiteral("No Current Task"), StatusBar1);
+    lblTracking->setObjectName(QStringLiteral("lblTracking"));
+    lblTracking->setToolTip(QStringLiteral("The task being timed and its time today"));
+    StatusBar1->addPermanentWidget(lblTracking);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -155,6 +160,11 @@ void TForm_Submit_Form::CreateActions() {
     aExport = action("aExport", "Export", "Export ", 6);
     aImport = action("aImport", "Import", "Import", 7);
     aExitMenu = action("Exit1", "&Exit", "Exit", -1);
+    aTrackThisTask = NewAction(this, "aTrackThisTask", "Track This Task", "Track This Task", 30,
+                               QKeySequence(Qt::CTRL | Qt::Key_T));
+    aTimeTracker = action("aTimeTracker", "Time Tracker", "Time Tracker", 27);
+    guarded(aTrackThisTask, [this] { TrackThisTaskExecute(); });
+    guarded(aTimeTracker, [this] { ShowTimeTracker(); });
     aAboutMenu = action("About1", "About Tivrel", "About", -1);
     guarded(Submit, [this] { SubmitExecute(); });
     guarded(Step, [this] { StepExecute(); });
@@ -195,6 +205,11 @@ void TForm_Submit_Form::CreateActions() {
                           f->DataSetInsert1, f->DataSetDelete1});
     ToolBar1->addSeparator();
     ToolBar1->addAction(f->aHelp);
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({aTrackThisTask, aTimeTracker});
+    // Track This Task in the grid's pop-up menu too.
+    f->PMTimeTracker->insertAction(f->PMTimeTracker->actions().value(0), aTrackThisTask);
+    f->PMTimeTracker->insertSeparator(f->PMTimeTracker->actions().value(1));
 }
 
 void TForm_Submit_Form::CreateMenus() {
@@ -214,8 +229,10 @@ void TForm_Submit_Form::CreateMenus() {
     grid->addActions({f->DataSetInsert1, f->DataSetDelete1});
     MainMenu1->addMenu(QStringLiteral("&Maintain"))
         ->addActions({Clients, Projects, Tasks, Users, Invoice});
-    MainMenu1->addMenu(QStringLiteral("&Timesheets"))
-        ->addActions({Submit, Report, Options, Step, aAuthorise, aHistory});
+    FTimesheetsMenu = MainMenu1->addMenu(QStringLiteral("&Timesheets"));
+    FTimesheetsMenu->addActions({Submit, Report, Options, Step, aAuthorise, aHistory});
+    FTimesheetsMenu->addSeparator();
+    FTimesheetsMenu->addActions({aTrackThisTask, aTimeTracker});
     MainMenu1->addMenu(QStringLiteral("&Help"))->addActions({f->aOnlineHelp, f->aHelp, aAboutMenu});
 }
 
@@ -236,9 +253,11 @@ void TForm_Submit_Form::FormCreate() {
     f->dbcbxActive->hide();
     f->TimeTrackerTimer->stop();
     f->setMinimumHeight(0);
-    // 5. The review week.
-    FSubmitDate = InitialSubmitDate(
-        FDm.adsDefaults.FieldByName(QStringLiteral("WeekStartDate")).AsDateTime(), TClock::Now());
+    // 5. The review week: the week that contains today, or an earlier one never submitted.
+    FSubmitStartDay = StartDayOfWeek();
+    FSubmitDate =
+        ReviewWeekToOpen(FDm.adsDefaults.FieldByName(QStringLiteral("WeekStartDate")).AsDateTime(),
+                         TClock::Now(), FSubmitStartDay);
     ShowSubmitDate();
     // 6. The weekdays.
     f->SetMonVisible(OptionOf("DisplayMon"));
@@ -272,15 +291,66 @@ void TForm_Submit_Form::SpinButton1DownClick() {
     SetSubmitDate(FSubmitDate - 7);
 }
 
+int TForm_Submit_Form::StartDayOfWeek() const {
+    return FDm.adsDefaults.FieldByName(QStringLiteral("StartDayOfWeek")).AsInteger();
+}
+
 void TForm_Submit_Form::meSubmitDateExit() {
-    // A text that is no date raises the conversion error; the week stays as it was.
-    FSubmitDate = StrToDate(meSubmitDate->text());
+    // A text that is no date raises the conversion error; the week stays as it was. Any day
+    // typed stands for the week that holds it.
+    FSubmitDate = WeekStartOf(StrToDate(meSubmitDate->text()), StartDayOfWeek());
+    ShowSubmitDate();
 }
 
 bool TForm_Submit_Form::eventFilter(QObject* watched, QEvent* event) {
     if (watched == meSubmitDate && event->type() == QEvent::FocusOut)
         TDataControls::Guard([this] { meSubmitDateExit(); });
     return TBaseFormXEP_BaseForm::eventFilter(watched, event);
+}
+
+void TForm_Submit_Form::AddTrackerAction(QAction* action) {
+    ToolBar1->insertAction(aTrackThisTask, action);
+    FTimesheetsMenu->insertAction(aTrackThisTask, action);
+    QMenu* popup = Frame_TimeTracker_Form1->PMTimeTracker;
+    popup->insertAction(aTrackThisTask, action);
+}
+
+void TForm_Submit_Form::ShowTracking(const QString& text, bool paused) {
+    const QString shown = paused ? QStringLiteral("Paused") : text;
+    if (lblTracking->text() == shown) return;
+    lblTracking->setText(shown);
+    // The text role the label paints with, not only the window text.
+    QPalette colours = StatusBar1->palette();
+    if (paused) {
+        colours.setColor(QPalette::WindowText, Qt::red);
+        colours.setColor(QPalette::ButtonText, Qt::red);
+    }
+    lblTracking->setPalette(colours);
+}
+
+void TForm_Submit_Form::ShowTimeTracker() {
+    done(ModalResultTracker);
+}
+
+void TForm_Submit_Form::TrackThisTaskExecute() {
+    if (!PostPendingEdit()) return;
+    TRecordSet& tasks = FDm.adsTasks;
+    if (tasks.IsEmpty()) return;
+    tasks.Edit();
+    // The one-task-active rule switches every other row off.
+    tasks.FieldByName(QStringLiteral("Active")).SetAsBoolean(true);
+    Frame_TimeTracker_Form1->dbcbxActiveRelease();
+}
+
+void TForm_Submit_Form::changeEvent(QEvent* event) {
+    TBaseFormXEP_BaseForm::changeEvent(event);
+    // Minimising the review window hands over to the compact tracker.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible())
+        QTimer::singleShot(0, this, [this] {
+            if (!isVisible()) return;
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            done(ModalResultTracker);
+        });
 }
 
 bool TForm_Submit_Form::PostPendingEdit() {
@@ -293,8 +363,10 @@ void TForm_Submit_Form::SaveConfirmed() {
 }
 
 void TForm_Submit_Form::SubmitExecute() {
-    // The week is submitted as the user sees it, the cell being typed into included.
+    // The week is submitted as the user sees it, the cell being typed into included, and the
+    // week box as typed even when the focus has not left it.
     if (!PostPendingEdit()) return;
+    meSubmitDateExit();
     const bool submitted =
         SubmitWeek(FDm, TDialogService::Instance(), FSubmitDate, meSubmitDate->text());
     Frame_TimeTracker_Form1->DisplayTotal();
@@ -336,6 +408,14 @@ void TForm_Submit_Form::OptionsExecute() {
 }
 
 void TForm_Submit_Form::ReapplyOptions() {
+    // A new first day of the week moves the review week to that day, keeping today's time on
+    // today.
+    const int startDay = StartDayOfWeek();
+    if (startDay != FSubmitStartDay) {
+        SetSubmitDate(
+            ReviewWeekAfterStartDayChange(FSubmitDate, FSubmitStartDay, startDay, TClock::Now()));
+        FSubmitStartDay = startDay;
+    }
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
     const struct {
         const char* Option;
@@ -400,15 +480,17 @@ void TForm_Submit_Form::done(int result) {
 
 bool RunSetupHub(TdmTasks_Form& dm, QWidget* owner) {
     TForm_Setup_Form setup(dm, owner);
-    setup.UsersOpener = [&dm, &setup] { ShowDialog<TForm_User_Form>(dm, &setup); };
-    setup.ClientsOpener = [&dm, &setup] { ShowDialog<TForm_Clients_Form>(dm, &setup); };
-    setup.ProjectsOpener = [&dm, &setup] { ShowDialog<TForm_Projects_Form>(dm, &setup); };
-    setup.TasksOpener = [&dm, &setup] { ShowDialog<TForm_Tasks_Form>(dm, &setup); };
+    setup.UsersOpener = [&dm, &setup] { return ShowDialog<TForm_User_Form>(dm, &setup); };
+    setup.ClientsOpener = [&dm, &setup] { return ShowDialog<TForm_Clients_Form>(dm, &setup); };
+    setup.ProjectsOpener = [&dm, &setup] { return ShowDialog<TForm_Projects_Form>(dm, &setup); };
+    setup.TasksOpener = [&dm, &setup] { return ShowDialog<TForm_Tasks_Form>(dm, &setup); };
     return setup.exec() == QDialog::Accepted;
 }
 
 int DisplaySubmitForm(TForm_Submit_Form& form, const QString& sPanelName, QString& sNewPanelName) {
     form.Frame_TimeTracker_Form1->SetsPanelName(sPanelName);
+    // Options chosen since the window was made (in the first run's setup) show at once.
+    TDataControls::Guard([&form] { form.ReapplyOptions(); });
     const int result = form.exec();
     sNewPanelName = form.Frame_TimeTracker_Form1->sPanelName();
     return result;

@@ -6,6 +6,7 @@
 #include "BaseUnits/BaseFormXEP_BaseUnit.h"
 
 class QAction;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
@@ -22,6 +23,8 @@ class TForm_Submit_Form : public TBaseFormXEP_BaseForm {
     Q_OBJECT
 public:
     static constexpr int ModalResultExit = 8;
+    // Closed to hand over to the compact tracker (the main window), not to end the program.
+    static constexpr int ModalResultTracker = 9;
 
     explicit TForm_Submit_Form(TdmTasks_Form& dm, QWidget* parent = nullptr);
 
@@ -34,6 +37,8 @@ public:
     TDBText* dbtxtLastSubmitted;
     TDataSource* dsDefaults;
     QStatusBar* StatusBar1;
+    QLabel* lblTracking; // what is timed, at the right of the status bar
+    QAction *aTrackThisTask, *aTimeTracker;
     QAction *Submit, *Report, *Options, *Step, *aAuthorise, *aHistory, *Tasks, *Projects, *Clients,
         *Users, *Invoice, *aExport, *aImport, *aExitMenu, *aAboutMenu;
 
@@ -42,6 +47,15 @@ public:
 
     // The reports window the Report action shows; made once at start and owned by the caller.
     void SetReportingForm(TForm_Reporting_Form* form) { FReportingForm = form; }
+
+    // The tracker's own actions (Pause/Start) offered here too: tool bar, Timesheets menu and
+    // the grid's pop-up menu.
+    void AddTrackerAction(QAction* action);
+    // Shows what is timed ("GEN 01:23:45"), or "Paused" in red.
+    void ShowTracking(const QString& text, bool paused);
+    // Closes the window to hand over to the compact tracker.
+    void ShowTimeTracker();
+    void TrackThisTaskExecute();
 
     // Hands the text typed into the cell being edited to its record; false (the store's
     // message shown, the text kept for correction) when the field refuses it.
@@ -66,6 +80,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void done(int result) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void FormCreate();
@@ -73,10 +88,13 @@ private:
     void CreateMenus();
     void ShowSubmitDate();
     bool OptionOf(const char* name) const;
+    int StartDayOfWeek() const;
 
     TdmTasks_Form& FDm;
     double FSubmitDate = 0;
+    int FSubmitStartDay = 1; // the first weekday FSubmitDate lines up with
     TForm_Reporting_Form* FReportingForm = nullptr;
+    QMenu* FTimesheetsMenu = nullptr;
 };
 
 // Shows the review window modally with the grid sorted by the header sPanelName; returns the

@@ -6,6 +6,7 @@
 #include "Components/Core/SysDateTime.h"
 #include "Components/Core/TClock.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -49,34 +50,56 @@ void AppendHistoryRow(TdmTasks_Form& dm, int day, double weekStart, int startDay
 }
 } // namespace
 
-double InitialSubmitDate(double WeekStartDate, double Now) {
-    return WeekStartDate + 6 >= Now ? WeekStartDate : WeekStartDate + 7;
+double WeekStartOf(double date, int startDay) {
+    return StartOfWeek(date, startDay);
+}
+
+double ReviewWeekToOpen(double lastSubmitted, double now, int startDay) {
+    return std::min(WeekStartOf(lastSubmitted, startDay) + 7, WeekStartOf(now, startDay));
+}
+
+double ReviewWeekAfterStartDayChange(double reviewWeek, int oldStartDay, int newStartDay,
+                                     double now) {
+    const double oldStart = WeekStartOf(reviewWeek, oldStartDay);
+    if (now >= oldStart && now < oldStart + 7) return WeekStartOf(now, newStartDay);
+    return WeekStartOf(oldStart, newStartDay);
+}
+
+bool WeekWasSubmitted(TdmTasks_Form& dm, double weekStart) {
+    const auto history = dm.adsReporting.Clone();
+    history->SetFilter(QStringLiteral("DateTimeSubmitted >= %1 AND DateTimeSubmitted < %2")
+                           .arg(DateToStr(weekStart), DateToStr(weekStart + 7)));
+    history->SetFiltered(true);
+    return !history->IsEmpty();
 }
 
 bool SubmitWeek(TdmTasks_Form& dm, TDialogService& dialogs, double& FSubmitDate,
                 const QString& sWeekStartText) {
     TRecordSet& defaults = dm.adsDefaults;
     TRecordSet& tasks = dm.adsTasks;
-    const double weekStartDate = F(defaults, "WeekStartDate").AsDateTime();
+    const int startDay = F(defaults, "StartDayOfWeek").AsInteger();
+
+    // The week as typed (a bad text stops here with nothing changed), taken as the week that
+    // contains it: every day's time is then dated on that day's own weekday.
+    const double weekStart = WeekStartOf(StrToDate(sWeekStartText), startDay);
+    FSubmitDate = weekStart;
 
     // 1. Both questions are asked, the second even after a No to the first.
     bool carryOn = true;
-    if (weekStartDate == FSubmitDate)
+    if (WeekWasSubmitted(dm, weekStart))
         carryOn =
             dialogs.Confirm(QStringLiteral("You have previously submitted week starting ") +
-                            DateToStr(FSubmitDate) + QStringLiteral(". Do you wish to continue ?"));
-    if (TClock::Now() <= FSubmitDate)
+                            DateToStr(weekStart) + QStringLiteral(". Do you wish to continue ?"));
+    if (TClock::Now() <= weekStart)
         carryOn =
             dialogs.Confirm(QStringLiteral("You are submitting details for a date in the future. "
                                            "Do you wish to continue ?")) &&
             carryOn;
     if (!carryOn) return false;
 
-    // 2. The week start as typed; a bad text stops here with nothing changed.
-    const double weekStart = StrToDate(sWeekStartText);
-    const int startDay = F(defaults, "StartDayOfWeek").AsInteger();
+    // 2.
     const bool removeUnused = F(defaults, "RemoveUnusedTasks").AsBoolean();
-    const int userId = F(dm.adsUsers, "UserID").AsInteger();
+    const int userId = dm.TimesheetUserID();
     tasks.CommitUpdates();
     {
         TControlsSuspended suspended(tasks);
@@ -109,15 +132,18 @@ bool SubmitWeek(TdmTasks_Form& dm, TDialogService& dialogs, double& FSubmitDate,
         tasks.First();
     }
 
-    // 5. The recorded week moves on once it is more than 13 days old. The options row is
-    // posted so that the move is saved.
-    if (TClock::Now() > weekStartDate + 13) {
+    // 5. The week is the last submitted one (unless a later week was submitted before), and
+    // the review moves on to the following week. The options row is posted so that the move
+    // is saved.
+    const double lastSubmitted = F(defaults, "WeekStartDate").AsDateTime();
+    if (F(defaults, "WeekStartDate").IsNull() ||
+        WeekStartOf(lastSubmitted, startDay) <= weekStart) {
         defaults.Edit();
-        F(defaults, "WeekStartDate").SetAsDateTime(FSubmitDate);
+        F(defaults, "WeekStartDate").SetAsDateTime(weekStart);
         defaults.Post();
         defaults.Edit();
-        FSubmitDate += 7;
     }
+    FSubmitDate = weekStart + 7;
 
     // 6.
     dm.ResetTotalsArray();

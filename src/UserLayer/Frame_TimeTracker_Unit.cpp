@@ -313,8 +313,10 @@ void TFrame_TimeTracker_Form::CreateTotals() {
     paused.setPixelSize(16);
     paused.setBold(true);
     lblPaused->setFont(paused);
+    // The label sits on the button-coloured totals panel, whose text colour it paints with.
     QPalette red = lblPaused->palette();
     red.setColor(QPalette::WindowText, Qt::red);
+    red.setColor(QPalette::ButtonText, Qt::red);
     lblPaused->setPalette(red);
     lblPaused->hide();
 }
@@ -572,10 +574,12 @@ void TFrame_TimeTracker_Form::HighlightPanel(THeaderPanel* Panel) {
 void TFrame_TimeTracker_Form::SetsPanelName(const QString& Value) {
     FsPanelName = Value;
     for (THeaderPanel* panel : FPanels) {
+        // A caption on a button-coloured panel is painted in the button text colour.
         QPalette p = panel->palette();
-        p.setColor(QPalette::WindowText, panel->objectName() == Value
-                                             ? QColor(Qt::red)
-                                             : palette().color(QPalette::ButtonText));
+        const QColor colour =
+            panel->objectName() == Value ? QColor(Qt::red) : palette().color(QPalette::ButtonText);
+        p.setColor(QPalette::WindowText, colour);
+        p.setColor(QPalette::ButtonText, colour);
         panel->setPalette(p);
     }
 }
@@ -648,6 +652,8 @@ void TFrame_TimeTracker_Form::dbcbxActiveRelease() {
         tasks.Edit();
     tasks.Post(); // the Active rule has run on the change
     tasks.Edit();
+    SetCurrentTaskValue(false); // the task timed now shows at once
+    Q_EMIT ActiveTaskChanged();
 }
 
 void TFrame_TimeTracker_Form::dbcbxCompleteClick() {
@@ -747,6 +753,10 @@ void TFrame_TimeTracker_Form::TimeTrackerTimerTimer() {
                         column.SetAsFloat(column.AsFloat() + increment);
                         SetCurrentTaskValue(false);
                         FDm.TotalDurationArray()[size_t(weekday)] += increment;
+                        if (OnMinutesAdded)
+                            OnMinutesAdded(FTimerIncrement,
+                                           tasks.FieldByName(QStringLiteral("TaskCode")).AsString(),
+                                           weekday);
                     } catch (const EConvertError&) {
                         // An unreadable stored value: this row gets no minute in this pass.
                     }

@@ -41,6 +41,10 @@ protected:
 
 class TFrame_TimeTracker_Form : public TBaseFrameXEP_BaseForm {
     Q_OBJECT
+Q_SIGNALS:
+    // A row was made the timed one, or stopped being it, from this grid.
+    void ActiveTaskChanged();
+
 public:
     static constexpr int DesignWidth = 992;
     static constexpr int RowHeight = 25;
@@ -143,6 +147,8 @@ public:
     // The one-second timer's handler; a window may put its own in place (which calls the
     // frame's first).
     std::function<void()> OnLastUsedTimer;
+    // Told of every minute the tick adds: how many, to which task and on which weekday.
+    std::function<void(int minutes, const QString& taskCode, int weekday)> OnMinutesAdded;
     // The column of today's weekday ("WedDuration" on a Wednesday).
     static QString TodayColumn();
     // The window's own layout of the frame: the width the design positions refer to, and the

@@ -93,7 +93,6 @@ void TdmTasks_Form::DefineTaskTables() {
         for (const auto& day : DayColumns) {
             TField& field = Data(t, day[0], FT::Time, 0, day[1]);
             field.SetDisplayFormat(QStringLiteral("hh:mm"));
-            field.SetEditMask(QStringLiteral("!99:99;1;0"));
         }
         t.FieldByName(QStringLiteral("MonDuration")).SetDisplayWidth(10);
         Data(t, "Priority", FT::Integer);
@@ -118,7 +117,6 @@ void TdmTasks_Form::DefineTaskTables() {
     Data(r, "DateTimeSubmitted", FT::DateTime);
     TField& duration = Data(r, "Duration", FT::DateTime);
     duration.SetDisplayFormat(QStringLiteral("hh:mm"));
-    duration.SetEditMask(QStringLiteral("!99:99;1;0"));
     Data(r, "ProjectNumber", FT::Integer);
     Data(r, "ClientId", FT::Integer);
     Data(r, "UserId", FT::Integer);
@@ -251,8 +249,13 @@ void TdmTasks_Form::DefineOtherTables() {
     Data(d, "RemoveUnusedTasks", FT::Boolean);
     Data(d, "DisplaySummaryDuration", FT::Boolean);
     Data(d, "DisplayPriority", FT::Boolean);
-    Data(d, "StartTime", FT::DateTime).SetEditMask(QStringLiteral("!90:00;1;_"));
-    Data(d, "EndTime", FT::DateTime).SetEditMask(QStringLiteral("!90:00;1;_"));
+    Data(d, "StartTime", FT::DateTime).SetDisplayLabel(QStringLiteral("Lunch Start Time"));
+    Data(d, "EndTime", FT::DateTime).SetDisplayLabel(QStringLiteral("Lunch End Time"));
+    // Added after the first files were written: older files lack them. The user whose time
+    // the submissions book (missing: the first user) and the idle minutes after which the
+    // program asks about the time away (missing: 0, never asks).
+    Data(d, "TimesheetUserID", FT::Integer);
+    Data(d, "IdleAfterMinutes", FT::Integer);
 
     Data(adsMaxNumbers, "UserId", FT::Integer);
     Data(adsMaxNumbers, "ClientId", FT::Integer);
@@ -279,6 +282,9 @@ void TdmTasks_Form::DefineOtherTables() {
 }
 
 void TdmTasks_Form::AttachDurationText(TField& field) {
+    // No edit mask: typed as free text, so that "1:30", "130" and "1.5" can all be entered.
+    // The edit text has the shape "hh:mm"; an editor lets digits typed over it keep it.
+    field.SetEditFormat(QStringLiteral("hh:mm"));
     field.OnGetText = [this](TField& f, QString& text, bool display) {
         adsTasksMonDurationGetText(f, text, display);
     };
@@ -290,8 +296,9 @@ void TdmTasks_Form::adsTasksMonDurationGetText(TField& Sender, QString& Text, bo
 }
 
 void TdmTasks_Form::TimeSetText(TField& Sender, const QString& Text) {
-    // The field converts with the regional time format; a bad text leaves the field unchanged.
-    Sender.SetAsString(DurationEntryText(Text));
+    // A text that is no duration raises before anything is assigned: the field keeps its value
+    // and the control that took the text shows the message and keeps the text.
+    Sender.SetAsDateTime(DurationFromText(Text, Sender.DisplayLabel()));
 }
 
 void TdmTasks_Form::DateGetText(TField& Sender, QString& Text, bool DisplayText) {

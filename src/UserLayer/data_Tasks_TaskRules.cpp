@@ -2,6 +2,8 @@
 
 #include "data_Tasks_Unit.h"
 
+#include "Components/Core/SysDateTime.h"
+
 #include "BaseUnits/XEP_Utils_Unit.h"
 
 #include "Components/Core/SysExceptions.h"
@@ -61,6 +63,9 @@ void TdmTasks_Form::AttachTaskRules() {
     adsChartData.OnCalcFields = [this](TRecordSet& t) { adsChartDataCalcFields(t); };
     F(adsDefaults, "StartTime").OnChange = [this](TField& f) { adsDefaultsStartTimeChange(f); };
     F(adsDefaults, "EndTime").OnChange = [this](TField& f) { adsDefaultsEndTimeChange(f); };
+    F(adsDefaults, "StartDayOfWeek").OnChange = [this](TField& f) {
+        adsDefaultsStartDayOfWeekChange(f);
+    };
 }
 
 void TdmTasks_Form::adsTasksAfterInsert(TRecordSet& DataSet) {
@@ -204,4 +209,24 @@ void TdmTasks_Form::adsDefaultsStartTimeChange(TField& Sender) {
 void TdmTasks_Form::adsDefaultsEndTimeChange(TField& Sender) {
     TField& startTime = F(Sender.DataSet(), "StartTime");
     if (startTime.AsDateTime() > Sender.AsDateTime()) startTime.SetAsDateTime(Sender.AsDateTime());
+}
+
+void TdmTasks_Form::adsDefaultsStartDayOfWeekChange(TField& Sender) {
+    // The recorded week moves back to the new first weekday, so that weeks keep lining up
+    // with the day columns their time was typed into.
+    if (FCreationPhase || Sender.IsNull()) return;
+    const int startDay = Sender.AsInteger();
+    if (startDay == FWeekStartDay) return;
+    FWeekStartDay = startDay;
+    TField& weekStart = F(Sender.DataSet(), "WeekStartDate");
+    if (!weekStart.IsNull()) weekStart.SetAsDateTime(StartOfWeek(weekStart.AsDateTime(), startDay));
+}
+
+int TdmTasks_Form::TimesheetUserID() const {
+    const TField& chosen = adsDefaults.FieldByName(QStringLiteral("TimesheetUserID"));
+    const auto users = adsUsers.Clone();
+    if (!chosen.IsNull() && users->Locate(QStringLiteral("UserID"), chosen.AsInteger()))
+        return chosen.AsInteger();
+    users->First();
+    return users->IsEmpty() ? 0 : users->FieldByName(QStringLiteral("UserID")).AsInteger();
 }

@@ -309,6 +309,7 @@ void TdmTasks_Form::LoadTables() {
             for (const auto& [number, name, description] :
                  {std::tuple{1, "Task Duration", "Task Duration by Specified Period"},
                   std::tuple{2, "Project Activity", "Project Activity for the Specified Period"},
+                  std::tuple{3, "Client Activity", "Client Activity for the Specified Period"},
                   std::tuple{4, "User Activity", "User Activity for the Specified Period"}}) {
                 if (!first) adsReports.Append();
                 first = false;
@@ -336,6 +337,7 @@ void TdmTasks_Form::LoadTables() {
 
     FillMaxNumbers(); // 7.
     ScanTasks();      // 8.
+    FWeekStartDay = adsDefaults.FieldByName(QStringLiteral("StartDayOfWeek")).AsInteger();
 }
 
 void TdmTasks_Form::SeedOptions() {
@@ -360,7 +362,9 @@ void TdmTasks_Form::SeedOptions() {
                             {"MinimumTaskDuration", 15},
                             {"RemoveUnusedTasks", true},
                             {"StartTime", 0.0},
-                            {"EndTime", 0.0}});
+                            {"EndTime", 0.0},
+                            {"TimesheetUserID", 0},
+                            {"IdleAfterMinutes", 15}});
     // Back to the first day of the week, keeping the time of day.
     TField& weekStart = adsDefaults.FieldByName(QStringLiteral("WeekStartDate"));
     const int wanted = adsDefaults.FieldByName(QStringLiteral("StartDayOfWeek")).AsInteger();

@@ -75,6 +75,10 @@ public:
     // The directory the tables were read from at start-up ("" = the current directory).
     const QString& StoreDir() const { return FStoreDir; }
 
+    // The user whose time the submissions book: the options' timesheet user while that user
+    // exists, otherwise the first user.
+    int TimesheetUserID() const;
+
     // ---- Operations ----
     void DataModuleCreate();
     void DataModuleDestroy();
@@ -123,6 +127,7 @@ public:
     void adsChartDataCalcFields(TRecordSet& DataSet);
     void adsDefaultsStartTimeChange(TField& Sender);
     void adsDefaultsEndTimeChange(TField& Sender);
+    void adsDefaultsStartDayOfWeekChange(TField& Sender);
 
     // ---- Master-data rules ----
     void adsTaskCodesAfterInsert(TRecordSet& DataSet);
@@ -188,6 +193,7 @@ private:
     int FMaxJobId = 0;
     std::array<double, 8> FTotalDurationArray{};
     bool FTimerActive = false;
+    int FWeekStartDay = 0; // the first weekday WeekStartDate was last lined up with
 };
 
 // The one data module of the program (set while it exists).

@@ -5,19 +5,24 @@
 
 #include "BaseUnits/Current_Task_Obj_Unit.h"
 #include "BaseUnits/XEP_Errors.h"
+#include "BaseUnits/XEP_IdleTime.h"
 #include "UserLayer/Form_Main_Unit.h"
 #include "UserLayer/Form_Submit_Unit.h"
 #include "UserLayer/Frame_TimeTracker_Unit.h"
 #include "support/TScriptedDialogService.h"
 
+#include "Components/DataControls/TDBCheckBox.h"
+#include "Components/DataControls/TDBCtrlGrid.h"
 #include "Components/DataControls/TDBEdit.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -303,4 +308,175 @@ TEST_F(MainFormTest, ASecondProgramOnTheSameDataIsRefused) {
     }
     dm->adsTasks.First();
     EXPECT_EQ(dmTasks_Form, dm.get()) << "the refused one did not take over";
+}
+
+namespace {
+// An idle count the test sets.
+class TFakeIdleTime : public TIdleTimeSource {
+public:
+    explicit TFakeIdleTime(qint64& ms) : FMs(ms) {}
+    qint64 IdleMilliseconds() override { return FMs; }
+
+private:
+    qint64& FMs;
+};
+
+constexpr qint64 MinuteMs = 60000;
+} // namespace
+
+TEST_F(MainFormTest, TimeAwayIsKeptGivenBackOrGivenBackAndPaused) {
+    for (const int answer : {0, 1, 2}) {
+        SCOPED_TRACE(answer);
+        form.reset();
+        StartSetUp();
+        Open();
+        qint64 idle = 0;
+        form->SetIdleTimeSource(std::make_unique<TFakeIdleTime>(idle));
+        const double start = Day(2026, 12, 7) + 10 * Hour + 2 * Minute; // 10:02
+        TClock::SetFixed(start);
+        form->CheckIdleTime();
+        // Away from 10:02: the minutes still tick onto GEN, and after 15 minutes the program
+        // notices.
+        for (int minute = 1; minute <= 39; ++minute) {
+            TClock::SetFixed(start + minute * Minute);
+            Frame().TimeTrackerTimerTimer();
+            idle = minute * MinuteMs;
+            form->CheckIdleTime();
+        }
+        ASSERT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), 39 * Minute, 1e-9);
+        EXPECT_TRUE(dialogs->Questions.isEmpty()) << "nothing is asked while the user is away";
+        // Back at 10:41.
+        dialogs->ChooseAnswers = {answer};
+        idle = 0;
+        form->CheckIdleTime();
+        ASSERT_EQ(dialogs->Questions.size(), 1);
+        EXPECT_EQ(dialogs->Questions.at(0),
+                  QStringLiteral("You were away from 10:02 to 10:41 (39 minutes). Keep this time "
+                                 "for GEN?"));
+        dialogs->Questions.clear();
+        const double expected = answer == 0 ? 39 * Minute : 0;
+        EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), expected, 1e-9);
+        EXPECT_NEAR(dm->TotalDuration(2), expected, 1e-9) << "the day's total follows";
+        EXPECT_EQ(form->Paused(), answer == 2);
+    }
+}
+
+TEST_F(MainFormTest, NoQuestionAboutTimeAwayWhenTheOptionIsOffOrNothingWasTimed) {
+    Open();
+    qint64 idle = 0;
+    form->SetIdleTimeSource(std::make_unique<TFakeIdleTime>(idle));
+    // Paused: away for an hour, nothing timed, nothing asked.
+    form->aPauseRestartExecute();
+    idle = 60 * MinuteMs;
+    form->CheckIdleTime();
+    idle = 0;
+    form->CheckIdleTime();
+    form->aPauseRestartExecute();
+    // The option at 0: never.
+    dm->adsDefaults.Edit();
+    F(dm->adsDefaults, "IdleAfterMinutes").SetAsInteger(0);
+    dm->adsDefaults.Post();
+    idle = 60 * MinuteMs;
+    form->CheckIdleTime();
+    Frame().TimeTrackerTimerTimer();
+    idle = 0;
+    form->CheckIdleTime();
+    EXPECT_TRUE(dialogs->Questions.isEmpty());
+}
+
+TEST_F(MainFormTest, TickingAnActiveBoxShowsTheTaskTimedAtOnce) {
+    AddTask(QStringLiteral("DESIGN"), false);
+    Open();
+    ASSERT_TRUE(ShowActive(*form));
+    ASSERT_EQ(Frame().CurrentTask().TaskCode(), QStringLiteral("GEN"));
+    dm->adsTasks.Locate(QStringLiteral("TaskCode"), QStringLiteral("DESIGN"));
+    QApplication::processEvents();
+    QTest::mouseClick(Frame().dbcbxActive, Qt::LeftButton);
+    EXPECT_EQ(Frame().CurrentTask().TaskCode(), QStringLiteral("DESIGN"));
+    EXPECT_EQ(form->lblCurrentTask->text(), Frame().CurrentTask().CurrentTaskDetail);
+}
+
+namespace {
+int RedPixels(QWidget* widget) {
+    const QImage image = widget->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 80 && c.blue() < 80) ++red;
+        }
+    return red;
+}
+} // namespace
+
+TEST_F(MainFormTest, TheSortCaptionAndPausedAreReallyDrawnRed) {
+    Open();
+    ASSERT_TRUE(ShowActive(*form));
+    EXPECT_GT(RedPixels(Frame().pTaskCode), 0) << "the grid is sorted by task code";
+    EXPECT_EQ(RedPixels(Frame().pDescription), 0);
+    form->aPauseRestartExecute();
+    EXPECT_GT(RedPixels(Frame().lblPaused), 0);
+}
+
+TEST_F(MainFormTest, AfterMidnightTheGridIsRepaintedForTheNewDay) {
+    Open();
+    // The compact tracker on screen: the review window hands over at once.
+    TForm_Submit_Form review(*dm);
+    form->SetSubmitForm(&review);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &review, [&] {
+        if (!review.isVisible()) return;
+        poll.stop();
+        review.aTimeTracker->trigger();
+    });
+    poll.start(5);
+    form->show();
+    for (int i = 0; i < 100 && !form->TrackerShown(); ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(form->TrackerShown());
+    ASSERT_TRUE(Frame().dbcgTasks->isVisible());
+    int paints = 0;
+    struct TPaintCounter : QObject {
+        int& Count;
+        explicit TPaintCounter(int& count) : Count(count) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) ++Count;
+            return false;
+        }
+    } counter(paints);
+    Frame().dbcgTasks->installEventFilter(&counter);
+    QApplication::processEvents();
+    paints = 0;
+    SecondAt(Day(2026, 12, 8) + Second); // Tuesday
+    QApplication::processEvents();
+    EXPECT_GT(paints, 0) << "the rows painted from the Today cell show Tuesday at once";
+    EXPECT_EQ(Frame().dbeMon->DataField(), QStringLiteral("TueDuration"));
+    Frame().dbcgTasks->removeEventFilter(&counter);
+    form->SetSubmitForm(nullptr);
+}
+
+TEST_F(MainFormTest, TheTickRunsWhileTheReviewWindowIsOpenAndTheTrackerTakesOver) {
+    Open();
+    TForm_Submit_Form review(*dm);
+    form->SetSubmitForm(&review);
+    bool tickingDuringReview = false;
+    QString trackingShown;
+    QTimer::singleShot(50, &review, [&] {
+        tickingDuringReview = Frame().TimeTrackerTimer->isActive();
+        Frame().TimeTrackerTimerTimer();
+        form->UpdateDisplay();
+        trackingShown = review.lblTracking->text();
+        review.aTimeTracker->trigger();
+    });
+    form->ShowSubmitForm();
+    EXPECT_TRUE(tickingDuringReview);
+    EXPECT_EQ(trackingShown, QStringLiteral("GEN 00:01:00"));
+    // The compact tracker: the main window stays, showing the tasks not completed.
+    EXPECT_TRUE(form->TrackerShown());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(dm->adsTasks.Filtered());
+    // Its Review action brings the review window back; Exit there ends the program.
+    QTimer::singleShot(50, &review, [&] { review.aExitMenu->trigger(); });
+    form->aReview->trigger();
+    EXPECT_FALSE(form->isVisible());
 }

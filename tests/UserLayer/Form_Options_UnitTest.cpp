@@ -8,6 +8,7 @@
 
 #include "Components/DataControls/TDBCheckBox.h"
 #include "Components/DataControls/TDBEdit.h"
+#include "Components/DataControls/TDBLookupComboBox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -91,6 +92,8 @@ TEST_F(OptionsFormTest, EveryOptionHasItsControlOnItsTab) {
         {form.tsGeneral, "Display Options", "Display Task Duration", "DisplaySummaryDuration"},
         {form.tsGeneral, "Display Options", "Display Priority", "DisplayPriority"},
         {form.tsSubmit, "", "Minimum Task Duration", "MinimumTaskDuration"},
+        {form.tsSubmit, "", "Timesheet User", "TimesheetUserID"},
+        {form.tsSubmit, "", "Idle After (minutes)", "IdleAfterMinutes"},
         {form.tsSubmit, "Function Options", "Remove Unused Tasks", "RemoveUnusedTasks"},
         {form.tsSubmit, "Display Options", "Display Monday", "DisplayMon"},
         {form.tsSubmit, "Display Options", "Display Tuesday", "DisplayTue"},
@@ -110,6 +113,8 @@ TEST_F(OptionsFormTest, EveryOptionHasItsControlOnItsTab) {
             if (label->text() == QLatin1String(c.Caption)) {
                 control = label->buddy();
                 if (auto* edit = qobject_cast<TDBEdit*>(control)) field = edit->DataField();
+                if (auto* list = qobject_cast<TDBLookupComboBox*>(control))
+                    field = list->DataField();
             }
         ASSERT_TRUE(control) << c.Caption;
         EXPECT_EQ(field, QLatin1String(c.Field)) << c.Caption;

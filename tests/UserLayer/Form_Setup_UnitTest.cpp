@@ -73,11 +73,26 @@ TEST_F(SetupFormTest, PresentsTheFiveStepsWithTheirPictures) {
 TEST_F(SetupFormTest, TheRedLabelFollowsTheLastStepTaken) {
     TForm_Setup_Form form(*dm);
     QStringList opened;
-    form.OptionsOpener = [&] { opened << QStringLiteral("Options"); };
-    form.UsersOpener = [&] { opened << QStringLiteral("Users"); };
-    form.ClientsOpener = [&] { opened << QStringLiteral("Clients"); };
-    form.ProjectsOpener = [&] { opened << QStringLiteral("Projects"); };
-    form.TasksOpener = [&] { opened << QStringLiteral("Tasks"); };
+    form.OptionsOpener = [&] {
+        opened << QStringLiteral("Options");
+        return false;
+    };
+    form.UsersOpener = [&] {
+        opened << QStringLiteral("Users");
+        return false;
+    };
+    form.ClientsOpener = [&] {
+        opened << QStringLiteral("Clients");
+        return false;
+    };
+    form.ProjectsOpener = [&] {
+        opened << QStringLiteral("Projects");
+        return false;
+    };
+    form.TasksOpener = [&] {
+        opened << QStringLiteral("Tasks");
+        return false;
+    };
 
     form.btnOptions->click();
     EXPECT_EQ(RedSteps(form), QStringList{QStringLiteral("Step 2 >>")});
@@ -103,7 +118,7 @@ TEST_F(SetupFormTest, TheRedLabelFollowsTheLastStepTaken) {
 
 TEST_F(SetupFormTest, StepOneOpensTheOptionsDialogAndEnterAfterTasksPressesOk) {
     TForm_Setup_Form form(*dm);
-    form.TasksOpener = [] {};
+    form.TasksOpener = [] { return false; };
     QString seen;
     QWidget* focus = nullptr;
     // Timers of the same interval fire in the order they were started: the first clicks
@@ -140,4 +155,35 @@ TEST_F(SetupFormTest, Screenshot) {
     QApplication::processEvents();
     EXPECT_TRUE(
         form.grab().save(QDir(dir).filePath(QStringLiteral("Form_Setup_Form_AfterUsers.png"))));
+}
+
+TEST_F(SetupFormTest, CancelAfterAConfirmedStepAsksBeforeThrowingTheSetupAway) {
+    TScopedDialogService dialogs;
+    TForm_Setup_Form form(*dm);
+    bool confirmUsers = false;
+    form.UsersOpener = [&] { return confirmUsers; };
+    // Nothing confirmed yet: Cancel just closes.
+    form.show();
+    form.btnUsers->click();
+    form.btnCancel->click();
+    EXPECT_TRUE(dialogs->Questions.isEmpty());
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+    EXPECT_FALSE(form.isVisible());
+
+    // A step left with OK: Cancel and Escape ask; No keeps the hub open with the setup.
+    form.show();
+    confirmUsers = true;
+    form.btnUsers->click();
+    dialogs->ConfirmAnswers = {false, false, true};
+    form.btnCancel->click();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&form, &escape);
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(dialogs->Questions.size(), 2);
+    EXPECT_EQ(dialogs->Questions.at(0), QStringLiteral("Discard the setup and close Tivrel?"));
+    // Yes closes it as Cancel.
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+    EXPECT_EQ(dialogs->Questions.size(), 3);
 }

@@ -77,20 +77,33 @@ TEST_F(SubmitFormTest, LaysOutTheWeekFromTheOptions) {
 }
 
 TEST_F(SubmitFormTest, TheWeekBoxAndSpinButtonMoveTheReviewWeek) {
-    // Seeded on Wednesday 9 December 2026 14:30: the week started Sunday 6 December at 14:30.
+    // Seeded on Wednesday 9 December 2026: the week of today began on Sunday 6 December.
     TForm_Submit_Form form(*dm);
-    EXPECT_DOUBLE_EQ(form.SubmitDate(), Day(2026, 12, 6) + 14.5 / 24);
+    EXPECT_DOUBLE_EQ(form.SubmitDate(), Day(2026, 12, 6));
     EXPECT_EQ(form.meSubmitDate->text(), QStringLiteral("06/12/2026"));
     form.SpinButton1UpClick();
     EXPECT_EQ(form.meSubmitDate->text(), QStringLiteral("13/12/2026"));
     form.SpinButton1DownClick();
-    EXPECT_DOUBLE_EQ(form.SubmitDate(), Day(2026, 12, 6) + 14.5 / 24);
+    EXPECT_DOUBLE_EQ(form.SubmitDate(), Day(2026, 12, 6));
+    // A Tuesday typed stands for its week.
     form.meSubmitDate->setText(QStringLiteral("01/12/2026"));
     form.meSubmitDateExit();
-    EXPECT_EQ(form.SubmitDate(), Day(2026, 12, 1));
+    EXPECT_EQ(form.SubmitDate(), Day(2026, 11, 29));
+    EXPECT_EQ(form.meSubmitDate->text(), QStringLiteral("29/11/2026"));
     form.meSubmitDate->setText(QStringLiteral("41/12/2026"));
     EXPECT_THROW(form.meSubmitDateExit(), EConvertError);
-    EXPECT_EQ(form.SubmitDate(), Day(2026, 12, 1));
+    EXPECT_EQ(form.SubmitDate(), Day(2026, 11, 29));
+}
+
+TEST_F(SubmitFormTest, ANewFirstDayOfTheWeekMovesTheReviewWeekAndTheRecordedOne) {
+    TForm_Submit_Form form(*dm);
+    ASSERT_EQ(form.SubmitDate(), Day(2026, 12, 6)); // Sunday
+    SetOption("StartDayOfWeek", 2);
+    EXPECT_EQ(F(dm->adsDefaults, "WeekStartDate").AsDateTime(), Day(2026, 11, 30))
+        << "back to the Monday on or before it";
+    form.ReapplyOptions();
+    EXPECT_EQ(form.SubmitDate(), Day(2026, 12, 7)) << "the Monday week that holds today";
+    EXPECT_EQ(form.meSubmitDate->text(), QStringLiteral("07/12/2026"));
 }
 
 TEST_F(SubmitFormTest, ReapplyingChangedOptionsOnly) {

@@ -5,6 +5,9 @@
 #include "UserLayer/Form_Submit_Week.h"
 #include "support/TScriptedDialogService.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 double Day(int y, int m, int d) {
     return DateToDayNumber(QDate(y, m, d));
@@ -131,8 +134,13 @@ TEST_F(SubmitWeekTest, UnusedTasksStayWhenTheOptionIsOff) {
 
 TEST_F(SubmitWeekTest, BothQuestionsAreAskedAndEitherNoStopsEverything) {
     TClock::SetFixed(Day(2008, 3, 5) + 10 * Hour);
-    SetOptions(2, Day(2008, 3, 10));
+    SetOptions(2, Day(2008, 3, 3));
     AddTask(QStringLiteral("ADMIN"), {{"MonDuration", Hour}});
+    // Time of the week of 10 March is in the history already.
+    d->adsReporting.Append();
+    F(d->adsReporting, "TaskCode").SetAsString(QStringLiteral("GEN"));
+    F(d->adsReporting, "DateTimeSubmitted").SetAsDateTime(Day(2008, 3, 12));
+    d->adsReporting.Post();
     double submitDate = Day(2008, 3, 10);
     dialogs->ConfirmAnswers = {false, true};
     EXPECT_FALSE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("10/03/2008")));
@@ -147,28 +155,129 @@ TEST_F(SubmitWeekTest, BothQuestionsAreAskedAndEitherNoStopsEverything) {
             "You are submitting details for a date in the future. Do you wish to continue ?"));
     dialogs->ConfirmAnswers = {true, false};
     EXPECT_FALSE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("10/03/2008")));
-    EXPECT_EQ(History().size(), 0);
+    EXPECT_EQ(History().size(), 1);
     d->adsTasks.First();
     EXPECT_EQ(F(d->adsTasks, "MonDuration").AsFloat(), Hour);
     dialogs->ConfirmAnswers = {true, true};
     EXPECT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("10/03/2008")));
-    EXPECT_EQ(History().size(), 1);
+    EXPECT_EQ(History().size(), 2);
 }
 
-TEST_F(SubmitWeekTest, TheRecordedWeekMovesOnOnlyAfterThirteenDays) {
-    SetOptions(2, Day(2008, 3, 3));
+TEST_F(SubmitWeekTest, ThePreviouslySubmittedQuestionComesExactlyForAWeekWithHistory) {
+    TClock::SetFixed(Day(2008, 3, 28));
+    SetOptions(2, Day(2008, 3, 3)); // as the first run seeds it: this week, nothing submitted
+    AddTask(QStringLiteral("ADMIN"), {{"MonDuration", Hour}});
     double submitDate = Day(2008, 3, 3);
-    TClock::SetFixed(Day(2008, 3, 16)); // exactly 13 days
-    dialogs->ConfirmAnswers = {true};
     ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("03/03/2008")));
-    EXPECT_EQ(submitDate, Day(2008, 3, 3));
-    EXPECT_EQ(F(d->adsDefaults, "WeekStartDate").AsDateTime(), Day(2008, 3, 3));
-    TClock::SetFixed(Day(2008, 3, 16) + Minute);
-    submitDate = Day(2008, 3, 10);
+    EXPECT_TRUE(dialogs->Questions.isEmpty()) << "nothing was submitted for this week before";
+    d->adsTasks.First();
+    d->adsTasks.Edit();
+    F(d->adsTasks, "TueDuration").SetAsFloat(Hour);
+    d->adsTasks.Post();
+    // Any day of that week typed into the box names the same week.
+    submitDate = Day(2008, 3, 5);
+    ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("05/03/2008")));
+    ASSERT_EQ(dialogs->Questions.size(), 1);
+    EXPECT_TRUE(dialogs->Questions[0].contains(QStringLiteral("03/03/2008")));
+}
+
+TEST_F(SubmitWeekTest, TheWeekSubmittedIsTheLastSubmittedAndTheReviewMovesOn) {
+    SetOptions(2, Day(2008, 3, 3));
+    TClock::SetFixed(Day(2008, 3, 14)); // a Friday
+    double submitDate = Day(2008, 3, 10);
     ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("10/03/2008")));
     EXPECT_EQ(submitDate, Day(2008, 3, 17));
     EXPECT_EQ(F(d->adsDefaults, "WeekStartDate").AsDateTime(), Day(2008, 3, 10));
     EXPECT_EQ(d->adsDefaults.Tag, 1) << "the move is posted, so it is saved";
+    // An earlier week submitted again does not move the last submitted week back.
+    submitDate = Day(2008, 3, 3);
+    ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("03/03/2008")));
+    EXPECT_EQ(submitDate, Day(2008, 3, 10));
+    EXPECT_EQ(F(d->adsDefaults, "WeekStartDate").AsDateTime(), Day(2008, 3, 10));
+}
+
+TEST_F(SubmitWeekTest, ThreeWeeksSubmittedOnThreeFridaysLandInThreeConsecutiveWeeks) {
+    SetOptions(2, Day(2008, 3, 3));
+    AddTask(QStringLiteral("ADMIN"), {});
+    double submitDate = ReviewWeekToOpen(Day(2008, 3, 3), Day(2008, 3, 7), 2);
+    for (int week = 0; week < 3; ++week) {
+        TClock::SetFixed(Day(2008, 3, 7) + 7 * week + 16 * Hour); // Friday afternoon
+        d->adsTasks.First();
+        d->adsTasks.Edit();
+        F(d->adsTasks, "MonDuration").SetAsFloat(Hour);
+        F(d->adsTasks, "FriDuration").SetAsFloat(2 * Hour);
+        d->adsTasks.Post();
+        ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, DateToStr(submitDate)));
+    }
+    EXPECT_TRUE(dialogs->Questions.isEmpty());
+    QList<double> dates;
+    for (const auto& [date, duration] : History())
+        dates << date;
+    std::sort(dates.begin(), dates.end());
+    EXPECT_EQ(dates, (QList<double>{Day(2008, 3, 3), Day(2008, 3, 7), Day(2008, 3, 10),
+                                    Day(2008, 3, 14), Day(2008, 3, 17), Day(2008, 3, 21)}));
+}
+
+TEST_F(SubmitWeekTest, EveryRowFallsOnTheWeekdayOfItsColumnWhateverTheFirstDay) {
+    const char* const columns[8] = {nullptr,       "SunDuration", "MonDuration", "TueDuration",
+                                    "WedDuration", "ThuDuration", "FriDuration", "SatDuration"};
+    TClock::SetFixed(Day(2008, 4, 30));
+    for (int startDay = 1; startDay <= 7; ++startDay) {
+        SCOPED_TRACE(startDay);
+        SetOptions(startDay, Day(2008, 3, 1));
+        d->adsTasks.Append();
+        F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("GEN"));
+        for (int day = 1; day <= 7; ++day)
+            F(d->adsTasks, columns[day]).SetAsFloat(day * Minute);
+        d->adsTasks.Post();
+        // The box holds a Wednesday: the week is the one around it.
+        double submitDate = Day(2008, 3, 12);
+        ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("12/03/2008")));
+        const auto rows = History();
+        ASSERT_EQ(rows.size(), 7);
+        const double first = StartOfWeek(Day(2008, 3, 12), startDay);
+        for (const auto& [date, duration] : rows) {
+            const int minutes = int(std::lround(duration / Minute));
+            EXPECT_EQ(DayOfWeekNumber(date), minutes) << "the time of column " << minutes;
+            EXPECT_GE(date, first);
+            EXPECT_LT(date, first + 7);
+        }
+        EXPECT_EQ(submitDate, first + 7);
+        while (!d->adsReporting.IsEmpty()) {
+            d->adsReporting.First();
+            d->adsReporting.Delete();
+        }
+        while (!d->adsTasks.IsEmpty()) {
+            d->adsTasks.First();
+            d->adsTasks.Delete();
+        }
+    }
+}
+
+TEST_F(SubmitWeekTest, TimeIsBookedToTheTimesheetUserWhateverUserRowIsCurrent) {
+    TClock::SetFixed(Day(2008, 3, 12));
+    SetOptions(2, Day(2008, 3, 3));
+    d->adsUsers.Append();
+    for (const auto& [field, value] : {std::pair{"FirstName", "Ann"}, std::pair{"LastName", "Lee"},
+                                       std::pair{"SignOn", "ann"}, std::pair{"Password", "x"}})
+        F(d->adsUsers, field).SetAsString(QLatin1String(value));
+    d->adsUsers.Post();
+    const int ann = F(d->adsUsers, "UserID").AsInteger();
+    AddTask(QStringLiteral("ADMIN"), {{"MonDuration", Hour}});
+    d->adsDefaults.Edit();
+    F(d->adsDefaults, "TimesheetUserID").SetAsInteger(ann);
+    d->adsDefaults.Post();
+    d->adsUsers.First(); // the guest, as a users dialog browsed to it
+    double submitDate = Day(2008, 3, 3);
+    ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("03/03/2008")));
+    d->adsReporting.First();
+    EXPECT_EQ(F(d->adsReporting, "UserId").AsInteger(), ann);
+    // An options row of an older file has no timesheet user: the first user.
+    d->adsDefaults.Edit();
+    F(d->adsDefaults, "TimesheetUserID").Clear();
+    d->adsDefaults.Post();
+    d->adsUsers.Last();
+    EXPECT_EQ(d->TimesheetUserID(), 0);
 }
 
 TEST_F(SubmitWeekTest, ABadWeekStartTextStopsWithNothingChanged) {
@@ -221,14 +330,27 @@ TEST_F(SubmitWeekTest, StepOfZeroDoesNothing) {
     EXPECT_NEAR(F(d->adsTasks, "MonDuration").AsFloat(), 14 * Minute, 1e-12);
 }
 
-TEST(ReviewWeek, OpensOnTheNextWeekOnceTheSeventhDayHasBegun) {
-    const double start = Day(2008, 3, 3);
-    EXPECT_EQ(InitialSubmitDate(start, start + 5.99), start);
-    EXPECT_EQ(InitialSubmitDate(start, start + 6), start);
-    EXPECT_EQ(InitialSubmitDate(start, start + 6 + Minute / 10), start + 7);
-    const double withTime = start + 0.5;
-    EXPECT_EQ(InitialSubmitDate(withTime, start + 6.25), withTime);
-    EXPECT_EQ(InitialSubmitDate(withTime, start + 6.75), withTime + 7);
+TEST(ReviewWeek, OpensOnTheWeekOfTodayUnlessAnEarlierWeekWasNeverSubmitted) {
+    const double monday = Day(2008, 3, 3);
+    // Last submitted the week before: this week, whatever the day and hour.
+    for (double now = monday; now < monday + 7; now += 0.25)
+        EXPECT_EQ(ReviewWeekToOpen(monday - 7 + 0.6, now, 2), monday) << now;
+    // The week of today was submitted already: still the week of today.
+    EXPECT_EQ(ReviewWeekToOpen(monday, monday + 3, 2), monday);
+    // Last submitted three weeks ago: the week after it, so that none is skipped.
+    EXPECT_EQ(ReviewWeekToOpen(monday - 21, monday + 3, 2), monday - 14);
+    // Weeks beginning on Sunday.
+    EXPECT_EQ(ReviewWeekToOpen(monday - 8, monday + 3, 1), monday - 1);
+}
+
+TEST(ReviewWeek, ANewFirstDayKeepsTodayInTheReviewWeek) {
+    const double sunday = Day(2008, 3, 2), wednesday = Day(2008, 3, 5) + 0.4;
+    // The week of today, Sunday to Saturday, becomes the Monday week of today.
+    EXPECT_EQ(ReviewWeekAfterStartDayChange(sunday, 1, 2, wednesday), Day(2008, 3, 3));
+    // And back.
+    EXPECT_EQ(ReviewWeekAfterStartDayChange(Day(2008, 3, 3), 2, 1, wednesday), sunday);
+    // Another week goes back to the new first day on or before it.
+    EXPECT_EQ(ReviewWeekAfterStartDayChange(sunday - 14, 1, 2, wednesday), Day(2008, 2, 11));
 }
 
 TEST_F(SubmitWeekTest, ALastTaskWithoutTimeTakesOnlyItselfAway) {

@@ -50,7 +50,8 @@ TEST_F(DataModuleTest, AFirstRunSeedsEveryTableAndWritesNothingUntilSetUp) {
               (QStringList{QStringLiteral("Internal"), QStringLiteral("External")}));
     EXPECT_EQ(Column(d.adsManagers, "ManagerID"), QStringList{QStringLiteral("-101")});
     EXPECT_EQ(Column(d.adsReports, "ReportNumber"),
-              (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4")}));
+              (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                           QStringLiteral("4")}));
     EXPECT_EQ(Column(d.adsTaskCodes, "TaskCode"),
               (QStringList{QStringLiteral("ADMIN"), QStringLiteral("GEN")}));
     EXPECT_EQ(Column(d.adsClients, "ClientName"), QStringList{QStringLiteral("Internal")});

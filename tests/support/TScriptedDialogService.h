@@ -11,6 +11,7 @@ public:
     QStringList Informations, Errors, Questions;
     std::deque<bool> ConfirmAnswers;              // default Yes when empty
     std::deque<TDialogAnswer> YesNoCancelAnswers; // default Cancel when empty
+    std::deque<int> ChooseAnswers;                // default the first button when empty
     std::deque<QString> FileNames;                // default cancelled when empty
     std::deque<int> FileTypes;                    // default: the type offered
 
@@ -23,6 +24,10 @@ public:
     TDialogAnswer YesNoCancel(const QString& text) override {
         Questions << text;
         return Pop(YesNoCancelAnswers, TDialogAnswer::Cancel);
+    }
+    int Choose(const QString& text, const QStringList&) override {
+        Questions << text;
+        return Pop(ChooseAnswers, 0);
     }
     QString OpenFileName(const QString&, const QString&, const QString&, const QString&) override {
         return Pop(FileNames, QString());

@@ -63,6 +63,13 @@ int DayOfWeekNumber(double dayNumber) {
     return DayNumberToDate(dayNumber).dayOfWeek() % 7 + 1;
 }
 
+double StartOfWeek(double dayNumber, int firstDay) {
+    if (firstDay < 1 || firstDay > 7) firstDay = 1;
+    const double day = std::floor(dayNumber);
+    const int weekday = DayOfWeekNumber(day);
+    return day - (weekday - firstDay + (weekday < firstDay ? 7 : 0));
+}
+
 bool IsLeapYear(int year) {
     return QDate::isLeapYear(year);
 }

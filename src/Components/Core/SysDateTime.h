@@ -30,6 +30,9 @@ QDateTime DayNumberToDateTime(double dayNumber);
 
 // Weekday number of a day number: 1 = Sunday … 7 = Saturday.
 int DayOfWeekNumber(double dayNumber);
+// Midnight of the first day of the week that holds dayNumber, for weeks that begin on the
+// weekday firstDay (1 = Sunday … 7 = Saturday; anything else counts as Sunday).
+double StartOfWeek(double dayNumber, int firstDay);
 bool IsLeapYear(int year);
 
 // Formats a day number with a Qt-style format ("dd/MM/yyyy", "dddd", "hh:mm", "HH:mm:ss",
