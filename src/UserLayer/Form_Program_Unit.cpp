@@ -31,8 +31,8 @@ void InstallMessageHandlers() {
 int RunProgramWindows(const TDataModuleOptions& options) {
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
     SetApplicationTitle(QStringLiteral("Tivrel")); // 2. the title
+    // No display name: the toolkit would append it to every caption (" — Tivrel").
     application->setApplicationName(ApplicationTitle());
-    application->setApplicationDisplayName(ApplicationTitle());
     application->setOrganizationName(sOrganisation());
 
     // 3. The data module: directories, tables, help file.

@@ -33,6 +33,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -305,7 +306,52 @@ void TForm_Submit_Form::meSubmitDateExit() {
 bool TForm_Submit_Form::eventFilter(QObject* watched, QEvent* event) {
     if (watched == meSubmitDate && event->type() == QEvent::FocusOut)
         TDataControls::Guard([this] { meSubmitDateExit(); });
+    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave)
+        ShowHintOf(watched, event);
     return TBaseFormXEP_BaseForm::eventFilter(watched, event);
+}
+
+void TForm_Submit_Form::ShowHintOf(QObject* watched, QEvent* event) {
+    // The status bar shows the hint of the control under the mouse.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) return;
+    if (event->type() == QEvent::Leave) {
+        if (FHintWidget == widget) FHintWidget = widget->parentWidget();
+    } else {
+        FHintWidget = widget;
+    }
+    ShowHint(QString());
+}
+
+void TForm_Submit_Form::ShowHint(const QString& statusTip) {
+    // A status tip of its own (a menu item, a tool button) or the hint of the control under
+    // the mouse; the nearest hint going outwards when the control has none of its own.
+    QString hint = statusTip;
+    for (QWidget* w = FHintWidget; hint.isEmpty() && w && w != this; w = w->parentWidget())
+        hint = w->statusTip().isEmpty() ? w->toolTip() : w->statusTip();
+    if (hint.isEmpty())
+        StatusBar1->clearMessage();
+    else
+        StatusBar1->showMessage(hint);
+}
+
+bool TForm_Submit_Form::event(QEvent* event) {
+    // The hints of menu items and tool buttons come as status tips.
+    if (event->type() == QEvent::StatusTip) {
+        ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return TBaseFormXEP_BaseForm::event(event);
+}
+
+void TForm_Submit_Form::showEvent(QShowEvent* event) {
+    TBaseFormXEP_BaseForm::showEvent(event);
+    qApp->installEventFilter(this); // to see the mouse enter every control
+}
+
+void TForm_Submit_Form::hideEvent(QHideEvent* event) {
+    qApp->removeEventFilter(this);
+    TBaseFormXEP_BaseForm::hideEvent(event);
 }
 
 void TForm_Submit_Form::AddTrackerAction(QAction* action) {

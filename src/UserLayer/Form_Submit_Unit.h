@@ -5,6 +5,8 @@
 
 #include "BaseUnits/BaseFormXEP_BaseUnit.h"
 
+#include <QPointer>
+
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -81,6 +83,9 @@ protected:
     void done(int result) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void FormCreate();
@@ -89,12 +94,15 @@ private:
     void ShowSubmitDate();
     bool OptionOf(const char* name) const;
     int StartDayOfWeek() const;
+    void ShowHintOf(QObject* watched, QEvent* event);
+    void ShowHint(const QString& statusTip);
 
     TdmTasks_Form& FDm;
     double FSubmitDate = 0;
     int FSubmitStartDay = 1; // the first weekday FSubmitDate lines up with
     TForm_Reporting_Form* FReportingForm = nullptr;
     QMenu* FTimesheetsMenu = nullptr;
+    QPointer<QWidget> FHintWidget; // the control the mouse is over
 };
 
 // Shows the review window modally with the grid sorted by the header sPanelName; returns the
