@@ -239,7 +239,11 @@ void TdmTasks_Form::DefineOtherTables() {
     dayDuration.SetDisplayFormat(QStringLiteral("0.00"));
     dayDuration.SetEditFormat(QStringLiteral("0.00"));
     Data(d, "StartDayOfWeek", FT::Integer);
-    Data(d, "WeekStartDate", FT::DateTime).SetEditMask(QStringLiteral("!90/90/00;1;_"));
+    // The first day of a week, shown as a date ("Last Submitted :") whatever time of day the
+    // first run recorded with it.
+    TField& weekStart = Data(d, "WeekStartDate", FT::DateTime);
+    weekStart.SetEditMask(QStringLiteral("!90/90/00;1;_"));
+    weekStart.SetDisplayFormat(QStringLiteral("ddddd"));
     Data(d, "MinimumTaskDuration", FT::Integer);
     Data(d, "DisplayProjects", FT::Boolean);
     Data(d, "DisplayClients", FT::Boolean);

@@ -5,6 +5,7 @@
 #include "JourneyFixture.h"
 
 #include "Components/DataControls/TDBGrid.h"
+#include "Components/DataControls/TDBText.h"
 #include "Components/DataControls/TDBLookupComboBox.h"
 
 #include <QComboBox>
@@ -143,7 +144,8 @@ TEST_F(JourneyTest, AMondayWeekWithTimeOnEveryDayIsBookedOnSevenConsecutiveDays)
     ClickToolButton(script, &TForm_Submit_Form::Submit, QStringLiteral("Submit"));
     script.Then(QStringLiteral("the review window on the following week"), [] {
         return ReviewWaitsForTheUser() &&
-               Review()->meSubmitDate->text() == QLatin1String("14/12/2026");
+               Review()->meSubmitDate->text() == QLatin1String("14/12/2026") &&
+               Review()->dbtxtLastSubmitted->text() == QLatin1String("07/12/2026");
     });
     ExitByMenu(script);
     EXPECT_EQ(RunProgram(script), 0);
