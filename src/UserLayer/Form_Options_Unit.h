@@ -24,7 +24,7 @@ class TForm_Options_Form : public TBaseFormXEP_MaintainDialogForm {
     Q_OBJECT
 public:
     static constexpr int ClientWidth = 406;
-    static constexpr int ClientHeight = 346;
+    static constexpr int ClientHeight = 392; // room for the timesheet user and idle rows
     // A working day is more than 0 and at most this many hours.
     static constexpr double MaxDayDuration = 24.0;
 
