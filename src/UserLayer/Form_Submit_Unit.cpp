@@ -418,6 +418,7 @@ void TForm_Submit_Form::SubmitExecute() {
     Frame_TimeTracker_Form1->DisplayTotal();
     if (!submitted) return;
     ShowSubmitDate();
+    Q_EMIT Frame_TimeTracker_Form1->ActiveTaskChanged(); // today's time of the timed task changed
     SaveConfirmed(); // the submitted week is history now: on disk at once
 }
 
@@ -425,6 +426,7 @@ void TForm_Submit_Form::StepExecute() {
     if (!PostPendingEdit()) return;
     StepWeek(FDm);
     Frame_TimeTracker_Form1->DisplayTotal();
+    Q_EMIT Frame_TimeTracker_Form1->ActiveTaskChanged();
 }
 
 void TForm_Submit_Form::aExportExecute() {
