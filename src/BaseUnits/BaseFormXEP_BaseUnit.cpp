@@ -4,12 +4,22 @@
 #include "XEP_FormPlacement.h"
 #include "XEP_Utils_Unit.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 
 namespace {
 constexpr int ResizeInterval = 100;
 constexpr int ResizeSettle = 300;
+
+// The available areas of the screens attached now.
+QList<QRect> AvailableScreenAreas() {
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas;
+}
 } // namespace
 
 TBaseFormXEP_BaseForm::TBaseFormXEP_BaseForm(QWidget* parent)
@@ -57,7 +67,7 @@ void TBaseFormXEP_BaseForm::FormCreate() {
     if (!config || objectName().isEmpty()) return;
     TWindowPlacement placement;
     if (CreateFormPlacementStore(*config)->Read(objectName(), CurrentPlacement(), placement))
-        ApplyPlacement(placement);
+        ApplyPlacement(PlacementOnScreens(placement, AvailableScreenAreas()));
 }
 
 void TBaseFormXEP_BaseForm::ApplyPlacement(const TWindowPlacement& placement) {

@@ -7,6 +7,9 @@
 
 #include "Components/Settings/TWindowPlacementStore.h"
 
+#include <QList>
+#include <QRect>
+
 struct TFormPlacementConfig {
     TInstallType Install = TInstallType::itStandard;
     QString SettingsDir;
@@ -19,3 +22,8 @@ void ClearFormPlacementConfig();
 // Null until the directories are known: windows then keep their design placement.
 const TFormPlacementConfig* FormPlacementConfig();
 std::unique_ptr<TWindowPlacementStore> CreateFormPlacementStore(const TFormPlacementConfig& config);
+
+// The placement moved onto the screen it overlaps most (or, off every screen, the nearest one),
+// shrunk to that screen where it is larger and moved so it lies wholly on it. screens are the
+// available areas (without task bars); none leaves the placement as it is.
+TWindowPlacement PlacementOnScreens(const TWindowPlacement& placement, const QList<QRect>& screens);
