@@ -3,6 +3,7 @@
 #include "Components/Core/SysDateTime.h"
 #include "Components/Core/SysExceptions.h"
 #include "Components/Core/SysNumbers.h"
+#include "Components/Core/SysStrings.h"
 #include "TRecordSet.h"
 
 #include <cmath>
@@ -423,7 +424,8 @@ TValue TField::Convert(const TValue& v, TFieldType from) const {
                 break;
             }
         }
-        if (FType == TFieldType::String && FSize > 0 && text.size() > FSize) text.truncate(FSize);
+        if (FType == TFieldType::String && FSize > 0 && text.size() > FSize)
+            text = CutToLength(text, FSize);
         return TValue::FromText(text);
     }
     case TFieldType::Integer:

@@ -224,6 +224,22 @@ TEST(RecordSetFields, SmallIntegerTimeFloatMemoAndBlobKeepTheirValues) {
     EXPECT_EQ(rs.FieldByName(S("Picture")).AsBytes(), QByteArray("\x00\x01\xff", 3));
 }
 
+TEST(RecordSetFields, AStringLongerThanItsFieldIsCutBetweenCharacters) {
+    TRecordSet rs;
+    TField& name = rs.AddField(S("ClientName"), TFieldType::String, 5);
+    rs.CreateDataSet();
+    rs.Append();
+    name.SetAsString(S("Contoso"));
+    EXPECT_EQ(name.AsString(), S("Conto"));
+    // Four kanji and one outside the basic plane: the fifth would be half a surrogate pair.
+    name.SetAsString(
+        QString::fromUtf8("\xE6\xA0\xAA\xE5\xBC\x8F\xE4\xBC\x9A\xE7\xA4\xBE\xF0\xA0\xAE\xB7"));
+    EXPECT_EQ(name.AsString(),
+              QString::fromUtf8("\xE6\xA0\xAA\xE5\xBC\x8F\xE4\xBC\x9A\xE7\xA4\xBE"));
+    name.SetAsString(QString::fromUtf8("Chlo\x65\xCC\x81"));
+    EXPECT_EQ(name.AsString(), S("Chlo")) << "the accent is not cut off its letter";
+}
+
 TEST(RecordSetFields, DisplayAndEditFormatsAndTextHandlers) {
     TRecordSet rs;
     TField& days = rs.AddField(S("Days"), TFieldType::Integer);
