@@ -57,6 +57,9 @@ TBaseFormXEP_MaintainDialogForm::TBaseFormXEP_MaintainDialogForm(QWidget* parent
     connect(btnCancel, &QPushButton::clicked, this,
             [this] { TDataControls::Guard([this] { btnCancelClick(); }); });
     connect(btnHelp, &QPushButton::clicked, this, [this] { btnHelpClick(); });
+    setTabOrder(dbgMaintain, btnOk);
+    setTabOrder(btnOk, btnCancel);
+    setTabOrder(btnCancel, btnHelp);
 
     auto action = [this](const char* name, const char* caption, const char* hint,
                          QKeySequence shortcut) {
@@ -160,6 +163,8 @@ void TBaseFormXEP_MaintainDialogForm::showEvent(QShowEvent* event) {
     if (FShown) return;
     FShown = true;
     ReadStoredSettings();
+    // The keyboard starts in the grid (a derived dialog's FormShow may put it elsewhere).
+    if (dbgMaintain->isVisibleTo(this)) dbgMaintain->setFocus(Qt::OtherFocusReason);
     TDataControls::Guard([this] { FormShow(); });
 }
 

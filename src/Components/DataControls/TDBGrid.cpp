@@ -1,11 +1,13 @@
 #include "TDBGrid.h"
 
 #include "Components/Core/SysDateTime.h"
+#include "Components/Core/TClock.h"
 
 #include "TDBEdit.h"
 #include "TDataControls.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
@@ -13,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -37,6 +40,18 @@ protected:
 private:
     TDigitShape FShape;
 };
+
+// A right click on an editor (or on any part of it) goes on to the grid, which shows its own
+// menu, instead of the editor's standard one.
+void DeferContextMenu(QWidget* editor) {
+    editor->setContextMenuPolicy(Qt::NoContextMenu);
+    for (QWidget* part : editor->findChildren<QWidget*>())
+        part->setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+QDate Today() {
+    return DayNumberToDate(TClock::Today());
+}
 } // namespace
 
 // The cell editors: a line edit under the field's edit mask, or a list for a lookup column.
@@ -46,6 +61,12 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
                           const QModelIndex& index) const override {
+        QWidget* editor = CreateCellEditor(parent, index);
+        if (editor) DeferContextMenu(editor);
+        return editor;
+    }
+
+    QWidget* CreateCellEditor(QWidget* parent, const QModelIndex& index) const {
         TDBGridModel* model = FGrid->FModel;
         TField* field = model->Field(index.column());
         if (!field) return nullptr;
@@ -100,7 +121,7 @@ public:
     // The memo box and the date picker: the first change puts the record set into edit mode.
     QWidget* CreateMemoEditor(QWidget* parent, const QModelIndex& index) const {
         auto* memo = new QPlainTextEdit(parent);
-        memo->setFixedSize(MemoEditorSize);
+        memo->resize(MemoEditorSize); // smaller where the grid shows less (updateEditorGeometry)
         memo->installEventFilter(const_cast<TDBGridDelegate*>(this));
         const QPersistentModelIndex cell(index);
         QObject::connect(memo, &QPlainTextEdit::textChanged, memo, [this, memo, cell] {
@@ -120,6 +141,11 @@ public:
         picker->setMinimumDate(EmptyDate());
         picker->setSpecialValueText(QStringLiteral(" "));
         picker->installEventFilter(const_cast<TDBGridDelegate*>(this));
+        // The calendar of an empty date opens on today's month, not on the earliest one.
+        if (QCalendarWidget* calendar = picker->calendarWidget()) {
+            calendar->setProperty("tivrelCalendar", true);
+            calendar->installEventFilter(const_cast<TDBGridDelegate*>(this));
+        }
         const QPersistentModelIndex cell(index);
         QObject::connect(picker, &QDateEdit::dateChanged, picker, [this, picker, cell] {
             if (picker->property("tivrelLoading").toBool()) return;
@@ -137,25 +163,59 @@ public:
                                                     : TDBGridEditor::Default;
     }
 
-    // Enter leaves the memo box and the date picker; Up and Down leave the picker too; Delete
-    // or Backspace on the picker empties the date. Escape undoes the changes of the row being
-    // edited; with nothing to undo it goes on to the window (a dialog's Cancel): the editor
-    // opens again at once while the grid has the focus, so closing it would be all it did.
+    // Enter leaves the memo box and the date picker (the memo box closes; Ctrl+Enter or
+    // Shift+Enter start a new line in it); Up and Down leave the picker too; Delete or
+    // Backspace on the picker empties the date, and a digit typed into an empty one starts
+    // from today's date. Escape undoes the changes of the row being edited; with nothing to
+    // undo it goes on to the window (a dialog's Cancel): the editor opens again at once while
+    // the grid has the focus, so closing it would be all it did.
     bool eventFilter(QObject* object, QEvent* event) override {
+        if (object->property("tivrelCalendar").toBool()) {
+            // The picker's calendar is no editor: it is only watched as it opens.
+            auto* calendar = static_cast<QCalendarWidget*>(object);
+            if (event->type() == QEvent::Show && calendar->selectedDate() == EmptyDate())
+                calendar->setCurrentPage(Today().year(), Today().month());
+            return false;
+        }
         auto* editor = qobject_cast<QWidget*>(object);
         if (editor && event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Escape &&
-                static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier)
+            auto* keyEvent = static_cast<QKeyEvent*>(event);
+            const int key = keyEvent->key();
+            if (key == Qt::Key_Escape && keyEvent->modifiers() == Qt::NoModifier)
                 return EscapeInEditor(editor);
-            const bool isPicker = qobject_cast<QDateEdit*>(editor) != nullptr;
-            if (isPicker && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {
-                static_cast<QDateEdit*>(editor)->setDate(EmptyDate());
+            const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+            if (auto* memo = qobject_cast<QPlainTextEdit*>(editor)) {
+                if (enter && (keyEvent->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
+                    memo->insertPlainText(QStringLiteral("\n"));
+                    return true;
+                }
+                if (enter) {
+                    FinishMemo(memo);
+                    return true;
+                }
+            }
+            auto* picker = qobject_cast<QDateEdit*>(editor);
+            if (picker && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {
+                picker->setDate(EmptyDate());
                 return true;
             }
-            const bool leaves = key == Qt::Key_Return || key == Qt::Key_Enter ||
-                                (isPicker && (key == Qt::Key_Up || key == Qt::Key_Down));
+            if (picker && picker->date() == EmptyDate() && !keyEvent->text().isEmpty() &&
+                keyEvent->text().at(0).isDigit()) {
+                // The key goes on into the first part of today's date.
+                picker->setDate(Today());
+                picker->setCurrentSectionIndex(0);
+                picker->setSelectedSection(picker->sectionAt(0));
+                return false;
+            }
+            const bool leaves = enter || (picker && (key == Qt::Key_Up || key == Qt::Key_Down));
             if (leaves) {
+                // A part still being typed (a lone "3" for the day) counts as typed.
+                if (picker) picker->interpretText();
+                // Enter on a cell that shows no date stores the date the picker shows (the
+                // field may offer one, such as today's, as the text to edit).
+                if (picker && enter && picker->date() != EmptyDate() &&
+                    FGrid->currentIndex().data(Qt::DisplayRole).toString().trimmed().isEmpty())
+                    picker->setProperty("tivrelModified", true);
                 Q_EMIT const_cast<TDBGridDelegate*>(this)->commitData(editor);
                 if (key == Qt::Key_Up || key == Qt::Key_Down)
                     QCoreApplication::postEvent(
@@ -166,11 +226,22 @@ public:
         return QStyledItemDelegate::eventFilter(object, event);
     }
 
+    // Stores the notes and closes the box; a refused text keeps it open (it is opened again
+    // with the text).
+    void FinishMemo(QPlainTextEdit* memo) {
+        Q_EMIT commitData(memo);
+        if (FGrid->FReopenPending) return;
+        FGrid->MemoFinished(FGrid->currentIndex());
+        Q_EMIT closeEditor(memo, QAbstractItemDelegate::NoHint);
+    }
+
     bool EscapeInEditor(QWidget* editor) {
         TRecordSet* ds = FGrid->FModel->DataSet();
         if (!ds || (ds->State() != TDataSetState::Edit && ds->State() != TDataSetState::Insert))
             return false; // the editor ignores it, so it goes up to the window
-        // What was typed is dropped with the editor; the row's pending changes go too.
+        // What was typed is dropped with the editor; the row's pending changes go too. A notes
+        // box stays closed afterwards, as after Enter.
+        if (qobject_cast<QPlainTextEdit*>(editor)) FGrid->MemoFinished(FGrid->currentIndex());
         Q_EMIT closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
         TDataControls::Guard([ds] { ds->Cancel(); });
         return true;
@@ -248,11 +319,19 @@ public:
 
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex&) const override {
-        // The memo box keeps its size and opens over the cell.
-        if (qobject_cast<QPlainTextEdit*>(editor))
-            editor->setGeometry(QRect(option.rect.topLeft(), MemoEditorSize));
-        else
+        // The memo box opens over the cell at its own size, moved (or made smaller) so that
+        // it lies inside what the grid shows.
+        if (qobject_cast<QPlainTextEdit*>(editor)) {
+            const QRect area = FGrid->viewport()->rect();
+            QRect box(option.rect.topLeft(), MemoEditorSize.boundedTo(area.size()));
+            if (box.right() > area.right()) box.moveRight(area.right());
+            if (box.bottom() > area.bottom()) box.moveBottom(area.bottom());
+            if (box.left() < area.left()) box.moveLeft(area.left());
+            if (box.top() < area.top()) box.moveTop(area.top());
+            editor->setGeometry(box);
+        } else {
             editor->setGeometry(option.rect);
+        }
     }
 
     static constexpr QSize MemoEditorSize{287, 105};
@@ -286,6 +365,13 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent) {
     connect(FModel, &TDBGridModel::CursorMoved, this, &TDBGrid::SyncToCursor);
     // Widths are set when the columns are (the user's own widths survive new rows).
     connect(FModel, &TDBGridModel::ColumnsChanged, this, &TDBGrid::ApplyColumnWidths);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int logical, int, int size) {
+                const auto& columns = FModel->Columns();
+                if (FApplyingWidths || size <= 0 || logical < 0 || logical >= int(columns.size()))
+                    return;
+                FKeptWidths.insert(columns[size_t(logical)].FieldName, size);
+            });
     // A reset closes the open editor; the focus it had is no leaving of the grid.
     connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         FResetting = true;
@@ -312,6 +398,7 @@ void TDBGrid::SetDataSource(TDataSource* dataSource) {
 }
 
 void TDBGrid::SetColumns(std::vector<TDBGridColumn> columns) {
+    FNewColumns = true;
     FModel->SetColumns(std::move(columns));
 }
 
@@ -323,11 +410,13 @@ TDBGridColumn& TDBGrid::AddColumn(const QString& fieldName, const QString& title
     column.Title = title;
     column.Width = width;
     columns.push_back(column);
+    FNewColumns = true;
     FModel->SetColumns(std::move(columns));
     return const_cast<TDBGridColumn&>(FModel->Columns().back());
 }
 
 void TDBGrid::ApplyColumns() {
+    FNewColumns = true;
     FModel->SetColumns(FModel->Columns());
 }
 
@@ -349,20 +438,44 @@ void TDBGrid::SetTitleHeight(int height) {
 }
 
 void TDBGrid::ApplyColumnWidths() {
+    // New columns bring their own widths; rows read anew keep the widths the columns have.
+    if (FNewColumns) FKeptWidths.clear();
+    FNewColumns = false;
     const auto& columns = FModel->Columns();
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    FApplyingWidths = true;
     for (int i = 0; i < int(columns.size()); ++i) {
         const TDBGridColumn& column = columns[size_t(i)];
         setColumnHidden(i, !column.Visible);
         int width = column.Width;
         if (width <= 0) {
             const TField* field = FModel->Field(i);
-            const QString title = FModel->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
-            width = std::max(field ? std::min(field->DisplayWidth(), 40) * digit + 6 : 64,
-                             fontMetrics().horizontalAdvance(title) + 8);
+            width = field ? std::min(field->DisplayWidth(), 40) * digit + 6 : 64;
         }
-        setColumnWidth(i, width);
+        // A title is never cut: a width too small for it is widened to it.
+        width = std::max(width, TitleWidth(i));
+        const auto kept = FKeptWidths.constFind(column.FieldName);
+        setColumnWidth(i, kept != FKeptWidths.cend() ? *kept : width);
     }
+    FApplyingWidths = false;
+}
+
+int TDBGrid::TitleWidth(int column) const {
+    const QHeaderView* header = horizontalHeader();
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.orientation = Qt::Horizontal;
+    option.section = column;
+    option.text = FModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    option.fontMetrics = QFontMetrics(header->font());
+    if (option.text.isEmpty()) return 0;
+    return header->style()
+        ->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header)
+        .width();
+}
+
+void TDBGrid::MemoFinished(const QModelIndex& index) {
+    FFinishedCell = index;
 }
 
 void TDBGrid::SyncToCursor() {
@@ -397,6 +510,7 @@ bool TDBGrid::CommitEditor() {
 }
 
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (current != FFinishedCell) FFinishedCell = QPersistentModelIndex();
     if (current.isValid() && (!previous.isValid() || current.column() != previous.column()))
         Q_EMIT ColEnter();
     // Whether a cell can be edited may depend on its row (a field made read-only as its row
@@ -471,6 +585,7 @@ void TDBGrid::OpenEditor() {
     // The editor of the current cell, when the grid has the focus and the cell can be edited
     // (not yet while the cursor is still on the row being left).
     const QModelIndex index = currentIndex();
+    if (index.isValid() && index == FFinishedCell) return; // a finished notes box stays closed
     if (hasFocus() && index.isValid() && index.row() == FModel->CurrentRow() &&
         (FModel->flags(index) & Qt::ItemIsEditable) && state() != QAbstractItemView::EditingState)
         edit(index);

@@ -28,9 +28,24 @@
 //   says why (through TDataControls::OnError); nothing is assigned.
 // - Typing never searches: a key goes to the current cell or nowhere, never to another row.
 // - Rows and titles are 17 pixels high by default.
+// - A column is never narrower than its title needs in the header's font when its width comes
+//   from the columns (a stated width too small for the title is widened to it). Widths the
+//   user set (by dragging or setColumnWidth) stay while the rows are read anew (a record set
+//   reloaded, rows added); only new columns bring their own widths again.
+// - Escape in a cell editor undoes what was typed into the row (the record set's Cancel) and
+//   closes the editor; with nothing to undo it goes on to the window (a dialog's Cancel).
+// - The notes box (a memo column) lies inside the grid's visible area; Ctrl+Enter or
+//   Shift+Enter start a new line, Enter finishes and stores (as a click elsewhere does), and
+//   the box then stays closed until the cell is clicked, typed into or entered again.
+// - The date picker of an empty date shows an empty box (or the date its field offers as the
+//   edit text); typing a digit into an empty box starts from today's date, and its calendar
+//   opens on today's month. Enter stores the date shown, also when the cell showed none.
+// - A right click on a cell editor asks the grid for its context menu (the grid's
+//   customContextMenuRequested, at the point in the viewport), not the editor's own.
 
 #include "TDBGridModel.h"
 
+#include <QHash>
 #include <QTableView>
 #include <functional>
 
@@ -102,6 +117,10 @@ private:
     QWidget* OpenEditorWidget() const;
     bool CommitEditor();
     void ExplainReadOnly(int column);
+    // The width the column's title needs in the header's font and style.
+    int TitleWidth(int column) const;
+    // The notes box of the cell was finished (Enter): it does not open again by itself.
+    void MemoFinished(const QModelIndex& index);
 
     TDBGridModel* FModel;
     TDBGridDelegate* FDelegate;
@@ -114,4 +133,9 @@ private:
     bool FResetting = false;
     bool FHadFocus = false;
     int FResets = 0;
+    // Widths the user gave columns, by field name, kept while the rows are read anew.
+    QHash<QString, int> FKeptWidths;
+    bool FNewColumns = true;
+    bool FApplyingWidths = false;
+    QPersistentModelIndex FFinishedCell;
 };
