@@ -16,11 +16,14 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace {
@@ -238,14 +241,61 @@ void TBaseFormXEP_MaintainDialogForm::aDeleteExecute() {
     table->Delete();
 }
 
+namespace {
+// Where the last export went: its folder, file name and type, kept for every grid of the
+// program in the settings file, so the next export starts there.
+struct TExportPlace {
+    QString Folder;
+    QString FileName;
+    int Type = 1;
+};
+const QString ExportSection = QStringLiteral("Export\\");
+
+TExportPlace ReadExportPlace(const QString& settingsFile) {
+    TExportPlace place;
+    place.Folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (place.Folder.isEmpty() || !QDir(place.Folder).exists()) place.Folder = QDir::homePath();
+    place.FileName = ExportDefaultFileName();
+    if (settingsFile.isEmpty()) return place;
+    TXmlSettingsFile settings(settingsFile, QStringLiteral("Configuration"));
+    if (!settings.Load()) return place;
+    const QString folder = settings.ReadString(ExportSection, QStringLiteral("Folder"), QString());
+    if (!folder.isEmpty() && QDir(folder).exists()) place.Folder = folder;
+    place.FileName = settings.ReadString(ExportSection, QStringLiteral("FileName"), place.FileName);
+    const int type = settings.ReadInteger(ExportSection, QStringLiteral("Type"), 1);
+    if (type >= 1 && type <= ExportTypeCount) place.Type = type;
+    return place;
+}
+
+void WriteExportPlace(const QString& settingsFile, const QString& fileName, int type) {
+    if (settingsFile.isEmpty()) return;
+    TXmlSettingsFile settings(settingsFile, QStringLiteral("Configuration"));
+    settings.Load();
+    const QFileInfo file(fileName);
+    settings.WriteString(ExportSection, QStringLiteral("Folder"), file.absolutePath());
+    settings.WriteString(ExportSection, QStringLiteral("FileName"), file.fileName());
+    settings.WriteInteger(ExportSection, QStringLiteral("Type"), type);
+    settings.Save();
+}
+} // namespace
+
 void TBaseFormXEP_MaintainDialogForm::aExportExecute() {
     TRecordSet* table = Table();
     if (!table) return;
-    int type = 1;
-    const QString fileName = TDialogService::Instance().SaveFileNameTyped(
-        ExportDialogTitle(), ExportFilterEntries(), ExportDefaultFileName(), ChangeExportExtension,
-        type);
+    const QString settingsFile = GetSettingsDir().isEmpty() ? QString() : SettingsFileName();
+    const TExportPlace last = ReadExportPlace(settingsFile);
+    int type = last.Type;
+    QString fileName = TDialogService::Instance().SaveFileNameTyped(
+        ExportDialogTitle(), ExportFilterEntries(),
+        QDir(last.Folder).filePath(ChangeExportExtension(last.FileName, type)),
+        ChangeExportExtension, type);
     if (fileName.isEmpty()) return;
+    if (type < 1 || type > ExportTypeCount)
+        throw EExportError(
+            QStringLiteral("Cannot export to \"%1\": choose one of the file types offered")
+                .arg(QDir::toNativeSeparators(fileName)));
+    // A name typed without an extension gets the chosen type's.
+    if (QFileInfo(fileName).suffix().isEmpty()) fileName += ExportTypeExtension(type);
     // The grid's visible, field-bound columns in the order the user sees them.
     QList<TExportColumn> columns;
     const QHeaderView* header = dbgMaintain->horizontalHeader();
@@ -257,15 +307,23 @@ void TBaseFormXEP_MaintainDialogForm::aExportExecute() {
         columns.append({column.FieldName, column.Title, dbgMaintain->columnWidth(logical),
                         column.Visible && !dbgMaintain->isColumnHidden(logical)});
     }
-    QProgressDialog progress(this);
-    progress.setCancelButton(nullptr);
-    progress.setMinimumDuration(500);
-    ExportRecordSet(type, *table, columns, fileName, [&progress](const TExportProgress& step) {
-        progress.setWindowTitle(step.Caption);
-        progress.setLabelText(step.Text());
-        progress.setMaximum(std::max(1, step.Count));
-        progress.setValue(step.Position);
-    });
+    {
+        // Shown only when the export takes longer than half a second; modal, so that it is
+        // painted while the rows are written.
+        QProgressDialog progress(this);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setCancelButton(nullptr);
+        progress.setMinimumDuration(500);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        ExportRecordSet(type, *table, columns, fileName, [&progress](const TExportProgress& step) {
+            progress.setWindowTitle(step.Caption);
+            progress.setLabelText(step.Text());
+            progress.setMaximum(std::max(1, step.Count));
+            progress.setValue(step.Position);
+        });
+    }
+    WriteExportPlace(settingsFile, fileName, type);
 }
 
 void TBaseFormXEP_MaintainDialogForm::btnHelpClick() {

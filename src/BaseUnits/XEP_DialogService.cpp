@@ -3,10 +3,13 @@
 #include "XEP_AppGlobals.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 std::unique_ptr<TDialogService>& Current() {
@@ -99,6 +102,44 @@ QString TQtDialogService::SaveFileName(const QString& title, const QString& filt
         defaultExt);
 }
 
+namespace {
+// The 1-based index of the type the dialog shows. The non-native dialog's own type box is
+// read where it exists: with the filter details hidden, what the dialog reports as the chosen
+// filter is the shortened label ("HTML"), not one of the filters it was given. Otherwise the
+// text is matched against the filters whole, by their label or by their patterns.
+int ChosenTypeIndex(const QFileDialog& dialog, const QStringList& filters, const QString& chosen) {
+    if (const auto* types = dialog.findChild<const QComboBox*>(QStringLiteral("fileTypeCombo"));
+        types && types->currentIndex() >= 0 && types->count() == filters.size())
+        return types->currentIndex() + 1;
+    const auto label = [](const QString& filter) {
+        const qsizetype open = filter.indexOf(QLatin1String(" ("));
+        return (open < 0 ? filter : filter.left(open)).trimmed();
+    };
+    // The patterns in the last parentheses, or the whole text when it has none.
+    const auto patterns = [](const QString& filter) {
+        const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+        const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
+        const QString inner =
+            open >= 0 && close > open ? filter.mid(open + 1, close - open - 1) : filter;
+        QStringList list =
+            inner.split(QRegularExpression(QStringLiteral("[ ;]+")), Qt::SkipEmptyParts);
+        list.sort();
+        return list;
+    };
+    for (int i = 0; i < filters.size(); ++i) {
+        const QString& filter = filters.at(i);
+        if (filter == chosen || label(filter) == label(chosen) ||
+            patterns(filter) == patterns(chosen))
+            return i + 1;
+    }
+    return 0;
+}
+
+QLineEdit* FileNameEdit(const QFileDialog& dialog) {
+    return dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+} // namespace
+
 QString TQtDialogService::SaveFileNameTyped(
     const QString& title, const QStringList& filters, const QString& fileName,
     const std::function<QString(const QString&, int)>& onTypeChange, int& typeIndex) {
@@ -109,14 +150,23 @@ QString TQtDialogService::SaveFileNameTyped(
     dialog.setNameFilters(filters);
     if (typeIndex >= 1 && typeIndex <= filters.size())
         dialog.selectNameFilter(filters.at(typeIndex - 1));
-    dialog.selectFile(fileName);
+    // The folder first, then the bare name: a whole path handed to selectFile also selects
+    // the folders on its way in the dialog's list, and the dialog then saves to those.
+    const QFileInfo start(fileName);
+    if (!start.path().isEmpty() && start.path() != QLatin1String(".")) {
+        dialog.setDirectory(start.path());
+        dialog.selectFile(start.fileName());
+    } else {
+        dialog.selectFile(fileName);
+    }
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
-        auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QLineEdit* edit = FileNameEdit(dialog);
         if (!edit || !onTypeChange) return;
-        const QString changed = onTypeChange(edit->text(), int(filters.indexOf(filter)) + 1);
+        const QString changed =
+            onTypeChange(edit->text(), ChosenTypeIndex(dialog, filters, filter));
         if (!changed.isEmpty()) edit->setText(changed);
     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    typeIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    typeIndex = ChosenTypeIndex(dialog, filters, dialog.selectedNameFilter());
     return dialog.selectedFiles().first();
 }

@@ -13,6 +13,8 @@ public:
 
     // One value as it stands in a line.
     static QString Quoted(const QString& value, QChar separator);
+    // The text with an apostrophe in front when a spreadsheet would take it for a formula.
+    static QString FormulaSafe(const QString& value);
 
 protected:
     void DoExport(const TExportSource& source, QIODevice& device) override;

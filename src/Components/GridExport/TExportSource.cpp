@@ -61,6 +61,10 @@ QVariant CellValue(const TField& field, TExportKind kind) {
     return {};
 }
 
+bool TextShownByHandler(const TField& field, TExportKind kind) {
+    return (kind == TExportKind::Text || kind == TExportKind::Memo) && bool(field.OnGetText);
+}
+
 // A width like the one a grid gives a column it has not been told the width of.
 int EstimatedWidth(const TField& field) {
     return std::min(field.DisplayWidth(), 40) * 7 + 6;
@@ -100,6 +104,10 @@ TExportSource FromRecordSet(TRecordSet& recordSet, const QList<TExportColumn>& c
                 try {
                     row[i].Value = CellValue(*fields[i], out.Kind);
                     if (out.Exportable()) row[i].Text = fields[i]->DisplayText();
+                    // A text a handler gives (a password shown masked, say) is exported as
+                    // shown in every format, never the value behind it.
+                    if (TextShownByHandler(*fields[i], out.Kind) && !row[i].Value.isNull())
+                        row[i].Value = row[i].Text;
                 } catch (const std::exception& e) {
                     const QString reason = dynamic_cast<const Exception*>(&e)
                                                ? static_cast<const Exception&>(e).Message()
