@@ -6,6 +6,7 @@
 #include "BaseUnits/XEP_Application.h"
 #include "BaseUnits/XEP_CommandLine.h"
 #include "BaseUnits/XEP_DialogService.h"
+#include "BaseUnits/XEP_Help.h"
 #include "BaseUnits/XEP_Messages.h"
 #include "BaseUnits/XEP_ResourceStr.h"
 #include "Reports/Reporting_Command_Unit.h"
@@ -85,9 +86,12 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     switch (commandLine.Action) {
-    case TCommandLine::TAction::Help:
-        out << CommandLineUsage(program);
+    case TCommandLine::TAction::Help: {
+        QCoreApplication core(argc, argv);
+        out << CommandLineUsage(program) << '\n'
+            << HelpFileReport(QString(), QCoreApplication::applicationDirPath()) << '\n';
         return 0;
+    }
     case TCommandLine::TAction::Version: {
         QCoreApplication core(argc, argv);
         out << ProductNameAndVersion() << '\n';
