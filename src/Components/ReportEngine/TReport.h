@@ -31,6 +31,7 @@
 #include <QPageSize>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <functional>
@@ -160,6 +161,14 @@ public:
     QPageLayout::Orientation Orientation = QPageLayout::Portrait;
     QMarginsF MarginsMm{10, 10, 10, 10};
     QFont Font{QStringLiteral("Times New Roman"), 10};
+    // Families that paint the characters an item's font has no glyph for (Chinese, Japanese
+    // and Korean among them), tried in this order after the item's own family, on screen, on
+    // paper and in PDF files. Families the system does not have are passed over.
+    QStringList FallbackFamilies = DefaultFallbackFamilies();
+    // Fonts that cover the Han, kana and Hangul scripts, as free desktops commonly install them.
+    static QStringList DefaultFallbackFamilies();
+    // The font an item is painted with: its own, then the fallback families.
+    QFont PaintFont(const QFont& itemFont) const;
     bool PrintPageHeaderOnFirstPage = true;
     bool PrintPageFooterOnLastPage = true;
     bool PrintIfEmpty = true; // with no rows: page frame, headers and summary still print

@@ -4,7 +4,9 @@
 
 #include "TReport.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPen>
@@ -42,11 +44,12 @@ QString SingleLine(QString text) {
     return text;
 }
 
-void PaintText(QPainter& painter, const TReportPrintedItem& item, const TDeviceScale& scale) {
+void PaintText(QPainter& painter, const TReportPrintedItem& item, const QFont& font,
+               const TDeviceScale& scale) {
     if (item.Text.isEmpty()) return;
     const QRectF rect = scale.Rect(item.Rect);
     if (rect.width() <= 0 || rect.height() <= 0) return;
-    painter.setFont(item.Font);
+    painter.setFont(font);
     painter.setPen(item.Color);
     // Metrics of the painter's device: the font's point size in that device's pixels.
     const QFontMetricsF metrics(painter.font(), painter.device());
@@ -71,6 +74,28 @@ void PaintLine(QPainter& painter, const TReportPrintedItem& item, const TDeviceS
 }
 
 } // namespace
+
+QStringList TReport::DefaultFallbackFamilies() {
+    return {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+            QStringLiteral("Noto Serif CJK SC"),   QStringLiteral("Source Han Sans SC"),
+            QStringLiteral("Droid Sans Fallback"), QStringLiteral("AR PL UMing CN")};
+}
+
+QFont TReport::PaintFont(const QFont& itemFont) const {
+    // The family the system paints the item's own font with comes first: a family the system
+    // lacks ("Times New Roman" on most free desktops) would otherwise pass the whole text to
+    // the first fallback that exists. Resolved once per family name.
+    static QHash<QString, QString> resolved;
+    auto found = resolved.constFind(itemFont.family());
+    if (found == resolved.constEnd())
+        found = resolved.insert(itemFont.family(), QFontInfo(itemFont).family());
+    QStringList families{*found};
+    for (const QString& family : FallbackFamilies)
+        if (!families.contains(family, Qt::CaseInsensitive)) families << family;
+    QFont font = itemFont;
+    font.setFamilies(families);
+    return font;
+}
 
 void TReport::ApplyPageLayout(QPagedPaintDevice& device) const {
     auto* printer = dynamic_cast<QPrinter*>(&device);
@@ -101,7 +126,7 @@ void TReport::Render(QPainter& painter, const std::vector<TReportPage>& pages,
             if (item.Kind == TReportItemKind::Line)
                 PaintLine(painter, item, scale);
             else
-                PaintText(painter, item, scale);
+                PaintText(painter, item, PaintFont(item.Font), scale);
         }
     }
     painter.restore();
