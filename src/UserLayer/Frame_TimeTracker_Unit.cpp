@@ -282,6 +282,16 @@ void TFrame_TimeTracker_Form::CreateRowControls() {
         box->view()->installEventFilter(this);
     connect(dblcTaskCode, &TDBLookupComboBox::exited, this,
             [this] { TDataControls::Guard([this] { dbeTaskCodeExit(); }); });
+    // Runs after the box has tried to give the row the code chosen.
+    connect(dblcTaskCode, &QComboBox::activated, this, [this](int index) {
+        TDataControls::Guard([this, index] { dblcTaskCodePicked(index); });
+    });
+    // Queued: while the refusal is raised the field still reads the refused value.
+    connect(
+        &FDm, &TdmTasks_Form::TaskCodeRefused, this,
+        [this] { TDataControls::Guard([this] { TaskCodeRefused(); }); }, Qt::QueuedConnection);
+    dbeTaskCode->installEventFilter(this);
+    dbcgTasks->installEventFilter(this);
 }
 
 void TFrame_TimeTracker_Form::CreateTotals() {
@@ -646,6 +656,47 @@ void TFrame_TimeTracker_Form::dbeTaskCodeExit() {
         dbeTaskCode->setFocus();
 }
 
+void TFrame_TimeTracker_Form::TaskCodeRefused() {
+    // Only the edit whose typed text is being written; the refusal itself is reported by
+    // whoever wrote it, and stops the move, post or command that asked for the write.
+    if (!dbeTaskCode->Modified()) return;
+    dbeTaskCode->Reset();
+    DropNewTaskWithoutCode();
+}
+
+void TFrame_TimeTracker_Form::dblcTaskCodePicked(int index) {
+    const QString picked = dblcTaskCode->itemData(index).toList().value(0).toString();
+    if (FDm.adsTasks.FieldByName(QStringLiteral("TaskCode")).AsString() == picked) return;
+    DropNewTaskWithoutCode();
+    dbeTaskCode->setFocus(Qt::OtherFocusReason);
+}
+
+void TFrame_TimeTracker_Form::DropNewTaskWithoutCode() {
+    // A row being added that has no code yet has nothing to go back to.
+    TRecordSet& tasks = FDm.adsTasks;
+    if (tasks.State() == TDataSetState::Insert &&
+        tasks.FieldByName(QStringLiteral("TaskCode")).AsString().trimmed().isEmpty())
+        tasks.Cancel();
+}
+
+bool TFrame_TimeTracker_Form::RowControlHoldsFocus() const {
+    for (QWidget* control : RowPanel->findChildren<QWidget*>()) {
+        if (const auto* bound = dynamic_cast<const IDBPaintable*>(control);
+            bound && bound->HoldsFocus())
+            return true;
+    }
+    return false;
+}
+
+void TFrame_TimeTracker_Form::TaskCodeEditLeftForList() {
+    if (!dbeTaskCode->Modified() || QApplication::focusWidget() != dblcTaskCode) return;
+    TField* field = dbeTaskCode->Field();
+    bool refused = false;
+    TDataControls::Guard(
+        [&] { refused = field && !FDm.TaskCodeRefusal(*field, dbeTaskCode->text()).isEmpty(); });
+    if (refused) dbeTaskCode->Reset();
+}
+
 void TFrame_TimeTracker_Form::dbcbxActiveRelease() {
     TRecordSet& tasks = FDm.adsTasks;
     if (tasks.State() != TDataSetState::Edit && tasks.State() != TDataSetState::Insert)
@@ -674,6 +725,13 @@ void TFrame_TimeTracker_Form::ResetLastUsed() {
 }
 
 bool TFrame_TimeTracker_Form::eventFilter(QObject* watched, QEvent* event) {
+    // Before the edit writes its text on leaving.
+    if (watched == dbeTaskCode && event->type() == QEvent::FocusOut) TaskCodeEditLeftForList();
+    // A click on another row gives the grid the focus before the grid hears of the click: the
+    // row's control has written its text then, and when it refused it and is taking the focus
+    // back, the click must not move the grid to the other row.
+    if (watched == dbcgTasks && event->type() == QEvent::MouseButtonPress && RowControlHoldsFocus())
+        return true;
     if (event->type() == QEvent::Show) {
         for (TDBLookupComboBox* box : {dbluClients, dbluProject, dblcTaskCode}) {
             if (watched == box->view()) ResetLastUsed();

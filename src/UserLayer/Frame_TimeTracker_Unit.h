@@ -133,6 +133,13 @@ public:
 
     // ---- Handlers ----
     void dbeTaskCodeExit();
+    // A code typed into dbeTaskCode was refused by the task-code check (run once the refusal
+    // has been raised): the cell shows the row's code again, and a new row that never had a
+    // code is dropped.
+    void TaskCodeRefused();
+    // A code was chosen from dblcTaskCode's list (index of the item); when the row did not
+    // take it, the focus goes back to the code edit.
+    void dblcTaskCodePicked(int index);
     void dbcbxActiveRelease();
     void dbcbxCompleteClick();
     void dbeDayEnter(TDBEdit* edit);
@@ -183,6 +190,12 @@ private:
     void ApplyLayout();
     void UpdateActions();
     QWidget* HoldingWindow() const;
+    // Leaving dbeTaskCode for the drop-down button of its lookup box: text that the row
+    // would refuse is dropped, as the user is about to choose from the list.
+    void TaskCodeEditLeftForList();
+    void DropNewTaskWithoutCode();
+    // A control of the current row refused to be left and is taking the focus back.
+    bool RowControlHoldsFocus() const;
     bool OnMainWindow() const;
 
     TdmTasks_Form& FDm;

@@ -109,16 +109,42 @@ void TdmTasks_Form::adsTasksCalcFields(TRecordSet& DataSet) {
 
 void TdmTasks_Form::adsTasksTaskCodeValidate(TField& Sender) {
     if (FCreationPhase) return;
-    const QString code = Sender.AsString();
-    if (code.trimmed().isEmpty()) throw Exception(QStringLiteral("Task code cannot be blank"));
-    const QString sNewString = code;
-    const QVariant old = Sender.OldValue();
+    const QString refusal = TaskCodeRefusal(Sender, Sender.AsString());
+    if (refusal.isEmpty()) return;
+    Q_EMIT TaskCodeRefused();
+    throw Exception(refusal);
+}
+
+QString TdmTasks_Form::TaskCodeRefusal(TField& TaskCode, const QString& code) const {
+    if (code.trimmed().isEmpty()) return QStringLiteral("Task code cannot be blank");
+    const QVariant old = TaskCode.OldValue();
     const QString sOldString = old.isValid() && !old.isNull() ? old.toString() : QString();
-    if (sNewString.toUpper() == sOldString.toUpper()) return;
-    const auto clone = Sender.DataSet().Clone();
+    // Re-entering a row's own code, in any case, is neither searched for nor checked against
+    // the task codes: a code the row already holds stays acceptable.
+    if (code.toUpper() == sOldString.toUpper()) return {};
+    const auto clone = TaskCode.DataSet().Clone();
     clone->SetFilter(QStringLiteral("TaskCode = ") + QuotedFilterText(code));
     clone->SetFiltered(true);
-    if (clone->RecordCount() > 0) throw Exception(QStringLiteral("Task code already selected"));
+    if (clone->RecordCount() > 0) return QStringLiteral("Task code already selected");
+    // Without new task insertion a task row only takes a code of the task codes table, so no
+    // row can be posted, submitted or saved with a code that does not exist.
+    if (!NewTaskInsertAllowed() && !TaskCodeExists(code))
+        return QStringLiteral("Task does not exist.");
+    return {};
+}
+
+bool TdmTasks_Form::TaskCodeExists(const QString& code) const {
+    const QString wanted = code.trimmed().toUpper();
+    const auto codes = adsTaskCodes.Clone(); // the task codes' own cursor stays where it is
+    const TField& codeField = codes->FieldByName(QStringLiteral("TaskCode"));
+    for (codes->First(); !codes->Eof(); codes->Next()) {
+        if (codeField.AsString().trimmed().toUpper() == wanted) return true;
+    }
+    return false;
+}
+
+bool TdmTasks_Form::NewTaskInsertAllowed() const {
+    return adsDefaults.FieldByName(QStringLiteral("NewTaskInsertAllowed")).AsBoolean();
 }
 
 void TdmTasks_Form::adsTasksTaskCodeChange(TField& Sender) {

@@ -153,6 +153,22 @@ public:
     // The priority picture of a priority: a 22 x 19 bitmap stream.
     QByteArray PriorityBitmap(int priority) const;
 
+    // ---- Task codes of task rows ----
+    // Whether the task codes table holds the code (blanks around it and case aside).
+    bool TaskCodeExists(const QString& code) const;
+    // Whether a task row may be given a code the task codes table lacks (the options' new
+    // task insertion).
+    bool NewTaskInsertAllowed() const;
+    // The message with which the task-code check refuses code as the new value of TaskCode
+    // (a task row's code field); empty when it would be accepted. Nothing is changed.
+    QString TaskCodeRefusal(TField& TaskCode, const QString& code) const;
+
+Q_SIGNALS:
+    // A code given to a task row was refused (told just before the refusal is raised, while
+    // the field still reads the refused value); the row keeps the code it had.
+    void TaskCodeRefused();
+
+public:
 private:
     void DefineTables();
     void DefineTaskTables();

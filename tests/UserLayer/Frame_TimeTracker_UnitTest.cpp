@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -167,21 +168,138 @@ TEST_F(FrameTest, ANewCodeIsAddedUpperCasedWhenInsertionIsAllowed) {
 }
 
 TEST_F(FrameTest, AMissingCodeIsRefusedWhenInsertionIsNotAllowed) {
+    // A row that got its code while insertion was allowed keeps it; leaving it says so.
+    dm->adsTasks.Append();
+    F(dm->adsTasks, "TaskCode").SetAsString(QStringLiteral("NOPE"));
     dm->adsDefaults.Edit();
     F(dm->adsDefaults, "NewTaskInsertAllowed").SetAsBoolean(false);
     dm->adsDefaults.Post();
-    dm->adsTasks.Append();
-    F(dm->adsTasks, "TaskCode").SetAsString(QStringLiteral("NOPE"));
     frame->dbeTaskCodeExit();
     EXPECT_EQ(dialogs->Informations, QStringList{QStringLiteral("Task does not exist.")});
     EXPECT_EQ(F(dm->adsTasks, "TaskCode").AsString(), QStringLiteral("NOPE"))
-        << "the row keeps the code typed";
+        << "the code the row had";
     // Moving between the two task-code controls is not refused.
     window->show();
     frame->dbeTaskCode->setFocus();
     QApplication::processEvents();
     frame->dbeTaskCodeExit();
     EXPECT_EQ(dialogs->Informations.size(), 1);
+}
+
+namespace {
+// The frame on a shown window with insertion off, ADMIN above GEN, and the errors the
+// controls report collected.
+class FrameCodeRuleTest : public FrameTest {
+protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        TDataControls::OnError = [this](const Exception& e) { Errors << e.Message(); };
+        dm->adsTasks.Append();
+        F(dm->adsTasks, "TaskCode").SetAsString(QStringLiteral("ADMIN"));
+        dm->adsTasks.Post();
+        dm->adsDefaults.Edit();
+        F(dm->adsDefaults, "NewTaskInsertAllowed").SetAsBoolean(false);
+        dm->adsDefaults.Post();
+        ASSERT_TRUE(dm->adsTasks.Locate(QStringLiteral("TaskCode"), QStringLiteral("ADMIN")));
+        ASSERT_TRUE(ShowActive(*window));
+    }
+    void TearDown() override {
+        TDataControls::OnError = nullptr;
+        FrameTest::TearDown();
+    }
+
+    // Focus in the code edit of the current row, its text replaced by keys.
+    void TypeCode(const QString& code) {
+        frame->dbeTaskCode->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        frame->dbeTaskCode->selectAll();
+        QTest::keyClicks(frame->dbeTaskCode, code);
+        ASSERT_EQ(frame->dbeTaskCode->text(), code);
+    }
+
+    QString RowCode() const { return F(dm->adsTasks, "TaskCode").AsString(); }
+
+    QStringList Errors;
+};
+} // namespace
+
+TEST_F(FrameCodeRuleTest, ATypedCodeThatIsRefusedGoesBackToTheRowsCode) {
+    for (const QString& typed : {QStringLiteral("NOPE"), QStringLiteral("gen")}) {
+        TypeCode(typed);
+        // As Submit, Step and closing write the cell being typed into.
+        EXPECT_FALSE(frame->dsTasks->UpdateRecord()) << qPrintable(typed);
+        QApplication::processEvents();
+        EXPECT_EQ(RowCode(), QStringLiteral("ADMIN"));
+        EXPECT_EQ(frame->dbeTaskCode->text(), QStringLiteral("ADMIN")) << "the cell shows it too";
+        EXPECT_FALSE(frame->dbeTaskCode->Modified());
+        EXPECT_TRUE(frame->dbeTaskCode->hasFocus());
+    }
+    EXPECT_EQ(Errors, (QStringList{QStringLiteral("Task does not exist."),
+                                   QStringLiteral("Task code already selected")}));
+    EXPECT_TRUE(frame->dsTasks->UpdateRecord()) << "nothing is left to refuse";
+}
+
+TEST_F(FrameCodeRuleTest, ANewRowWhoseFirstCodeIsRefusedIsDropped) {
+    const int rows = dm->adsTasks.RecordCount();
+    frame->DataSetInsert1->trigger();
+    TypeCode(QStringLiteral("NOPE"));
+    EXPECT_FALSE(frame->dsTasks->UpdateRecord());
+    QApplication::processEvents();
+    EXPECT_NE(dm->adsTasks.State(), TDataSetState::Insert);
+    EXPECT_EQ(dm->adsTasks.RecordCount(), rows);
+    EXPECT_EQ(frame->dbeTaskCode->text(), RowCode());
+    // A new row that has a code goes back to it instead.
+    frame->DataSetInsert1->trigger();
+    TypeCode(QStringLiteral("ADMIN"));
+    EXPECT_FALSE(frame->dsTasks->UpdateRecord()) << "ADMIN is another row's";
+    QApplication::processEvents();
+    EXPECT_EQ(dm->adsTasks.State(), TDataSetState::Browse);
+    dm->adsTaskCodes.Append();
+    F(dm->adsTaskCodes, "TaskCode").SetAsString(QStringLiteral("BUILD"));
+    dm->adsTaskCodes.Post();
+    frame->DataSetInsert1->trigger();
+    TypeCode(QStringLiteral("BUILD"));
+    EXPECT_TRUE(frame->dsTasks->UpdateRecord());
+    TypeCode(QStringLiteral("NOPE"));
+    EXPECT_FALSE(frame->dsTasks->UpdateRecord());
+    QApplication::processEvents();
+    EXPECT_EQ(dm->adsTasks.State(), TDataSetState::Insert);
+    EXPECT_EQ(RowCode(), QStringLiteral("BUILD"));
+    EXPECT_EQ(frame->dbeTaskCode->text(), QStringLiteral("BUILD"));
+}
+
+TEST_F(FrameCodeRuleTest, LeavingForTheListGivesUpOnlyATypedCodeThatWouldBeRefused) {
+    TypeCode(QStringLiteral("NOPE"));
+    frame->dblcTaskCode->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(RowCode(), QStringLiteral("ADMIN"));
+    EXPECT_EQ(frame->dbeTaskCode->text(), QStringLiteral("ADMIN"));
+    EXPECT_TRUE(Errors.isEmpty());
+    EXPECT_TRUE(dialogs->Informations.isEmpty());
+    EXPECT_TRUE(frame->dblcTaskCode->hasFocus()) << "the list may be opened";
+    // A code that exists and is free is taken as it is.
+    dm->adsTaskCodes.Append();
+    F(dm->adsTaskCodes, "TaskCode").SetAsString(QStringLiteral("BUILD"));
+    dm->adsTaskCodes.Post();
+    TypeCode(QStringLiteral("build"));
+    frame->dblcTaskCode->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(RowCode(), QStringLiteral("build"));
+}
+
+TEST_F(FrameCodeRuleTest, ACodeRefusedFromTheListSendsTheFocusBackToTheCodeEdit) {
+    frame->dblcTaskCode->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    frame->dblcTaskCode->RefreshList();
+    int gen = -1;
+    for (int i = 0; i < frame->dblcTaskCode->count(); ++i)
+        if (frame->dblcTaskCode->itemData(i).toList().value(0) == QStringLiteral("GEN")) gen = i;
+    ASSERT_GE(gen, 0);
+    Q_EMIT frame->dblcTaskCode->activated(gen); // as a click on the item does
+    QApplication::processEvents();
+    EXPECT_EQ(Errors, QStringList{QStringLiteral("Task code already selected")});
+    EXPECT_EQ(RowCode(), QStringLiteral("ADMIN"));
+    EXPECT_TRUE(frame->dbeTaskCode->hasFocus());
 }
 
 TEST_F(FrameTest, EnteringADayCellRemembersItsValue) {

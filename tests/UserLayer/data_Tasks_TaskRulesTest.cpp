@@ -70,6 +70,51 @@ TEST_F(TaskRulesTest, TaskCodesMustBeFilledAndUnique) {
     d->adsTasks.Cancel();
 }
 
+TEST_F(TaskRulesTest, WithoutNewTaskInsertionOnlyExistingCodesAreTaken) {
+    AddTask(QStringLiteral("OLD")); // given while insertion was allowed
+    d->adsDefaults.Edit();
+    F(d->adsDefaults, "NewTaskInsertAllowed").SetAsBoolean(false);
+    d->adsDefaults.Post();
+    int refusals = 0;
+    QObject::connect(d, &TdmTasks_Form::TaskCodeRefused, [&] { ++refusals; });
+
+    d->adsTasks.Append();
+    TField& code = F(d->adsTasks, "TaskCode");
+    EXPECT_EQ(d->TaskCodeRefusal(code, QStringLiteral("NOPE")),
+              QStringLiteral("Task does not exist."));
+    EXPECT_EQ(refusals, 0) << "asking refuses nothing";
+    EXPECT_EQ(ErrorOf([&] { code.SetAsString(QStringLiteral("NOPE")); }),
+              QStringLiteral("Task does not exist."));
+    EXPECT_EQ(ErrorOf([&] { code.SetAsString(QStringLiteral("GEN")); }),
+              QStringLiteral("Task code already selected"));
+    EXPECT_EQ(ErrorOf([&] { code.SetAsString(QString()); }),
+              QStringLiteral("Task code cannot be blank"));
+    EXPECT_EQ(refusals, 3) << "every refusal is told before it is raised";
+    EXPECT_TRUE(code.IsNull());
+    EXPECT_EQ(d->TaskCodeRefusal(code, QStringLiteral(" admin ")), QString())
+        << "blanks around and case aside";
+    code.SetAsString(QStringLiteral("ADMIN"));
+    d->adsTasks.Post();
+    EXPECT_EQ(F(d->adsTasks, "TaskDescription").AsString(), QStringLiteral("Administration"));
+
+    // A row keeps a code it already holds, even one the task codes table lacks.
+    ASSERT_TRUE(d->adsTasks.Locate(QStringLiteral("TaskCode"), QStringLiteral("OLD")));
+    d->adsTasks.Edit();
+    EXPECT_EQ(ErrorOf([&] { code.SetAsString(QStringLiteral("old")); }), QString());
+    EXPECT_EQ(ErrorOf([&] { code.SetAsString(QStringLiteral("NEW")); }),
+              QStringLiteral("Task does not exist."));
+    EXPECT_EQ(code.AsString(), QStringLiteral("old"));
+    d->adsTasks.Cancel();
+
+    // With insertion allowed again, a new code is taken.
+    d->adsDefaults.Edit();
+    F(d->adsDefaults, "NewTaskInsertAllowed").SetAsBoolean(true);
+    d->adsDefaults.Post();
+    d->adsTasks.Append();
+    EXPECT_EQ(ErrorOf([&] { code.SetAsString(QStringLiteral("NOPE")); }), QString());
+    d->adsTasks.Cancel();
+}
+
 TEST_F(TaskRulesTest, AQuoteInACodeNeitherBreaksTheFilterNorMatchesOtherRows) {
     AddTaskCode(QStringLiteral("O'NEIL"));
     AddTask(QStringLiteral("O'NEIL"));
