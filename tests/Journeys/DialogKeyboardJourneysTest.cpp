@@ -228,3 +228,50 @@ TEST_F(JourneyTest, ARightClickOnTheCurrentCellShowsTheGridMenuWithExport) {
     for (const QStringList& menu : menus)
         EXPECT_EQ(menu, gridMenu);
 }
+
+namespace {
+// A cell clicked open and left untouched: its editor's kind, the dialog and the field.
+struct TClickedCell {
+    const char* Kind;
+    const TMaintainedTable* Dialog;
+    const char* Field;
+};
+
+void PrintTo(const TClickedCell& c, std::ostream* os) {
+    *os << c.Kind;
+}
+
+class EscapeAfterAClickJourney : public JourneyTest,
+                                 public ::testing::WithParamInterface<TClickedCell> {};
+} // namespace
+
+// Whatever editor a click opened, Escape with nothing typed cancels the dialog at once.
+TEST_P(EscapeAfterAClickJourney, EscapeInAnUntouchedEditorCancelsTheDialog) {
+    const TClickedCell c = GetParam();
+    const char* window = c.Dialog->Window;
+    const char* field = c.Field;
+    SetUpStore();
+    TScript script;
+    WaitForReviewWindow(script);
+    OpenMaintained(script, *c.Dialog);
+    script.Do(QStringLiteral("click the first row's %1 cell").arg(QLatin1String(field)),
+              [window, field] { return ClickGridCell(window, 0, field); });
+    script.Then(QStringLiteral("the cell's editor has the keyboard"), [window, field] {
+        TDBGrid* grid = GridOf(window);
+        return GridHasKeyboardAt(window, 0, field) && QApplication::focusWidget() != grid;
+    });
+    script.Do(QStringLiteral("press Escape"), [] { return Press(Qt::Key_Escape); });
+    script.Then(QStringLiteral("the dialog closed"),
+                [window] { return !DialogShown(window) && ReviewWaitsForTheUser(); });
+    ExitByMenu(script);
+    EXPECT_EQ(RunProgram(script), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Journey, EscapeAfterAClickJourney,
+                         ::testing::Values(TClickedCell{"Line", &ClientsDialog, "ClientName"},
+                                           TClickedCell{"List", &ClientsDialog, "BillingTypeDesc"},
+                                           TClickedCell{"Notes", &ClientsDialog, "Notes"},
+                                           TClickedCell{"Date", &ProjectsDialog, "CompletionDate"}),
+                         [](const ::testing::TestParamInfo<TClickedCell>& info) {
+                             return std::string(info.param.Kind);
+                         });
