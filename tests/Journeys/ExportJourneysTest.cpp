@@ -4,6 +4,8 @@
 
 #include "JourneyFixture.h"
 
+#include "Components/DataControls/TDBGrid.h"
+
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -24,7 +26,9 @@ QDialog* ClientsInFront() {
                : nullptr;
 }
 
-QDialog* dialog = ClientsInFront();
+TDBGrid* ClientsGrid() {
+    QDialog* dialog = ClientsInFront();
+    return dialog ? dialog->findChild<TDBGrid*>(QStringLiteral("dbgMaintain")) : nullptr;
 }
 
 QFileDialog* SaveDialog() {
@@ -43,6 +47,7 @@ QLineEdit* NameBox(QFileDialog* dialog) {
 // The right mouse button on the first row's first cell, pressed and released on the window
 // as the desktop delivers it, so the toolkit makes the context-menu request itself.
 bool RightClickFirstCell() {
+    TDBGrid* grid = ClientsGrid();
     if (!grid || grid->model()->rowCount() == 0) return false;
     const QRect cell = grid->visualRect(grid->model()->index(0, 0));
     QWidget* window = grid->window();
@@ -117,6 +122,7 @@ void SaveAs(TScript& script, const QString& name) {
         return true;
     });
     script.Then(QStringLiteral("the save dialog gone"),
+                [] { return SaveDialog() == nullptr && ClientsInFront() != nullptr; });
 }
 
 void OpenClients(TScript& script) {

@@ -140,3 +140,49 @@ TEST(TExportFileTypesTest, ADeviceThatRefusesToWriteStopsEveryFormat) {
             << "type " << type;
     }
 }
+
+TEST(TExportFileTypesTest, AMaskedTextIsExportedAsShownInEveryTextFormat) {
+    auto rs = MakeAwkwardTable();
+    rs->FieldByName(QStringLiteral("Code")).OnGetText = [](TField& field, QString& text, bool) {
+        text = QString(field.AsString().size(), QLatin1Char('*'));
+    };
+    QList<TExportColumn> columns = {{QStringLiteral("Code"), QStringLiteral("Password"), 80, true}};
+    const TExportSource source = FromRecordSet(*rs, columns);
+    // HTML, CSV, Word and the XML data packet are text; the workbook is read back elsewhere.
+    for (int type : {1, 2, 3, 5}) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        CreateExporter(type)->ExportToDevice(source, buffer);
+        EXPECT_TRUE(bytes.contains("***")) << "type " << type;
+        EXPECT_FALSE(bytes.contains("GEN")) << "type " << type << ": " << bytes.toStdString();
+    }
+}
+
+TEST(TExportFileTypesTest, CsvCellsThatLookLikeFormulasStartWithAnApostrophe) {
+    auto rs = MakeTable();
+    for (const QString& code :
+         {QStringLiteral("=1+2"), QStringLiteral("+cmd"), QStringLiteral("-x"),
+          QStringLiteral("@SUM(A1)"), QStringLiteral("\tTab"), QStringLiteral("plain")})
+        AddRow(*rs, {code, QString(), qlonglong(-42), -0.5, QVariant(), QVariant(), QVariant(),
+                     QVariant()});
+    QList<TExportColumn> columns = {{QStringLiteral("Code"), QStringLiteral("=Title"), 80, true},
+                                    {QStringLiteral("Qty"), QStringLiteral("Qty"), 40, true},
+                                    {QStringLiteral("Rate"), QStringLiteral("Rate"), 40, true}};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    CreateExporter(2)->ExportToDevice(FromRecordSet(*rs, columns), buffer);
+    const QStringList lines = QString::fromUtf8(bytes)
+                                  .remove(QChar(0xFEFF))
+                                  .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("'=Title,")));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("'=1+2,")));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("'+cmd,")));
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("'-x,")));
+    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("'@SUM(A1),")));
+    EXPECT_TRUE(lines[5].startsWith(QStringLiteral("'\tTab,")));
+    // Negative numbers stay numbers.
+    EXPECT_TRUE(lines[6].startsWith(QStringLiteral("plain,-42,"))) << lines[6].toStdString();
+}
