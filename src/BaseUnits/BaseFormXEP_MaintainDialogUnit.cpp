@@ -145,8 +145,10 @@ bool TBaseFormXEP_MaintainDialogForm::CommitTable() {
     } catch (const EAbort&) {
         return false;
     } catch (const Exception& e) {
-        // The rule's message; the dialog stays open on the row it refused.
+        // The rule's message; the dialog stays open on the row it refused, with the keyboard
+        // back in the grid (OK was clicked, so the button had it) to fill in what is missing.
         TDialogService::Instance().ShowError(e.Message());
+        dbgMaintain->setFocus(Qt::OtherFocusReason);
         return false;
     }
 }

@@ -12,13 +12,6 @@
 using namespace Journey;
 
 namespace {
-// Return pressed in the message box in front, which answers it with its default button.
-bool ReturnInMessageBox() {
-    QMessageBox* box = MessageBox();
-    if (!box) return false;
-    QTest::keyClick(box, Qt::Key_Return);
-    return true;
-}
 
 // A maintenance dialog: its menu item, its window, its table and the column of a field that
 // every one of its rows must have filled (clicked to reach the grid's last row).
@@ -260,8 +253,14 @@ TEST_F(JourneyTest, OkWithAHalfFilledUserNamesTheBlankFieldsAndKeepsTheDialogOpe
         },
         [] { return ReturnInMessageBox(); });
     script.Then(
-        QStringLiteral("the dialog still open on the new row, to click into it and press Escape"),
-        [] { return GridOf(Users.Window) && TableOf(Users).State() == TDataSetState::Insert; },
+        QStringLiteral("the dialog still open on the new row with the keyboard back in the grid, "
+                       "to click into it and press Escape"),
+        [] {
+            TDBGrid* grid = GridOf(Users.Window);
+            QWidget* focus = QApplication::focusWidget();
+            return grid && TableOf(Users).State() == TDataSetState::Insert && focus &&
+                   (focus == grid || grid->isAncestorOf(focus));
+        },
         [] { return ClickRequiredOfNewRow(Users) && Press(Qt::Key_Escape); });
     script.Then(
         QStringLiteral("the row gone, to click OK"),
