@@ -531,11 +531,11 @@ void TForm_Main_Form::AskAboutTimeAway(double awayFrom, double backAt) {
     if (tracked == 0) return; // nothing was timed meanwhile: nothing to ask
     const int away = int(std::lround((backAt - awayFrom) * MinutesPerDay));
     const QString question =
-        QStringLiteral("You were away from %1 to %2 (%3 minutes). Keep this time for %4?")
+        QStringLiteral("You were away from %1 to %2 (%3). Keep this time for %4?")
             .arg(FormatDayNumber(QStringLiteral("hh:mm"), awayFrom),
-                 FormatDayNumber(QStringLiteral("hh:mm"), backAt))
-            .arg(away)
-            .arg(task);
+                 FormatDayNumber(QStringLiteral("hh:mm"), backAt),
+                 away == 1 ? QStringLiteral("1 minute") : QStringLiteral("%1 minutes").arg(away),
+                 task);
     FAsking = true;
     const int answer = TDialogService::Instance().Choose(
         question, {QStringLiteral("&Keep"), QStringLiteral("&Discard"), QStringLiteral("&Pause")});

@@ -361,6 +361,30 @@ TEST_F(MainFormTest, TimeAwayIsKeptGivenBackOrGivenBackAndPaused) {
     }
 }
 
+TEST_F(MainFormTest, OneMinuteAwayIsSaidInTheSingular) {
+    Open();
+    TRecordSet& defaults = dm->adsDefaults;
+    defaults.Edit();
+    defaults.FieldByName(QStringLiteral("IdleAfterMinutes")).SetAsInteger(1);
+    defaults.Post();
+    qint64 idle = 0;
+    form->SetIdleTimeSource(std::make_unique<TFakeIdleTime>(idle));
+    const double start = Day(2026, 12, 7) + 10 * Hour + 2 * Minute;
+    TClock::SetFixed(start);
+    form->CheckIdleTime();
+    TClock::SetFixed(start + Minute);
+    Frame().TimeTrackerTimerTimer();
+    idle = MinuteMs;
+    form->CheckIdleTime();
+    dialogs->ChooseAnswers = {0};
+    idle = 0;
+    form->CheckIdleTime();
+    ASSERT_EQ(dialogs->Questions.size(), 1);
+    EXPECT_EQ(dialogs->Questions.at(0),
+              QStringLiteral("You were away from 10:02 to 10:03 (1 minute). Keep this time for "
+                             "GEN?"));
+}
+
 TEST_F(MainFormTest, NoQuestionAboutTimeAwayWhenTheOptionIsOffOrNothingWasTimed) {
     Open();
     qint64 idle = 0;
