@@ -28,13 +28,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
-        if (FShape.Key(*this, *event)) {
-            event->accept();
-            return;
-        }
-        const QString before = text();
-        QLineEdit::keyPressEvent(event);
-        FShape.AfterKey(*this, before);
+        FShape.Press(*this, *event, [this, event] { QLineEdit::keyPressEvent(event); });
     }
 
 private:
@@ -171,9 +165,11 @@ public:
     // the grid has the focus, so closing it would be all it did.
     bool eventFilter(QObject* object, QEvent* event) override {
         if (object->property("tivrelCalendar").toBool()) {
-            // The picker's calendar is no editor: it is only watched as it opens.
-            auto* calendar = static_cast<QCalendarWidget*>(object);
-            if (event->type() == QEvent::Show && calendar->selectedDate() == EmptyDate())
+            // The picker's calendar is no editor: it is only watched as it opens. Checked cast:
+            // while the calendar is being destroyed it is a plain QWidget that still has events.
+            auto* calendar = qobject_cast<QCalendarWidget*>(object);
+            if (calendar && event->type() == QEvent::Show &&
+                calendar->selectedDate() == EmptyDate())
                 calendar->setCurrentPage(Today().year(), Today().month());
             return false;
         }
