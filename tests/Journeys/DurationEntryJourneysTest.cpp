@@ -11,13 +11,6 @@
 using namespace Journey;
 
 namespace {
-// Return pressed in the message box in front, which answers it with its default button.
-bool ReturnInMessageBox() {
-    QMessageBox* box = MessageBox();
-    if (!box) return false;
-    QTest::keyClick(box, Qt::Key_Return);
-    return true;
-}
 
 constexpr auto Mon = &TFrame_TimeTracker_Form::dbeMon;
 constexpr auto Tue = &TFrame_TimeTracker_Form::dbeTue;

@@ -54,6 +54,14 @@ inline QMessageBox* MessageBox() {
     return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
 }
 
+// Return pressed in the message box in front, which answers it with its default button.
+inline bool ReturnInMessageBox() {
+    QMessageBox* box = MessageBox();
+    if (!box) return false;
+    QTest::keyClick(box, Qt::Key_Return);
+    return true;
+}
+
 // A message box is in front and its text holds the words given.
 inline bool MessageBoxSays(const QString& words) {
     const QMessageBox* box = MessageBox();

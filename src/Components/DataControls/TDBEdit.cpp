@@ -111,6 +111,17 @@ bool TDigitShape::Key(QLineEdit& edit, const QKeyEvent& event) const {
     return true;
 }
 
+void TDigitShape::Press(QLineEdit& edit, QKeyEvent& event,
+                        const std::function<void()>& ordinary) const {
+    if (Key(edit, event)) {
+        event.accept();
+        return;
+    }
+    const QString before = edit.text();
+    ordinary();
+    AfterKey(edit, before);
+}
+
 void TDigitShape::AfterKey(QLineEdit& edit, const QString& before) const {
     const QString text = edit.text();
     if (IsEmpty() || edit.isReadOnly() || text.size() <= before.size()) return;
@@ -250,13 +261,7 @@ void TDBEdit::keyPressEvent(QKeyEvent* event) {
         event->setAccepted(blank.isAccepted());
         return;
     }
-    if (FShape.Key(*this, *event)) {
-        event->accept();
-        return;
-    }
-    const QString before = text();
-    QLineEdit::keyPressEvent(event);
-    FShape.AfterKey(*this, before);
+    FShape.Press(*this, *event, [this, event] { QLineEdit::keyPressEvent(event); });
 }
 
 bool TDBEdit::UpdateRecord() {

@@ -22,6 +22,8 @@
 
 #include <QLineEdit>
 
+#include <functional>
+
 class QKeyEvent;
 
 // The shape of a date-time edit format made of fixed-width digit fields and separators
@@ -51,6 +53,9 @@ public:
     // leaves it to the editor, which then calls AfterKey with the text it had before.
     bool Key(QLineEdit& edit, const QKeyEvent& event) const;
     void AfterKey(QLineEdit& edit, const QString& before) const;
+    // A key press in an editor of this shape: Key, else the editor's own handling (ordinary)
+    // followed by AfterKey.
+    void Press(QLineEdit& edit, QKeyEvent& event, const std::function<void()>& ordinary) const;
 
 private:
     bool IsDigitPlace(int position) const { return FPlaces.at(position).isNull(); }

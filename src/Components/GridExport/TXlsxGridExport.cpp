@@ -1,6 +1,7 @@
 #include "TXlsxGridExport.h"
 
 #include "Components/Core/SysDateTime.h"
+#include "Components/Core/SysStrings.h"
 
 #include <QDir>
 #include <QFile>
@@ -186,9 +187,9 @@ void TXlsxGridExport::DoExport(const TExportSource& source, QIODevice& device) {
             const TExportField& field = source.Fields[c];
             worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), ColumnWidth(source, c),
                                  nullptr);
-            Check(worksheet_write_string(sheet, 0, lxw_col_t(c),
-                                         field.Title.left(MaxStringLength).toUtf8().constData(),
-                                         bold),
+            Check(worksheet_write_string(
+                      sheet, 0, lxw_col_t(c),
+                      CutToLength(field.Title, MaxStringLength).toUtf8().constData(), bold),
                   0, field.Title);
         }
         if (!source.Fields.empty()) worksheet_freeze_panes(sheet, 1, 0);

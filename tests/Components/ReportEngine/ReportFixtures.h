@@ -5,6 +5,8 @@
 #include "Components/RecordSet/TRecordSet.h"
 #include "Components/ReportEngine/TReport.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -84,6 +86,17 @@ inline QStringList Trace(const std::vector<TReportPage>& pages, bool withPageBan
             trace << BandCode(item) + QLatin1Char(':') + item.Text;
         }
     return trace;
+}
+
+// The output of a tool (pdftotext, pdffonts, pdfinfo), a null string when the tool is not
+// installed, "<failed>" when it fails.
+inline QString RunTool(const QString& tool, const QStringList& arguments) {
+    if (QStandardPaths::findExecutable(tool).isEmpty()) return {};
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return QStringLiteral("<failed>");
+    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 } // namespace ReportTest

@@ -83,16 +83,6 @@ QByteArray ReadFile(const QString& name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The output of a poppler tool, or a null string when the tool is not installed.
-QString RunTool(const QString& tool, const QStringList& arguments) {
-    if (QStandardPaths::findExecutable(tool).isEmpty()) return {};
-    QProcess process;
-    process.start(tool, arguments);
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return QStringLiteral("<failed>");
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 } // namespace
 
 TEST(TReportOutput, ExportToPdfWritesAPdfFileOrNamesTheFileItCouldNotWrite) {

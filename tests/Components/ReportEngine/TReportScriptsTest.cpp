@@ -18,15 +18,6 @@ using namespace ReportTest;
 
 namespace {
 
-QString RunTool(const QString& tool, const QStringList& arguments) {
-    if (QStandardPaths::findExecutable(tool).isEmpty()) return {};
-    QProcess process;
-    process.start(tool, arguments);
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return QStringLiteral("<failed>");
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 // The first installed family of the report's fallbacks that draws Han, kana and Hangul.
 QString InstalledCjkFamily(const TReport& report) {
     for (const QString& family : report.FallbackFamilies) {
