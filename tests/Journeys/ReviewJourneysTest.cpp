@@ -18,6 +18,14 @@ constexpr size_t Monday = 0;
 QDate Dec(int day) {
     return QDate(2026, 12, day);
 }
+
+// After a restart: the seeded GEN alone, with 01:30 on Monday and in the totals.
+void ExpectGenWithAnHourAndAHalfOnMonday(const TSeen& seen) {
+    ASSERT_EQ(seen.Codes(), QStringList{QStringLiteral("GEN")});
+    EXPECT_EQ(seen.Tasks.at(0).Days.at(Monday), QStringLiteral("01:30"));
+    EXPECT_EQ(seen.DayTotals.at(Monday), QStringLiteral("01:30"));
+    EXPECT_EQ(seen.TotalMessage, QStringLiteral("Total Duration is 0 Days 1 Hours 30 Minutes "));
+}
 } // namespace
 
 TEST_F(JourneyTest, ADurationTypedAndLeftIsThereAfterExitAndARestart) {
@@ -30,11 +38,7 @@ TEST_F(JourneyTest, ADurationTypedAndLeftIsThereAfterExitAndARestart) {
     ExitByMenu(script);
     EXPECT_EQ(RunProgram(script), 0);
 
-    const TSeen seen = Restart();
-    ASSERT_EQ(seen.Codes(), QStringList{QStringLiteral("GEN")});
-    EXPECT_EQ(seen.Tasks.at(0).Days.at(Monday), QStringLiteral("01:30"));
-    EXPECT_EQ(seen.DayTotals.at(Monday), QStringLiteral("01:30"));
-    EXPECT_EQ(seen.TotalMessage, QStringLiteral("Total Duration is 0 Days 1 Hours 30 Minutes "));
+    ExpectGenWithAnHourAndAHalfOnMonday(Restart());
 }
 
 namespace {
@@ -114,11 +118,7 @@ TEST_P(CommandWhileTypingJourney, StepRoundsTheDurationStillBeingTyped) {
     ExitByMenu(script);
     EXPECT_EQ(RunProgram(script), 0);
 
-    const TSeen seen = Restart();
-    ASSERT_EQ(seen.Codes(), QStringList{QStringLiteral("GEN")});
-    EXPECT_EQ(seen.Tasks.at(0).Days.at(Monday), QStringLiteral("01:30"));
-    EXPECT_EQ(seen.DayTotals.at(Monday), QStringLiteral("01:30"));
-    EXPECT_EQ(seen.TotalMessage, QStringLiteral("Total Duration is 0 Days 1 Hours 30 Minutes "));
+    ExpectGenWithAnHourAndAHalfOnMonday(Restart());
 }
 
 INSTANTIATE_TEST_SUITE_P(Journey, CommandWhileTypingJourney,
