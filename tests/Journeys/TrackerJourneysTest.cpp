@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QWindow>
+#include <functional>
 #include <memory>
 
 using namespace Journey;
@@ -71,6 +73,70 @@ TScript::TCondition After(int ms) {
         if (!clock->isValid()) clock->start();
         return clock->elapsed() >= ms;
     };
+}
+
+// The grid row that shows the task of that code; -1 when none does.
+int RowOf(const QString& code) {
+    TFrame_TimeTracker_Form* frame = ReviewGrid();
+    TRecordSet& tasks = *frame->dsTasks->DataSet();
+    for (int recNo = 1; recNo <= tasks.RecordCount(); ++recNo) {
+        QString shown;
+        tasks.WithRecord(recNo, [&] { shown = frame->dbeTaskCode->Field()->DisplayText(); });
+        if (shown == code) return recNo - 1;
+    }
+    return -1;
+}
+
+// The code of the review grid's current row.
+QString CurrentCode() {
+    return dmTasks_Form->adsTasks.FieldByName(QStringLiteral("TaskCode")).AsString();
+}
+
+// Whether the task of that code is ticked Active.
+bool IsActive(const QString& code) {
+    TRecordSet& tasks = dmTasks_Form->adsTasks;
+    bool active = false;
+    for (int recNo = 1; recNo <= tasks.RecordCount(); ++recNo)
+        tasks.WithRecord(recNo, [&] {
+            if (tasks.FieldByName(QStringLiteral("TaskCode")).AsString() == code)
+                active = tasks.FieldByName(QStringLiteral("Active")).AsBoolean();
+        });
+    return active;
+}
+
+// The right mouse button on a task row of the review window, in its description column,
+// pressed and released on the window as the desktop delivers it: the toolkit finds the
+// widget under the pointer and asks it for its menu.
+bool RightClickRow(const QString& code) {
+    TFrame_TimeTracker_Form* frame = ReviewGrid();
+    TDBCtrlGrid* grid = frame->dbcgTasks;
+    const int index = RowOf(code) - grid->TopRow();
+    QWindow* handle = grid->window()->windowHandle();
+    if (RowOf(code) < 0 || index < 0 || index >= grid->RowCount() || !handle) return false;
+    const QPoint inPanel = frame->dbeTaskDescription->geometry().center();
+    const QPoint point(inPanel.x(), index * grid->PanelHeight() + inPanel.y());
+    QTest::mouseClick(handle, Qt::RightButton, Qt::NoModifier, grid->mapTo(grid->window(), point));
+    return true;
+}
+
+// The offscreen platform leaves a menu closed by a click on an item as the active window,
+// where the desktop gives the keyboard back to the window beneath; this does that part of the
+// desktop's work, then waits for the review window.
+bool ReviewBackInFront() {
+    QWidget* active = QApplication::activeWindow();
+    if (active && !active->isVisible() && Review() && Review()->isVisible())
+        Review()->activateWindow();
+    return ReviewWaitsForTheUser();
+}
+
+// A right click on a task row, then a click on an item of the grid's menu it opens.
+void ChooseInRowMenu(TScript& script, const QString& code, std::function<QString()> item) {
+    script.Then(QStringLiteral("right-click the %1 row").arg(code), ReviewBackInFront,
+                [code] { return RightClickRow(code); });
+    script.Then(
+        QStringLiteral("the grid's menu open over the %1 row, to click an item").arg(code),
+        [] { return OpenMenu() && OpenMenu() == ReviewGrid()->PMTimeTracker; },
+        [item] { return ClickInOpenMenu(item()); });
 }
 
 class TFakeIdleTime : public TIdleTimeSource {
@@ -181,6 +247,62 @@ TEST_F(JourneyTest, TrackThisTaskMovesTheTimeToTheRowChosen) {
     EXPECT_EQ(seen.Task(QStringLiteral("GEN"))->Days.at(Wednesday), QString());
 }
 
+// The right mouse button on another row and Track This Task in the grid's menu: that row is
+// timed from then on. Pause in the same menu stops the tick: nothing more is written.
+TEST_F(JourneyTest, TrackThisTaskAndPauseFromTheGridMenuOfARow) {
+    SetUpStore([](TdmTasks_Form& dm) {
+        dm.adsTasks.Append();
+        dm.adsTasks.FieldByName(QStringLiteral("TaskCode")).SetAsString(QStringLiteral("ADMIN"));
+        dm.adsTasks.Post();
+    });
+    const QString admin = QStringLiteral("ADMIN"), gen = QStringLiteral("GEN");
+    TFastTicks ticks;
+    TScript script;
+    WaitForReviewWindow(script);
+    script.Do(QStringLiteral("click the description of the GEN row"), [gen] {
+        TFrame_TimeTracker_Form* frame = ReviewGrid();
+        return Journey::ClickCell(frame, RowOf(gen), frame->dbeTaskDescription);
+    });
+    script.Then(QStringLiteral("the GEN row current and timed"), [gen] {
+        return CurrentCode() == gen && IsActive(gen) && TrackingShown().startsWith(gen);
+    });
+    ChooseInRowMenu(script, admin, [] { return Review()->aTrackThisTask->text(); });
+    script.Then(QStringLiteral("the ADMIN row current, ticked and timed; GEN no longer"), [=] {
+        return CurrentCode() == admin && IsActive(admin) && !IsActive(gen) &&
+               TrackingShown().startsWith(admin);
+    });
+    script.Do(QStringLiteral("five minutes go by"), [&] {
+        ticks.Install();
+        ticks.Run(5);
+        return true;
+    });
+    script.Then(QStringLiteral("five minutes tracked"), [&] { return ticks.Done(); });
+    ChooseInRowMenu(script, gen, [] { return MainWindow()->aPauseRestart->text(); });
+    script.Then(QStringLiteral("Paused shown, the tick stopped"), [] {
+        return TrackingShown() == QLatin1String("Paused") &&
+               !TrackerGrid()->TimeTrackerTimer->isActive();
+    });
+    script.Do(QStringLiteral("ten minutes would go by"), [&] {
+        ticks.Run(10);
+        return true;
+    });
+    int addedWhilePaused = -1;
+    script.Then(QStringLiteral("a while later"), After(150), [&] {
+        addedWhilePaused = ticks.Added - 5;
+        return true;
+    });
+    script.Then(QStringLiteral("the review window again"), ReviewBackInFront);
+    ExitByMenu(script);
+    EXPECT_EQ(RunProgram(script), 0);
+    EXPECT_EQ(addedWhilePaused, 0);
+
+    const TSeen seen = Restart();
+    ASSERT_NE(seen.Task(admin), nullptr);
+    EXPECT_EQ(seen.Task(admin)->Days.at(Wednesday), QStringLiteral("00:05"));
+    EXPECT_EQ(seen.Task(gen)->Days.at(Wednesday), QString());
+    EXPECT_EQ(seen.DayTotals.at(Wednesday), QStringLiteral("00:05"));
+}
+
 // The Time Tracker button hands over to the compact window, which goes on tracking; its
 // Review button brings the review window back.
 TEST_F(JourneyTest, TheCompactTrackerAndBack) {
@@ -216,6 +338,54 @@ TEST_F(JourneyTest, TheCompactTrackerAndBack) {
 
     const TSeen seen = Restart();
     EXPECT_EQ(seen.Tasks.at(0).Days.at(Wednesday), QStringLiteral("00:03"));
+}
+
+// Minimising the review window hands over to the compact tracker: the main window takes the
+// keyboard, shows what is timed and goes on tracking; closing it from its title bar saves
+// and ends the program. The offscreen platform has no title bar: the minimise and the close
+// are asked of the window system as its buttons ask.
+TEST_F(JourneyTest, MinimisingTheReviewWindowHandsOverAndClosingTheTrackerSaves) {
+    SetUpStore();
+    TFastTicks ticks;
+    QString currentTaskShown;
+    TScript script;
+    WaitForReviewWindow(script);
+    script.Do(QStringLiteral("two minutes go by"), [&] {
+        ticks.Install();
+        ticks.Run(2);
+        return true;
+    });
+    script.Then(
+        QStringLiteral("two minutes tracked, to minimise the review window"),
+        [&] { return ticks.Done(); },
+        [] {
+            QWindow* handle = Review()->windowHandle();
+            if (!handle) return false;
+            handle->showMinimized();
+            return true;
+        });
+    script.Then(QStringLiteral("the compact tracker in front, taking the keyboard"), [&] {
+        TForm_Main_Form* main = MainWindow();
+        if (!main || !main->isVisible() || Review()->isVisible()) return false;
+        if (QApplication::activeModalWidget() || QApplication::activeWindow() != main) return false;
+        currentTaskShown = main->lblCurrentTask->text();
+        return main->isEnabled() && main->TrackerShown() && !main->isMinimized();
+    });
+    script.Do(QStringLiteral("three minutes go by"), [&] {
+        ticks.Run(3);
+        return true;
+    });
+    script.Then(
+        QStringLiteral("three minutes tracked, to close the tracker"), [&] { return ticks.Done(); },
+        [] { return MainWindow()->windowHandle() && MainWindow()->windowHandle()->close(); });
+    EXPECT_EQ(RunProgram(script), 0);
+    EXPECT_TRUE(currentTaskShown.startsWith(QLatin1String("GEN 00:02")))
+        << currentTaskShown.toStdString();
+    EXPECT_FALSE(MainWindow() && MainWindow()->isVisible());
+
+    const TSeen seen = Restart();
+    EXPECT_EQ(seen.Tasks.at(0).Days.at(Wednesday), QStringLiteral("00:05"))
+        << "saved by the close; the review window opens again, not minimised";
 }
 
 // The tray's menu pauses tracking (opened as a click on the tray icon opens it).

@@ -296,7 +296,9 @@ void TDBCtrlGrid::FocusControlAt(const QPoint& gridPoint) {
 }
 
 void TDBCtrlGrid::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
+    // The right button moves to the row too, so that the pop-up menu it opens acts on the row
+    // clicked.
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
     const int row = RowAt(event->position().toPoint());
     if (row < 0 || row == CurrentRow()) return;
     // The click takes the focus from the row's control first: it writes and runs its exit
