@@ -6,6 +6,7 @@
 
 #include "Components/DataControls/TDBGrid.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 
 using namespace Journey;
@@ -149,6 +150,81 @@ TEST_F(JourneyTest, AnOptionChangedWithOkIsInTheFilesAtOnce) {
     ExitByMenu(script);
     EXPECT_EQ(RunProgram(script), 0);
     EXPECT_EQ(stepOnDisk, QStringList{QStringLiteral("30")});
+}
+
+// A duration amended in the history dialog and confirmed with OK: the history file holds it
+// before the program ends.
+TEST_F(JourneyTest, AHistoryDurationAmendedWithOkIsInTheFilesAtOnce) {
+    SetUpStore([](TdmTasks_Form& dm) {
+        // A row submitted last week (Sunday 29 November to Saturday 5 December), neither
+        // authorised nor invoiced.
+        TRecordSet& h = dm.adsReporting;
+        h.Append();
+        auto field = [&h](const char* name) -> TField& {
+            return h.FieldByName(QLatin1String(name));
+        };
+        field("TaskCode").SetAsString(QStringLiteral("GEN"));
+        field("TaskDescription").SetAsString(QStringLiteral("Planning"));
+        field("DateTimeCreated").SetAsDateTime(DateToDayNumber(QDate(2026, 11, 2)));
+        field("DateTimeSubmitted").SetAsDateTime(DateToDayNumber(QDate(2026, 12, 1)));
+        field("Duration").SetAsFloat(1.0 / 24);
+        field("Active").SetAsBoolean(false);
+        field("Completed").SetAsBoolean(false);
+        field("InvoiceNumber").SetAsInteger(0);
+        field("AuthUserId").SetAsInteger(0);
+        field("UserId").SetAsInteger(0);
+        h.Post();
+    });
+    QStringList historyOnDisk;
+    TScript script;
+    WaitForReviewWindow(script);
+    ChooseMenu(script, QStringLiteral("&Timesheets"), QStringLiteral("&History"));
+    script.Then(
+        QStringLiteral("the search dialog, to click OK for last week"),
+        [] { return DialogInFront("Form_Find_TaskData_Form") != nullptr; },
+        [] { return ClickButton(DialogInFront("Form_Find_TaskData_Form"), "btnOk"); });
+    script.Then(
+        QStringLiteral("the history dialog with the row, to click its duration"),
+        [] {
+            QDialog* dialog = DialogInFront("Form_History_Form");
+            auto* grid =
+                dialog ? dialog->findChild<TDBGrid*>(QStringLiteral("dbgMaintain")) : nullptr;
+            return grid && QApplication::activeWindow() == dialog && grid->model()->rowCount() == 1;
+        },
+        [] {
+            auto* grid = DialogInFront("Form_History_Form")
+                             ->findChild<TDBGrid*>(QStringLiteral("dbgMaintain"));
+            const auto& columns = grid->Columns();
+            for (int column = 0; column < int(columns.size()); ++column) {
+                if (columns[size_t(column)].FieldName != QLatin1String("Duration")) continue;
+                const QRect cell = grid->visualRect(grid->model()->index(0, column));
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+                return !cell.isEmpty();
+            }
+            return false;
+        });
+    script.Then(
+        QStringLiteral("the duration's editor open with its text selected, to type 0230"),
+        [] {
+            auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            return editor && DialogInFront("Form_History_Form") &&
+                   editor->selectedText() == QLatin1String("01:00");
+        },
+        [] { return Type(QStringLiteral("0230")); });
+    script.Do(QStringLiteral("click OK"),
+              [] { return ClickButton(DialogInFront("Form_History_Form"), "btnOk"); });
+    script.Then(QStringLiteral("both dialogs closed, to look at the files"), ReviewWaitsForTheUser,
+                [&] {
+                    historyOnDisk = ColumnOnDisk(Install, "Reportingfile.xml", "Duration", true);
+                    return true;
+                });
+    ExitByMenu(script);
+    EXPECT_EQ(RunProgram(script), 0);
+    ASSERT_EQ(historyOnDisk.size(), 1) << historyOnDisk.join(QLatin1Char(' ')).toStdString();
+    EXPECT_NEAR(historyOnDisk.at(0).toDouble(), 2.5 / 24, 1e-6);
+    const TSeen seen = Restart();
+    ASSERT_EQ(seen.History.size(), 1u);
+    EXPECT_EQ(seen.History.at(0).Duration, QStringLiteral("02:30"));
 }
 
 // The desktop session ends: the session manager asks the program to quit while the user is

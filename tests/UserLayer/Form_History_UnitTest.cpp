@@ -5,13 +5,16 @@
 #include "DataModuleFixture.h"
 
 #include "BaseUnits/Frame_Date_Unit.h"
+#include "BaseUnits/Frame_Select_Group_unit.h"
 #include "BaseUnits/Frame_Select_Unit.h"
 #include "UserLayer/Form_Find_TaskData_Unit.h"
 #include "UserLayer/Form_History_Unit.h"
 #include "UserLayer/Form_Submit_Unit.h"
 #include "support/TScriptedDialogService.h"
 
+#include "Components/DataControls/TDBCheckBox.h"
 #include "Components/DataControls/TDBGrid.h"
+#include "Components/DataControls/TDBLookupComboBox.h"
 #include "Components/DataControls/TDataControls.h"
 
 #include <QAction>
@@ -211,6 +214,62 @@ TEST_F(HistoryTest, OkAtOnceSearchesLastWeekUnderTheConfiguredFirstDay) {
                                      "05/12/2026"));
     EXPECT_EQ(found, (QStringList{QStringLiteral("Sunday before"), QStringLiteral("Monday")}));
     EXPECT_TRUE(dialogs->Informations.isEmpty());
+    ExpectUnfiltered();
+}
+
+// The search's user picker starts on the timesheet user of the options, not on the user row
+// the users dialog last left current; unticking All then searches that user's rows.
+TEST_F(HistoryTest, TheSearchStartsOnTheTimesheetUserWhateverUserRowIsCurrent) {
+    TRecordSet& users = dm->adsUsers;
+    users.Append();
+    F(users, "FirstName").SetAsString(QStringLiteral("Ann"));
+    F(users, "LastName").SetAsString(QStringLiteral("Lee"));
+    F(users, "SignOn").SetAsString(QStringLiteral("ann"));
+    F(users, "Password").SetAsString(QStringLiteral("secret"));
+    users.Post();
+    const int ann = F(users, "UserID").AsInteger();
+    ASSERT_NE(ann, 0);
+    auto timesheetUser = [this](int user) {
+        dm->adsDefaults.Edit();
+        F(dm->adsDefaults, "TimesheetUserID").SetAsInteger(user);
+        dm->adsDefaults.Post();
+    };
+    struct TStart {
+        int User = -999;
+        QString Shown, Filter;
+    };
+    auto start = [this] {
+        TStart seen;
+        Search(
+            [&seen](TForm_Find_TaskData_Form& search) {
+                TFrame_Select_Form* criteria = search.Frame_Select_Form1;
+                seen.User = F(criteria->adsSelectDetails, "UserId").AsInteger();
+                seen.Shown = criteria->FrameUserGroup->dblucbSelectGroup->DisplayText();
+                criteria->FrameUserGroup->cbxAll->click();
+                criteria->SetupFilter();
+                seen.Filter = criteria->Filter();
+                search.btnCancel->click();
+            },
+            {});
+        return seen;
+    };
+
+    timesheetUser(ann);
+    users.First(); // the guest, as a users dialog left it
+    TStart seen = start();
+    EXPECT_EQ(seen.User, ann);
+    EXPECT_EQ(seen.Shown, QStringLiteral(" Ann Lee"));
+    EXPECT_TRUE(seen.Filter.endsWith(QStringLiteral(" AND UserID = %1").arg(ann)))
+        << seen.Filter.toStdString();
+
+    timesheetUser(0);
+    users.Last(); // Ann
+    seen = start();
+    EXPECT_EQ(seen.User, 0);
+    EXPECT_EQ(seen.Shown, QStringLiteral(" Guest 1"));
+    EXPECT_TRUE(seen.Filter.endsWith(QStringLiteral(" AND UserID = 0")))
+        << seen.Filter.toStdString();
+    EXPECT_EQ(F(users, "UserID").AsInteger(), ann) << "the users table stays on its row";
     ExpectUnfiltered();
 }
 

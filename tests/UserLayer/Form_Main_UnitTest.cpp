@@ -22,6 +22,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -503,4 +504,44 @@ TEST_F(MainFormTest, TheTickRunsWhileTheReviewWindowIsOpenAndTheTrackerTakesOver
     QTimer::singleShot(50, &review, [&] { review.aExitMenu->trigger(); });
     form->aReview->trigger();
     EXPECT_FALSE(form->isVisible());
+}
+
+// Where the desktop has no system tray (as offscreen), no tray icon is shown at any time, and
+// the hand-over to the compact tracker and back, Pause and the close all work without it.
+TEST_F(MainFormTest, WithoutASystemTrayNothingIsShownThereAndTheHandOverWorks) {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "this desktop has a tray";
+    Open();
+    TForm_Submit_Form review(*dm);
+    form->SetSubmitForm(&review);
+    QStringList trayShown;
+    auto lookAtTheTray = [&](const char* when) {
+        if (form->TrayIcon->isVisible()) trayShown << QLatin1String(when);
+    };
+    lookAtTheTray("at the start");
+    QTimer::singleShot(50, &review, [&] {
+        lookAtTheTray("with the review window open");
+        review.aTimeTracker->trigger();
+    });
+    form->show(); // its first showing hands over to the review window
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->TrackerShown(); }, 5000));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(review.isVisible());
+    lookAtTheTray("with the compact tracker");
+    form->aPauseRestart->trigger();
+    EXPECT_TRUE(form->Paused());
+    EXPECT_FALSE(Frame().TimeTrackerTimer->isActive());
+    lookAtTheTray("paused");
+    form->aPauseRestart->trigger();
+    EXPECT_FALSE(form->Paused());
+    // Review brings the review window back; its Exit saves and closes the main window.
+    bool reviewShown = false;
+    QTimer::singleShot(50, &review, [&] {
+        reviewShown = review.isVisible();
+        lookAtTheTray("with the review window back");
+        review.aExitMenu->trigger();
+    });
+    form->aReview->trigger();
+    EXPECT_TRUE(reviewShown);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(trayShown.isEmpty()) << trayShown.join(QLatin1String(", ")).toStdString();
 }

@@ -117,6 +117,43 @@ TEST_F(ReportingFormTest, EachShowingStartsFromLastWeekAndKeepsTheChoices) {
     form.close();
 }
 
+// The User Activity report's picker starts on the timesheet user of the options, not on the
+// user row the users dialog last left current, and follows a new timesheet user.
+TEST_F(ReportingFormTest, TheUserPickerStartsOnTheTimesheetUserWhateverUserRowIsCurrent) {
+    TRecordSet& users = dm->adsUsers;
+    users.Append();
+    F(users, "FirstName").SetAsString(QStringLiteral("Ann"));
+    F(users, "LastName").SetAsString(QStringLiteral("Lee"));
+    F(users, "SignOn").SetAsString(QStringLiteral("ann"));
+    F(users, "Password").SetAsString(QStringLiteral("secret"));
+    users.Post();
+    const int ann = F(users, "UserID").AsInteger();
+    ASSERT_NE(ann, 0);
+    auto timesheetUser = [this](int user) {
+        dm->adsDefaults.Edit();
+        F(dm->adsDefaults, "TimesheetUserID").SetAsInteger(user);
+        dm->adsDefaults.Post();
+    };
+    timesheetUser(ann);
+    users.First(); // the guest, as a users dialog left it
+
+    TForm_Reporting_Form form(*dm);
+    form.show();
+    Choose(form, 4);
+    EXPECT_EQ(Enabled(form), QStringLiteral("000011"));
+    EXPECT_EQ(F(form.adsReportDetails, "UserId").AsInteger(), ann);
+    EXPECT_EQ(form.dblucbUser->DisplayText(), QStringLiteral(" Ann Lee"));
+    form.btnCancel->click();
+
+    timesheetUser(0);
+    users.Last(); // Ann
+    form.show();
+    EXPECT_EQ(F(form.adsReportDetails, "UserId").AsInteger(), 0);
+    EXPECT_EQ(form.dblucbUser->DisplayText(), QStringLiteral(" Guest 1"));
+    EXPECT_EQ(F(users, "UserID").AsInteger(), ann) << "the users table stays on its row";
+    form.close();
+}
+
 TEST_F(ReportingFormTest, EnterAndEscapeBothCancel) {
     TForm_Reporting_Form form(*dm);
     form.show();

@@ -7,6 +7,7 @@
 #include "Components/RecordSet/TRecordSetDump.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextStream>
 
 namespace {
@@ -301,6 +302,73 @@ TEST_F(DataModuleTest, StartUpStateAfterLoading) {
     // The others stay in edit mode on their row.
     EXPECT_EQ(d.adsDefaults.State(), TDataSetState::Edit);
     EXPECT_EQ(d.StoreDir(), PortableDataDir());
+}
+
+namespace {
+// Takes a field out of a store file, schema and rows, as a file written before the program
+// had that field; false when the file could not be rewritten.
+bool WithoutField(const QString& fileName, const QString& field) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QString text = QString::fromUtf8(file.readAll());
+    file.close();
+    const QString before = text;
+    text.remove(QRegularExpression(
+        QStringLiteral("<s:AttributeType name='%1'.*?</s:AttributeType>\\s*").arg(field),
+        QRegularExpression::DotMatchesEverythingOption));
+    text.remove(QRegularExpression(QStringLiteral(" %1='[^']*'").arg(field)));
+    if (text == before || text.contains(field)) return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    return file.write(text.toUtf8()) > 0;
+}
+} // namespace
+
+// An options file from before the timesheet user and the idle minutes were kept: it loads
+// as the user's options (no first run), the idle check is off and the first user of the
+// users table is the timesheet user, whichever user row is current.
+TEST_F(DataModuleTest, AnOlderOptionsFileWithoutTheNewerFieldsLoads) {
+    TdmTasks_Form& d = StartSetUp();
+    d.adsUsers.First();
+    d.adsUsers.Edit();
+    F(d.adsUsers, "UserID").SetAsInteger(7); // the first user is not user 0
+    d.adsUsers.Post();
+    d.adsUsers.Append();
+    F(d.adsUsers, "FirstName").SetAsString(QStringLiteral("Ann"));
+    F(d.adsUsers, "LastName").SetAsString(QStringLiteral("Lee"));
+    F(d.adsUsers, "SignOn").SetAsString(QStringLiteral("ann"));
+    F(d.adsUsers, "Password").SetAsString(QStringLiteral("secret"));
+    d.adsUsers.Post();
+    const int ann = F(d.adsUsers, "UserID").AsInteger();
+    d.adsDefaults.Edit();
+    F(d.adsDefaults, "TimesheetUserID").SetAsInteger(ann);
+    F(d.adsDefaults, "IdleAfterMinutes").SetAsInteger(25);
+    F(d.adsDefaults, "MinimumTaskDuration").SetAsInteger(30);
+    d.adsDefaults.Post();
+    d.SaveData();
+    dm.reset();
+    const QString defaults = PortableDataDir() + QStringLiteral("Defaultsfile.xml");
+    ASSERT_TRUE(WithoutField(defaults, QStringLiteral("IdleAfterMinutes")));
+    ASSERT_TRUE(WithoutField(defaults, QStringLiteral("TimesheetUserID")));
+
+    TdmTasks_Form& older = StartPortable();
+    EXPECT_TRUE(Messages.isEmpty()) << Messages.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(older.SetupRequired()) << "the options are there: no first run";
+    EXPECT_EQ(F(older.adsDefaults, "MinimumTaskDuration").AsInteger(), 30)
+        << "the fields the file has are read";
+    EXPECT_TRUE(F(older.adsDefaults, "IdleAfterMinutes").IsNull());
+    EXPECT_EQ(F(older.adsDefaults, "IdleAfterMinutes").AsInteger(), 0) << "the idle check is off";
+    EXPECT_TRUE(F(older.adsDefaults, "TimesheetUserID").IsNull());
+    ASSERT_EQ(older.adsUsers.RecordCount(), 2);
+    EXPECT_EQ(F(older.adsUsers, "UserID").AsInteger(), ann) << "the last user row is current";
+    EXPECT_EQ(older.TimesheetUserID(), 7) << "the first user";
+
+    // Saved again, the file gains the fields and keeps what it held.
+    older.adsDefaults.Tag = 1;
+    older.SaveData();
+    TdmTasks_Form& again = StartPortable();
+    EXPECT_EQ(F(again.adsDefaults, "MinimumTaskDuration").AsInteger(), 30);
+    EXPECT_EQ(F(again.adsDefaults, "IdleAfterMinutes").AsInteger(), 0);
+    EXPECT_EQ(again.TimesheetUserID(), 7);
 }
 
 TEST_F(DataModuleTest, ADataDirectoryThatCannotBeCreatedWhenSavingRaises) {
