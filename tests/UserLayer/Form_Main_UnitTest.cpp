@@ -441,6 +441,16 @@ TEST_F(MainFormTest, TheSortCaptionAndPausedAreReallyDrawnRed) {
     EXPECT_EQ(RedPixels(Frame().pDescription), 0);
     form->aPauseRestartExecute();
     EXPECT_GT(RedPixels(Frame().lblPaused), 0);
+
+    // The review window's status bar says "Paused" in red too, and the task in its normal colour.
+    TForm_Submit_Form review(*dm);
+    ASSERT_TRUE(ShowActive(review));
+    review.ShowTracking(QStringLiteral("GEN 00:00:01"), true);
+    EXPECT_EQ(review.lblTracking->text(), QStringLiteral("Paused"));
+    EXPECT_GT(RedPixels(review.lblTracking), 0);
+    review.ShowTracking(QStringLiteral("GEN 00:00:01"), false);
+    EXPECT_EQ(review.lblTracking->text(), QStringLiteral("GEN 00:00:01"));
+    EXPECT_EQ(RedPixels(review.lblTracking), 0);
 }
 
 TEST_F(MainFormTest, AfterMidnightTheGridIsRepaintedForTheNewDay) {
