@@ -174,6 +174,20 @@ protected:
         ClickCell(script, Admin, TaskCode, QStringLiteral("Code"));
     }
 
+    // NOPE typed into ADMIN's Code cell and the cell left as leave does: the message, answered
+    // with Return, and the keyboard back in the cell, which shows ADMIN again.
+    static void LeaveAMissingCode(TScript& script, void (*leave)(TScript&)) {
+        StartInAdminsCode(script);
+        TypeCode(script, QStringLiteral("NOPE"));
+        leave(script);
+        AnswerWithReturn(script, Missing);
+        BackInTheCodeCell(script, Admin, QStringLiteral("ADMIN"), QStringLiteral("NOPE"));
+    }
+
+    static void PressTab(TScript& script) {
+        script.Do(QStringLiteral("press Tab"), [] { return Press(Qt::Key_Tab); });
+    }
+
     // After a restart: ADMIN and GEN with their codes, descriptions and ADMIN's Monday time.
     void ExpectTasksAsBefore(const TSeen& seen) {
         ASSERT_EQ(seen.Codes(), TasksBefore);
@@ -191,11 +205,7 @@ protected:
 TEST_F(TaskCodeRuleJourney, TabFromAMissingCodeShowsTheMessageAndPutsTheCodeBack) {
     SetUpRuleStore();
     TScript script;
-    StartInAdminsCode(script);
-    TypeCode(script, QStringLiteral("NOPE"));
-    script.Do(QStringLiteral("press Tab"), [] { return Press(Qt::Key_Tab); });
-    AnswerWithReturn(script, Missing);
-    BackInTheCodeCell(script, Admin, QStringLiteral("ADMIN"), QStringLiteral("NOPE"));
+    LeaveAMissingCode(script, PressTab);
     // Tab again now leaves the cell: the row holds a code that exists.
     script.Do(QStringLiteral("press Tab"), [] { return Press(Qt::Key_Tab); });
     WaitForKeyboardIn(script, Description, QStringLiteral("Description"));
@@ -227,11 +237,7 @@ class MissingCodeJourney : public TaskCodeRuleJourney,
 TEST_P(MissingCodeJourney, TheRowKeepsItsCodeAndTheKeyboardStaysInIt) {
     SetUpRuleStore(GetParam().MinimumTaskDuration);
     TScript script;
-    StartInAdminsCode(script);
-    TypeCode(script, QStringLiteral("NOPE"));
-    GetParam().Leave(script);
-    AnswerWithReturn(script, Missing);
-    BackInTheCodeCell(script, Admin, QStringLiteral("ADMIN"), QStringLiteral("NOPE"));
+    LeaveAMissingCode(script, GetParam().Leave);
     ExitByMenu(script);
     EXPECT_EQ(RunProgram(script), 0);
 
@@ -284,11 +290,9 @@ TEST_F(TaskCodeRuleJourney, ACodeOfAnotherTaskChosenFromTheListIsRefused) {
 TEST_F(TaskCodeRuleJourney, SubmitWithAMissingCodeSubmitsNothing) {
     SetUpRuleStore();
     TScript script;
-    StartInAdminsCode(script);
-    TypeCode(script, QStringLiteral("NOPE"));
-    ClickToolButton(script, &TForm_Submit_Form::Submit, QStringLiteral("Submit"));
-    AnswerWithReturn(script, Missing);
-    BackInTheCodeCell(script, Admin, QStringLiteral("ADMIN"), QStringLiteral("NOPE"));
+    LeaveAMissingCode(script, [](TScript& s) {
+        ClickToolButton(s, &TForm_Submit_Form::Submit, QStringLiteral("Submit"));
+    });
     script.Then(QStringLiteral("no history and ADMIN's Monday time still there"), [] {
         const TSeen seen = ReadReviewWindow();
         return seen.History.empty() &&
@@ -330,11 +334,7 @@ TEST_F(TaskCodeRuleJourney, ANewTaskWhoseFirstCodeIsMissingGoesAway) {
 TEST_F(TaskCodeRuleJourney, TabThenTheListThenAnotherRowsBoxNeverLeaveAMissingCode) {
     SetUpRuleStore();
     TScript script;
-    StartInAdminsCode(script);
-    TypeCode(script, QStringLiteral("NOPE"));
-    script.Do(QStringLiteral("press Tab"), [] { return Press(Qt::Key_Tab); });
-    AnswerWithReturn(script, Missing);
-    BackInTheCodeCell(script, Admin, QStringLiteral("ADMIN"), QStringLiteral("NOPE"));
+    LeaveAMissingCode(script, PressTab);
     TypeCode(script, QStringLiteral("X"));
     ChooseFromCodeListByKeys(script, QStringLiteral("GEN"));
     AnswerWithReturn(script, Taken);

@@ -66,6 +66,18 @@ QString TrackingShown() {
     return Review() ? Review()->lblTracking->text() : QString();
 }
 
+// Waits for "Paused" and the tick stopped, then lets ten minutes' worth of fast ticks run.
+void WhilePausedTenMinutesWouldGoBy(TScript& script, TFastTicks& ticks) {
+    script.Then(QStringLiteral("Paused shown, the tick stopped"), [] {
+        return TrackingShown() == QLatin1String("Paused") &&
+               !TrackerGrid()->TimeTrackerTimer->isActive();
+    });
+    script.Do(QStringLiteral("ten minutes would go by"), [&ticks] {
+        ticks.Run(10);
+        return true;
+    });
+}
+
 // Waits a little real time: for things that must not happen.
 TScript::TCondition After(int ms) {
     auto clock = std::make_shared<QElapsedTimer>();
@@ -189,14 +201,7 @@ TEST_F(JourneyTest, PauseInTheReviewWindowWritesNothingWhilePaused) {
         ticks.Install();
         return Press(Qt::Key_P, Qt::ControlModifier);
     });
-    script.Then(QStringLiteral("Paused shown, the tick stopped"), [] {
-        return TrackingShown() == QLatin1String("Paused") &&
-               !TrackerGrid()->TimeTrackerTimer->isActive();
-    });
-    script.Do(QStringLiteral("ten minutes would go by"), [&] {
-        ticks.Run(10);
-        return true;
-    });
+    WhilePausedTenMinutesWouldGoBy(script, ticks);
     script.Then(QStringLiteral("a while later, nothing tracked"), After(150),
                 [&] { return ticks.Added == 0 && Press(Qt::Key_P, Qt::ControlModifier); });
     script.Then(QStringLiteral("tracking again"),
@@ -278,14 +283,7 @@ TEST_F(JourneyTest, TrackThisTaskAndPauseFromTheGridMenuOfARow) {
     });
     script.Then(QStringLiteral("five minutes tracked"), [&] { return ticks.Done(); });
     ChooseInRowMenu(script, gen, [] { return MainWindow()->aPauseRestart->text(); });
-    script.Then(QStringLiteral("Paused shown, the tick stopped"), [] {
-        return TrackingShown() == QLatin1String("Paused") &&
-               !TrackerGrid()->TimeTrackerTimer->isActive();
-    });
-    script.Do(QStringLiteral("ten minutes would go by"), [&] {
-        ticks.Run(10);
-        return true;
-    });
+    WhilePausedTenMinutesWouldGoBy(script, ticks);
     int addedWhilePaused = -1;
     script.Then(QStringLiteral("a while later"), After(150), [&] {
         addedWhilePaused = ticks.Added - 5;

@@ -84,6 +84,25 @@ protected:
 
     static TField& F(TRecordSet& t, const char* name) { return t.FieldByName(QLatin1String(name)); }
 
+    // A second user, Ann Lee (sign-on "ann"); her UserID.
+    static int AddAnn(TdmTasks_Form& data) {
+        TRecordSet& users = data.adsUsers;
+        users.Append();
+        F(users, "FirstName").SetAsString(QStringLiteral("Ann"));
+        F(users, "LastName").SetAsString(QStringLiteral("Lee"));
+        F(users, "SignOn").SetAsString(QStringLiteral("ann"));
+        F(users, "Password").SetAsString(QStringLiteral("secret"));
+        users.Post();
+        return F(users, "UserID").AsInteger();
+    }
+
+    // The options' Timesheet User.
+    static void SetTimesheetUser(TdmTasks_Form& data, int user) {
+        data.adsDefaults.Edit();
+        F(data.adsDefaults, "TimesheetUserID").SetAsInteger(user);
+        data.adsDefaults.Post();
+    }
+
     // Shows a window and waits until it is the active one, so that it takes the keyboard.
     static bool ShowActive(QWidget& window) {
         window.show();

@@ -221,19 +221,9 @@ TEST_F(HistoryTest, OkAtOnceSearchesLastWeekUnderTheConfiguredFirstDay) {
 // the users dialog last left current; unticking All then searches that user's rows.
 TEST_F(HistoryTest, TheSearchStartsOnTheTimesheetUserWhateverUserRowIsCurrent) {
     TRecordSet& users = dm->adsUsers;
-    users.Append();
-    F(users, "FirstName").SetAsString(QStringLiteral("Ann"));
-    F(users, "LastName").SetAsString(QStringLiteral("Lee"));
-    F(users, "SignOn").SetAsString(QStringLiteral("ann"));
-    F(users, "Password").SetAsString(QStringLiteral("secret"));
-    users.Post();
-    const int ann = F(users, "UserID").AsInteger();
+    const int ann = AddAnn(*dm);
     ASSERT_NE(ann, 0);
-    auto timesheetUser = [this](int user) {
-        dm->adsDefaults.Edit();
-        F(dm->adsDefaults, "TimesheetUserID").SetAsInteger(user);
-        dm->adsDefaults.Post();
-    };
+    auto timesheetUser = [this](int user) { SetTimesheetUser(*dm, user); };
     struct TStart {
         int User = -999;
         QString Shown, Filter;

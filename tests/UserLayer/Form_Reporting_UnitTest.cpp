@@ -121,19 +121,9 @@ TEST_F(ReportingFormTest, EachShowingStartsFromLastWeekAndKeepsTheChoices) {
 // user row the users dialog last left current, and follows a new timesheet user.
 TEST_F(ReportingFormTest, TheUserPickerStartsOnTheTimesheetUserWhateverUserRowIsCurrent) {
     TRecordSet& users = dm->adsUsers;
-    users.Append();
-    F(users, "FirstName").SetAsString(QStringLiteral("Ann"));
-    F(users, "LastName").SetAsString(QStringLiteral("Lee"));
-    F(users, "SignOn").SetAsString(QStringLiteral("ann"));
-    F(users, "Password").SetAsString(QStringLiteral("secret"));
-    users.Post();
-    const int ann = F(users, "UserID").AsInteger();
+    const int ann = AddAnn(*dm);
     ASSERT_NE(ann, 0);
-    auto timesheetUser = [this](int user) {
-        dm->adsDefaults.Edit();
-        F(dm->adsDefaults, "TimesheetUserID").SetAsInteger(user);
-        dm->adsDefaults.Post();
-    };
+    auto timesheetUser = [this](int user) { SetTimesheetUser(*dm, user); };
     timesheetUser(ann);
     users.First(); // the guest, as a users dialog left it
 

@@ -257,16 +257,9 @@ TEST_F(SubmitWeekTest, EveryRowFallsOnTheWeekdayOfItsColumnWhateverTheFirstDay) 
 TEST_F(SubmitWeekTest, TimeIsBookedToTheTimesheetUserWhateverUserRowIsCurrent) {
     TClock::SetFixed(Day(2008, 3, 12));
     SetOptions(2, Day(2008, 3, 3));
-    d->adsUsers.Append();
-    for (const auto& [field, value] : {std::pair{"FirstName", "Ann"}, std::pair{"LastName", "Lee"},
-                                       std::pair{"SignOn", "ann"}, std::pair{"Password", "x"}})
-        F(d->adsUsers, field).SetAsString(QLatin1String(value));
-    d->adsUsers.Post();
-    const int ann = F(d->adsUsers, "UserID").AsInteger();
+    const int ann = AddAnn(*d);
     AddTask(QStringLiteral("ADMIN"), {{"MonDuration", Hour}});
-    d->adsDefaults.Edit();
-    F(d->adsDefaults, "TimesheetUserID").SetAsInteger(ann);
-    d->adsDefaults.Post();
+    SetTimesheetUser(*d, ann);
     d->adsUsers.First(); // the guest, as a users dialog browsed to it
     double submitDate = Day(2008, 3, 3);
     ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("03/03/2008")));

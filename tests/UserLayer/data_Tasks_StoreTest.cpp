@@ -332,13 +332,7 @@ TEST_F(DataModuleTest, AnOlderOptionsFileWithoutTheNewerFieldsLoads) {
     d.adsUsers.Edit();
     F(d.adsUsers, "UserID").SetAsInteger(7); // the first user is not user 0
     d.adsUsers.Post();
-    d.adsUsers.Append();
-    F(d.adsUsers, "FirstName").SetAsString(QStringLiteral("Ann"));
-    F(d.adsUsers, "LastName").SetAsString(QStringLiteral("Lee"));
-    F(d.adsUsers, "SignOn").SetAsString(QStringLiteral("ann"));
-    F(d.adsUsers, "Password").SetAsString(QStringLiteral("secret"));
-    d.adsUsers.Post();
-    const int ann = F(d.adsUsers, "UserID").AsInteger();
+    const int ann = AddAnn(d);
     d.adsDefaults.Edit();
     F(d.adsDefaults, "TimesheetUserID").SetAsInteger(ann);
     F(d.adsDefaults, "IdleAfterMinutes").SetAsInteger(25);
