@@ -623,16 +623,11 @@ void TFrame_TimeTracker_Form::DisplayTotal() {
 void TFrame_TimeTracker_Form::dbeTaskCodeExit() {
     TRecordSet& tasks = FDm.adsTasks;
     const QString code = tasks.FieldByName(QStringLiteral("TaskCode")).AsString();
-    if (code.isEmpty()) return;
-    const QString wanted = code.trimmed().toUpper();
+    if (code.isEmpty() || FDm.TaskCodeExists(code)) return;
     TRecordSet& codes = FDm.adsTaskCodes;
     TField& codeField = codes.FieldByName(QStringLiteral("TaskCode"));
-    for (codes.First(); !codes.Eof(); codes.Next()) {
-        if (codeField.AsString().trimmed().toUpper() == wanted) return;
-    }
     const QString description = tasks.FieldByName(QStringLiteral("TaskDescription")).AsString();
-    const bool insertAllowed =
-        FDm.adsDefaults.FieldByName(QStringLiteral("NewTaskInsertAllowed")).AsBoolean();
+    const bool insertAllowed = FDm.NewTaskInsertAllowed();
     if (!description.isEmpty() && insertAllowed) {
         codes.Insert(); // posted by the task-code table's next change of state
         codeField.SetAsString(code.toUpper());
