@@ -13,7 +13,7 @@
 #include <QStyle>
 
 namespace {
-constexpr int DialogWidth = 716;
+constexpr int DialogWidth = 990;
 constexpr int DialogHeight = 293;
 constexpr int CellPadding = 12;
 constexpr int MinDescriptionWidth = 120;
@@ -38,27 +38,34 @@ TForm_History_Form::TForm_History_Form(TdmTasks_Form& dm, QWidget* parent)
     const int created = fit("Creation Date/Time", DateTimeToStr(sample));
     const int active = fit("Active", QStringLiteral("False"));
     const int completed = fit("Completed", QStringLiteral("False"));
-    const int submitted = fit("Submitted Date", DateToStr(sample));
+    const int submitted = fit("Submitted Date", DateToStr(sample)) + CellPadding;
     const int duration = fit("Duration", QStringLiteral("00:00"));
     const int invoice = fit("Invoice Number", QStringLiteral("0"));
+    const int code = fit("Task Code", QStringLiteral("DEV-1234")) + CellPadding;
+    const int project = fit("Project", QStringLiteral("Project Name")) + CellPadding;
+    const int client = fit("Client", QStringLiteral("Client Name")) + CellPadding;
     const int chrome = dbgMaintain->verticalHeader()->width() + 2 * dbgMaintain->frameWidth() +
                        style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
     const int description =
         std::max(MinDescriptionWidth, DialogWidth - chrome - created - active - completed -
-                                          submitted - duration - invoice);
+                                          submitted - duration - invoice - code - project - client);
+    // A row is moved to another task, project, client or day by choosing them; the
+    // description follows the task code.
     dbgMaintain->SetColumns(MaintainColumns({
+        {"TaskCodeLookup", "Task Code", code, false, false, 8},
+        {"ProjectName", "Project", project, false, false, 8},
+        {"ClientName", "Client", client, false, false, 8},
         {"TaskDescription", "Task Description", description, false, true},
         {"DateTimeCreated", "Creation Date/Time", created, false, true},
         {"Active", "Active", active, false, true},
         {"Completed", "Completed", completed, false, true},
-        {"DateTimeSubmitted", "Submitted Date", submitted, false, true},
+        {"DateTimeSubmitted", "Submitted Date", submitted, false, false, 0, TDBGridEditor::Date},
         {"Duration", "Duration", duration},
         {"InvoiceNumber", "Invoice Number", invoice, false, true},
     }));
-    // Amendments only: no new rows from the grid, no insert or delete.
+    // Amendments and deletions: no new rows from the grid.
     dbgMaintain->SetAutoAppend(false);
     aInsert->setEnabled(false);
-    aDelete->setEnabled(false);
     connect(dbgMaintain, &TDBGrid::ColEnter, this, &TForm_History_Form::dbgMaintainColEnter);
     FormCreate();
 }

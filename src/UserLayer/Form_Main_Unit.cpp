@@ -8,6 +8,7 @@
 #include "BaseUnits/XEP_Utils_Unit.h"
 #include "Button_Images_Unit.h"
 #include "Form_Actions.h"
+#include "Form_Entries_Unit.h"
 #include "Form_Splash_Unit.h"
 #include "Form_Submit_Unit.h"
 #include "Frame_TimeTracker_Unit.h"
@@ -57,6 +58,9 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
         NewAction(this, "aPauseRestart", "&Pause", "Pause", 38, QKeySequence(Qt::CTRL | Qt::Key_P));
     aReview = action("aReview", "&Review", "Review", 43);
     aExit = action("aExit", "Exit", "Exit", 51);
+    aEntries = NewAction(this, "aEntries", "&Entries...", "Entries of a day", 29,
+                         QKeySequence(Qt::CTRL | Qt::Key_E));
+    OnTriggered(aEntries, [this] { aEntriesExecute(); });
     OnTriggered(aPauseRestart, [this] { aPauseRestartExecute(); });
     OnTriggered(aReview, [this] { ShowSubmitForm(); });
     connect(aExit, &QAction::triggered, this, [this] { close(); });
@@ -64,7 +68,7 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
     ToolBar1 = new QToolBar(this);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     ToolBar1->setIconSize(QSize(16, 16));
-    ToolBar1->addActions({aPauseRestart, aReview});
+    ToolBar1->addActions({aPauseRestart, aReview, aEntries});
     ToolBar1->addSeparator();
     ToolBar1->addActions({f->EditCopy1, f->EditCut1, f->EditPaste1});
     ToolBar1->addSeparator();
@@ -83,7 +87,7 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
     // The pop-up menu gains Review and Pause at its top.
     QMenu* menu = f->PMTimeTracker;
     QAction* first = menu->actions().value(0);
-    menu->insertActions(first, {aReview, aPauseRestart});
+    menu->insertActions(first, {aReview, aPauseRestart, aEntries});
     menu->insertSeparator(first);
 
     auto* layout = new QVBoxLayout(this);
@@ -106,12 +110,9 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
                          palette().color(active ? QPalette::Highlight : QPalette::Button));
     };
     f->OnLastUsedTimer = [this] { Frame_TimeTracker_Form1tLastUsedTimerTimer(); };
-    f->OnMinutesAdded = [this](int minutes, const QString& code, int weekday) {
-        FTicks.push_back({TClock::Now(), minutes, code, weekday});
-        while (FTicks.size() > 24 * 60)
-            FTicks.pop_front();
-        UpdateDisplay();
-    };
+    // Ticking an Active box here changes what is timed at that moment.
+    connect(f, &TFrame_TimeTracker_Form::ActiveTaskChanged, this,
+            [this] { TrackThisTaskChanged(); });
     FIdleTime = CreateDesktopIdleTimeSource();
     CreateTrayIcon();
     FormCreate();
@@ -178,7 +179,11 @@ void TForm_Main_Form::SetSubmitForm(TForm_Submit_Form* form) {
 }
 
 void TForm_Main_Form::TrackThisTaskChanged() {
-    TDataControls::Guard([this] { Frame_TimeTracker_Form1->SetCurrentTaskValue(true); });
+    // The switch happens at the moment of the click.
+    TDataControls::Guard([this] {
+        FollowActiveTasks(TClock::NowUtcMSecs());
+        Frame_TimeTracker_Form1->ShowTrackedTask();
+    });
     UpdateDisplay();
 }
 
@@ -276,6 +281,7 @@ void TForm_Main_Form::FormShow() {
             FDm.SaveData();
         });
     }
+    StartTracking();
     ShowSubmitForm();
     if (!FClosing && FDm.adsTasks.State() == TDataSetState::Browse && !FDm.adsTasks.IsEmpty())
         FDm.adsTasks.Edit();
@@ -319,8 +325,14 @@ void TForm_Main_Form::ShowSubmitForm() {
     close(); // 9.
 }
 
+void TForm_Main_Form::ShowTheCurrentWeek() {
+    TDataControls::Guard([this] { FDm.ShowWeek(FDm.WeekOf(TClock::Today())); });
+}
+
 void TForm_Main_Form::ShowTracker() {
-    // The compact window shows the tasks not yet completed, today's column of each.
+    // The compact window shows the tasks not yet completed, today's column of each, from the
+    // week that holds today.
+    ShowTheCurrentWeek();
     FDm.adsTasks.SetFilter(QStringLiteral("Completed = False"));
     FDm.adsTasks.SetFiltered(true);
     SetMonDataField();
@@ -336,8 +348,19 @@ void TForm_Main_Form::ShowTracker() {
 void TForm_Main_Form::done(int result) {
     if (FClosing) return;
     FClosing = true;
+    StopTrackingForExit();
     SaveOnClose();
     TBaseFormXEP_BaseForm::done(result);
+}
+
+void TForm_Main_Form::StopTrackingForExit() {
+    // The entries end at the moment the program does, to the second.
+    FTrackingAllowed = false;
+    TDataControls::Guard([this] {
+        const qint64 now = TClock::NowUtcMSecs();
+        FDm.Journal().Advance(now);
+        FDm.Journal().StopAll(now);
+    });
 }
 
 void TForm_Main_Form::SaveOnClose() {
@@ -353,12 +376,19 @@ void TForm_Main_Form::SaveOnClose() {
                 return;
             }
             // The week's time is not to be lost: say why, and give the user the review window
-            // again; closing it tries the save once more.
+            // again; closing it tries the save once more. The tracking goes on meanwhile, from
+            // the moment it was stopped.
             TDialogService::Instance().ShowError(e.Message());
         }
         if (!FSubmitForm) return;
+        FTrackingAllowed = true;
+        TDataControls::Guard([this] {
+            const std::vector<TJournalTask> active = FDm.ActiveTasks();
+            if (TrackingRuns()) FDm.Journal().Track(active, FDm.Journal().LastSeen());
+        });
         QString sNewPanelName;
         DisplaySubmitForm(*FSubmitForm, Frame_TimeTracker_Form1->sPanelName(), sNewPanelName);
+        StopTrackingForExit();
     }
 }
 
@@ -387,12 +417,14 @@ void TForm_Main_Form::EndProgram() {
         }
     }
     PostPendingEdits();
+    StopTrackingForExit();
     SaveOnClose();
     QCoreApplication::exit(0); // every running event loop returns
 }
 
 void TForm_Main_Form::SaveForSessionEnd() {
     PostPendingEdits();
+    TDataControls::Guard([this] { FDm.Journal().Advance(TClock::NowUtcMSecs()); });
     const bool ending = FEnding;
     FEnding = true; // no window is reopened now; a failure is reported on the error output
     SaveOnClose();
@@ -416,6 +448,12 @@ void TForm_Main_Form::AutoSaveTimerTimer() {
     FDm.SaveData();
 }
 
+void TForm_Main_Form::aEntriesExecute() {
+    TDataControls::Guard([this] { Frame_TimeTracker_Form1->dsTasks->UpdateRecord(); });
+    ShowEntriesDialog(FDm, TClock::Today(), this);
+    AfterJournalChange();
+}
+
 void TForm_Main_Form::SetMonDataField() {
     Frame_TimeTracker_Form1->dbeMon->SetDataField(TFrame_TimeTracker_Form::TodayColumn());
     Frame_TimeTracker_Form1->DisplayTotal();
@@ -431,15 +469,69 @@ void TForm_Main_Form::UpdateDisplay() {
                    FormatDayNumber(formats.ShortTimeFormat, now));
     lblCurrentTask->setText(Frame_TimeTracker_Form1->CurrentTask().CurrentTaskDetail);
     // The review window and the tray show what is timed too.
-    if (FSubmitForm) FSubmitForm->ShowTracking(TrackedTaskText(), FPaused);
+    if (FSubmitForm) {
+        FSubmitForm->ShowTracking(TrackedTaskText(), FPaused);
+        FSubmitForm->ShowWaitingTime();
+    }
     UpdateTray();
 }
 
+void TForm_Main_Form::StartTracking() {
+    // Time counts from the moment the user has chosen, not while the setup was open.
+    FTrackingAllowed = true;
+    TDataControls::Guard([this] { FollowActiveTasks(TClock::NowUtcMSecs()); });
+    UpdateDisplay();
+}
+
+bool TForm_Main_Form::TrackingRuns() const {
+    return FTrackingAllowed && !FPaused && !FDm.SetupRequired();
+}
+
+void TForm_Main_Form::FollowActiveTasks(qint64 now) {
+    // Exactly the active tasks have a running entry while tracking runs; none otherwise. A
+    // start, stop or switch is on disk at once.
+    TTimeJournal& journal = FDm.Journal();
+    std::vector<int> before;
+    for (const TJournalTask& task : journal.RunningTasks())
+        before.push_back(task.JobId);
+    if (TrackingRuns())
+        journal.Track(FDm.ActiveTasks(), now);
+    else
+        journal.StopAll(now);
+    std::vector<int> after;
+    for (const TJournalTask& task : journal.RunningTasks())
+        after.push_back(task.JobId);
+    if (before != after) FlushJournalNow();
+}
+
+void TForm_Main_Form::FlushJournalNow() {
+    FLastFlush = TClock::NowUtcMSecs();
+    try {
+        FDm.FlushJournal();
+        FFlushFailed = false;
+    } catch (const Exception& e) {
+        // Said once, not at every tick; the next save tries again.
+        if (!FFlushFailed) TDialogService::Instance().ShowError(e.Message());
+        FFlushFailed = true;
+    }
+}
+
+void TForm_Main_Form::aPauseRestartExecute() {
+    // A pause the user chooses is the user's: the end of a lunch break does not lift it, and
+    // a start during the break keeps the tracking on through it.
+    FLunchPaused = false;
+    SetPaused(!FPaused);
+}
+
 void TForm_Main_Form::SetPaused(bool Value) {
+    SetPausedAt(Value, TClock::NowUtcMSecs());
+}
+
+void TForm_Main_Form::SetPausedAt(bool Value, qint64 moment) {
     FPaused = Value;
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
     if (!FPaused) {
-        f->TimeTrackerTimer->start(); // a full minute from now
+        f->TimeTrackerTimer->start();
         aPauseRestart->setText(QStringLiteral("Pau&se"));
         aPauseRestart->setToolTip(QStringLiteral("Pause"));
         aPauseRestart->setIcon(ButtonImage(38));
@@ -451,39 +543,98 @@ void TForm_Main_Form::SetPaused(bool Value) {
         aPauseRestart->setIcon(ButtonImage(37));
         f->lblPaused->show();
     }
-    UpdateDisplay();
+    TDataControls::Guard([this, moment] {
+        FDm.Journal().Advance(TClock::NowUtcMSecs());
+        FollowActiveTasks(moment);
+    });
+    AfterJournalChange();
 }
 
 void TForm_Main_Form::SetLunchtime(bool Value) {
     FLunchtime = Value;
     if (Value) FbSetLunch = true;
-    if (FLunchtime && !FPaused)
+    if (FLunchtime && !FPaused) {
+        FLunchPaused = true;
         SetPaused(true);
-    else if (!FLunchtime && FPaused)
+    } else if (!FLunchtime && FPaused && FLunchPaused) {
+        FLunchPaused = false;
         SetPaused(false);
+    }
+}
+
+void TForm_Main_Form::CheckLunchBreak() {
+    const double start = FDm.adsDefaults.FieldByName(QStringLiteral("StartTime")).AsDateTime();
+    const double end = FDm.adsDefaults.FieldByName(QStringLiteral("EndTime")).AsDateTime();
+    const double now = TClock::Now();
+    const double today = std::trunc(now);
+    // Times of day only, as the options hold them now; both ends belong to the break.
+    const double breakStart = today + DayFraction(start), breakEnd = today + DayFraction(end);
+    const bool breakSet = start > 0 && end > 0 && breakStart <= breakEnd;
+    const bool inside = breakSet && now >= breakStart && now <= breakEnd;
+    if (inside && !FLunchtime && FLunchDate != today) {
+        // Once a day, from the break's own start: what the tracker counted after it, before
+        // this tick noticed, is not work.
+        FLunchtime = FbSetLunch = true;
+        FLunchDate = today;
+        if (!FPaused) {
+            FLunchPaused = true;
+            SetPausedAt(true, UtcOfLocalDayNumber(breakStart));
+        }
+    } else if (!inside && FLunchtime) {
+        FLunchtime = false;
+        if (FLunchPaused && FPaused) {
+            // From the break's end, unless the program was not running then.
+            const qint64 nowUtc = TClock::NowUtcMSecs();
+            const bool missedTicks = nowUtc - FPreviousTick > TTimeJournal::LongestStep;
+            const qint64 resume = missedTicks || now < breakEnd
+                                      ? nowUtc
+                                      : std::max(UtcOfLocalDayNumber(breakEnd), FPreviousTick);
+            FLunchPaused = false;
+            SetPausedAt(false, resume);
+        }
+        FLunchPaused = false;
+    }
+}
+
+void TForm_Main_Form::TrackTime() {
+    const qint64 now = TClock::NowUtcMSecs();
+    TTimeJournal& journal = FDm.Journal();
+    const TJournalAdvance advance = journal.Advance(now);
+    FollowActiveTasks(now);
+    if (!advance.DayFull.empty()) {
+        SetPaused(true);
+        TDialogService::Instance().ShowInformation(
+            QStringLiteral("%1 has reached 24 hours on %2: tracking is paused.")
+                .arg(advance.DayFull.front().TaskCode, DateToStr(advance.DayFullDate)));
+    }
+    if (advance.Gap) {
+        if (FAwaySince != 0 || FAsking) {
+            // The question about the time away covers this span too, or one is on screen: the
+            // span is kept for now, and the answer about the time away decides.
+            journal.AddSpan(advance.GapTasks, advance.GapFrom, advance.GapTo);
+        } else {
+            AskAboutTimeAway(advance.GapFrom, advance.GapTo, advance.GapTasks);
+        }
+    }
+    if (!journal.RunningTasks().empty() && now - FLastFlush >= 15000) FlushJournalNow();
 }
 
 void TForm_Main_Form::Frame_TimeTracker_Form1tLastUsedTimerTimer() {
-    Frame_TimeTracker_Form1->tLastUsedTimerTimer(); // 1.
-    const double start = FDm.adsDefaults.FieldByName(QStringLiteral("StartTime")).AsDateTime();
-    const double end = FDm.adsDefaults.FieldByName(QStringLiteral("EndTime")).AsDateTime();
-    if (start > 0 && end > 0) { // 2. times of day only; both ends belong to the break
-        const double now = TClock::Now();
-        const double startTime = start - std::trunc(start), endTime = end - std::trunc(end);
-        const double nowTime = now - std::trunc(now);
-        const bool outside = startTime > nowTime || endTime < nowTime;
-        if (outside) {
-            if (FLunchtime) SetLunchtime(false);
-        } else if (!FLunchtime && !FbSetLunch) {
-            SetLunchtime(true);
-        }
-    }
+    TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
+    f->tLastUsedTimerTimer(); // 1.
+    TrackTime();
+    CheckLunchBreak();                  // 2.
     if (TClock::Today() != FlastDate) { // 3.
+        const bool newWeek = FDm.WeekOf(TClock::Today()) != FDm.WeekOf(FlastDate);
         FlastDate = TClock::Today();
+        if (newWeek && FTrackerShown) ShowTheCurrentWeek();
         SetMonDataField();
     }
+    f->RefreshTrackedCells();
+    f->ShowTrackedTask();
     UpdateDisplay(); // 4.
     CheckIdleTime();
+    FPreviousTick = TClock::NowUtcMSecs();
 }
 
 // ---- Time away from the keyboard ----
@@ -500,88 +651,64 @@ void TForm_Main_Form::CheckIdleTime() {
         FAwaySince = 0;
         return;
     }
-    const double idle = double(FIdleTime->IdleMilliseconds()) / MSecsPerDay;
-    const double now = TClock::Now();
+    const qint64 idle = FIdleTime->IdleMilliseconds();
+    const qint64 now = TClock::NowUtcMSecs();
+    const qint64 threshold = qint64(minutes) * 60000;
     if (FAwaySince == 0) {
         // Away once the idle time reaches the option, from the last input on; only while
         // time is being tracked.
-        if (!FPaused && idle >= minutes / MinutesPerDay) FAwaySince = now - idle;
+        if (TrackingRuns() && idle >= threshold) FAwaySince = now - idle;
         return;
     }
-    if (idle >= minutes / MinutesPerDay) return; // still away
-    const double awayFrom = FAwaySince;
+    if (idle >= threshold) return; // still away
+    const qint64 awayFrom = FAwaySince;
     FAwaySince = 0;
-    AskAboutTimeAway(awayFrom, now - idle);
+    AskAboutTimeAway(awayFrom, now - idle, {});
 }
 
-bool TForm_Main_Form::TickedWhileAway(const TTickRecord& tick, double awayFrom) {
-    // A tick adds the minute that ends at its moment: the one at the moment the user left
-    // (within a second) still belongs to the time at the keyboard.
-    return tick.Moment - awayFrom > 1000.0 / MSecsPerDay;
-}
-
-void TForm_Main_Form::AskAboutTimeAway(double awayFrom, double backAt) {
-    int tracked = 0;
-    QString task;
-    for (const TTickRecord& tick : FTicks) {
-        if (!TickedWhileAway(tick, awayFrom)) continue;
-        tracked += tick.Minutes;
-        task = tick.TaskCode;
+void TForm_Main_Form::AskAboutTimeAway(qint64 awayFrom, qint64 backAt,
+                                       const std::vector<TJournalTask>& gap) {
+    // The question names the span; the answer takes exactly that span, whenever it comes.
+    // For a gap nothing of the span was counted: Keep adds it. For time away from the
+    // keyboard it was counted: Discard and Pause take it away.
+    TTimeJournal& journal = FDm.Journal();
+    const qint64 tracked =
+        gap.empty() ? journal.TrackedWithin(awayFrom, backAt) : backAt - awayFrom;
+    if (tracked <= 0 || backAt <= awayFrom) return; // nothing was timed meanwhile
+    QString task = gap.empty() ? QString() : gap.back().TaskCode;
+    if (task.isEmpty()) {
+        for (const TTimeEntry& entry : journal.OpenRows())
+            if (!entry.IsTyped() && entry.StartUtc < backAt && entry.EndUtc > awayFrom)
+                task = entry.Task.TaskCode;
     }
-    if (tracked == 0) return; // nothing was timed meanwhile: nothing to ask
-    const int away = int(std::lround((backAt - awayFrom) * MinutesPerDay));
+    const int away = int(std::llround(double(backAt - awayFrom) / 60000.0));
     const QString question =
         QStringLiteral("You were away from %1 to %2 (%3). Keep this time for %4?")
-            .arg(FormatDayNumber(QStringLiteral("hh:mm"), awayFrom),
-                 FormatDayNumber(QStringLiteral("hh:mm"), backAt),
+            .arg(FormatDayNumber(QStringLiteral("hh:mm"), LocalDayNumberOfUtc(awayFrom)),
+                 FormatDayNumber(QStringLiteral("hh:mm"), LocalDayNumberOfUtc(backAt)),
                  away == 1 ? QStringLiteral("1 minute") : QStringLiteral("%1 minutes").arg(away),
                  task);
     FAsking = true;
     const int answer = TDialogService::Instance().Choose(
         question, {QStringLiteral("&Keep"), QStringLiteral("&Discard"), QStringLiteral("&Pause")});
     FAsking = false;
-    if (answer == 1 || answer == 2) DiscardMinutesSince(awayFrom);
-    if (answer == 2 && !FPaused) SetPaused(true);
+    TDataControls::Guard([&] {
+        if (!gap.empty() && answer != 1 && answer != 2) journal.AddSpan(gap, awayFrom, backAt);
+        if (gap.empty() && (answer == 1 || answer == 2)) journal.RemoveSpan(awayFrom, backAt);
+    });
+    if (answer == 2 && !FPaused) {
+        FLunchPaused = false;
+        SetPaused(true);
+    }
+    FlushJournalNow();
+    AfterJournalChange();
 }
 
-void TForm_Main_Form::DiscardMinutesSince(double moment) {
-    // Each minute the tick added since then comes off its task's day column and the day's
-    // total, as the tick put it on.
-    static const char* const Columns[8] = {nullptr,       "SunDuration", "MonDuration",
-                                           "TueDuration", "WedDuration", "ThuDuration",
-                                           "FriDuration", "SatDuration"};
-    TRecordSet& tasks = FDm.adsTasks;
-    TDataControls::Guard([&] {
-        tasks.CheckBrowseMode();
-        const TBookmark current = tasks.GetBookmark();
-        TControlsSuspended suspended(tasks);
-        FDm.SetTimerActive(true); // the totals are kept here, as the tick keeps them
-        try {
-            for (auto tick = FTicks.begin(); tick != FTicks.end();) {
-                if (!TickedWhileAway(*tick, moment)) {
-                    ++tick;
-                    continue;
-                }
-                if (tasks.Locate(QStringLiteral("TaskCode"), tick->TaskCode)) {
-                    TField& column = tasks.FieldByName(QLatin1String(Columns[tick->Weekday]));
-                    const double taken =
-                        std::min(tick->Minutes / MinutesPerDay, DayFraction(column.AsFloat()));
-                    tasks.Edit();
-                    column.SetAsFloat(column.AsFloat() - taken);
-                    tasks.Post();
-                    FDm.TotalDurationArray()[size_t(tick->Weekday)] -= taken;
-                }
-                tick = FTicks.erase(tick);
-            }
-        } catch (...) {
-            FDm.SetTimerActive(false);
-            throw;
-        }
-        FDm.SetTimerActive(false);
-        if (tasks.BookmarkValid(current)) tasks.GotoBookmark(current);
-        if (!tasks.IsEmpty()) tasks.Edit();
+void TForm_Main_Form::AfterJournalChange() {
+    TDataControls::Guard([this] {
+        FDm.RefreshCells();
+        Frame_TimeTracker_Form1->ShowTrackedTask();
     });
-    TDataControls::Guard([this] { Frame_TimeTracker_Form1->SetCurrentTaskValue(true); });
     Frame_TimeTracker_Form1->DisplayTotal();
     if (FSubmitForm) FSubmitForm->Frame_TimeTracker_Form1->DisplayTotal();
     UpdateDisplay();

@@ -1,18 +1,20 @@
 #pragma once
-// The main window: a compact window whose task grid shows a Today column and whose minute
-// tick adds the elapsed time to the active tasks, whichever window the user works in. When it
-// is first shown it hands control to the review window; when that closes, the main window
-// closes, saves and ends the program, unless the user asked for the compact tracker, which the
-// main window then is until its Review action brings the review window back. A tray icon, where
-// the desktop has a tray, shows and controls what is timed; time the user spent away from the
-// keyboard can be kept or given back.
+// The main window: a compact window whose task grid shows a Today column, and the tracker of
+// the program: once a second it lets the journal catch up with the wall clock, so that the
+// active tasks' entries run whichever window the user works in, pauses for the lunch break
+// and asks about time the tracker could not account for (the user away from the keyboard, a
+// suspended machine, a clock set forward). When it is first shown it hands control to the
+// review window; when that closes, the main window closes, saves and ends the program, unless
+// the user asked for the compact tracker, which the main window then is until its Review action
+// brings the review window back. A tray icon, where the desktop has a tray, shows and controls
+// what is timed.
 
 #include "BaseUnits/BaseFormXEP_BaseUnit.h"
 
 #include <QStringList>
-#include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -24,6 +26,7 @@ class QToolBar;
 class TForm_Submit_Form;
 class TFrame_TimeTracker_Form;
 class TdmTasks_Form;
+struct TJournalTask;
 
 class TForm_Main_Form : public TBaseFormXEP_BaseForm {
     Q_OBJECT
@@ -34,7 +37,7 @@ public:
     TFrame_TimeTracker_Form* Frame_TimeTracker_Form1;
     QToolBar* ToolBar1;
     QLabel* lblCurrentTask;
-    QAction *aPauseRestart, *aReview, *aExit;
+    QAction *aPauseRestart, *aReview, *aExit, *aEntries;
     QTimer* AutoSaveTimer;
     QSystemTrayIcon* TrayIcon; // shown only where the desktop has a tray
     QMenu* TrayMenu;
@@ -50,6 +53,13 @@ public:
 
     bool Paused() const { return FPaused; }
     void SetPaused(bool Value);
+    // Pauses or starts tracking as of a moment (UTC milliseconds): the lunch break begins and
+    // ends at its own times, however late the tick that notices it.
+    void SetPausedAt(bool Value, qint64 moment);
+    // Whether time is being counted now: set up, shown, not paused.
+    bool TrackingRuns() const;
+    // Tracking may run from now on (the first showing does this once the setup is done).
+    void StartTracking();
     bool Lunchtime() const { return FLunchtime; }
     void SetLunchtime(bool Value);
     bool LunchSet() const { return FbSetLunch; }
@@ -59,8 +69,15 @@ public:
     void SetMonDataField();
     void UpdateDisplay();
     void AutoSaveTimerTimer();
-    void aPauseRestartExecute() { SetPaused(!FPaused); }
+    // The entries of today, to correct them.
+    void aEntriesExecute();
+    void aPauseRestartExecute();
     void Frame_TimeTracker_Form1tLastUsedTimerTimer();
+    // The journal catches up with the clock and follows the active tasks; a gap in the
+    // tracking is asked about.
+    void TrackTime();
+    // The lunch break of today, at the times the options hold now: pauses once a day.
+    void CheckLunchBreak();
     // Saves the data; on failure shows why and reopens the review window, until a save works.
     void SaveOnClose();
     // Ends the program from outside (a termination signal) as closing it would: dialogs over
@@ -99,30 +116,31 @@ private:
     void CreateTrayIcon();
     void UpdateTray();
     void TrackThisTaskChanged();
-    void AskAboutTimeAway(double awayFrom, double backAt);
-    void DiscardMinutesSince(double moment);
+    void FollowActiveTasks(qint64 now);
+    void AskAboutTimeAway(qint64 awayFrom, qint64 backAt, const std::vector<TJournalTask>& gap);
+    void AfterJournalChange();
+    void FlushJournalNow();
+    void StopTrackingForExit();
+    void ShowTheCurrentWeek();
     bool AutoSaveMustWait() const;
 
     TdmTasks_Form& FDm;
     TForm_Submit_Form* FSubmitForm = nullptr;
     bool FLunchtime = false;
-    bool FbSetLunch = false;
+    bool FbSetLunch = false;   // the break of FLunchDate has begun
+    double FLunchDate = 0;     // the day whose break was taken
+    bool FLunchPaused = false; // the pause in force is the break's, not the user's
     double FlastDate = 0;
     bool FPaused = false;
+    bool FTrackingAllowed = false; // set up and handed over: no time before the user chose
+    qint64 FPreviousTick = 0;      // UTC milliseconds of the tick before this one
+    qint64 FLastFlush = 0;
+    bool FFlushFailed = false;
     bool FFirstShown = false;
     bool FClosing = false;
     bool FEnding = false;
     bool FTrackerShown = false;
-    // The minutes each tick added, and to which task, for giving back time spent away.
-    struct TTickRecord {
-        double Moment;
-        int Minutes;
-        QString TaskCode;
-        int Weekday;
-    };
-    std::deque<TTickRecord> FTicks;
-    static bool TickedWhileAway(const TTickRecord& tick, double awayFrom);
     std::unique_ptr<TIdleTimeSource> FIdleTime;
-    double FAwaySince = 0; // 0: the user is at the keyboard
+    qint64 FAwaySince = 0; // UTC milliseconds; 0: the user is at the keyboard
     bool FAsking = false;
 };

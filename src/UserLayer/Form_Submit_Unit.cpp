@@ -5,6 +5,7 @@
 #include "Button_Images_Unit.h"
 #include "Form_Actions.h"
 #include "Form_Clients_Unit.h"
+#include "Form_Entries_Unit.h"
 #include "Form_Find_TaskData_Unit.h"
 #include "Form_InvoiceWorkflow_Unit.h"
 #include "Form_Options_Unit.h"
@@ -117,6 +118,12 @@ TForm_Submit_Form::TForm_Submit_Form(TdmTasks_Form& dm, QWidget* parent)
     dbtxtLastSubmitted->SetDataSource(dsDefaults);
     dbtxtLastSubmitted->SetDataField(QStringLiteral("WeekStartDate"));
     weekRow->addWidget(dbtxtLastSubmitted);
+    weekRow->addSpacing(24);
+    lblWaiting = new QLabel(weekPanel);
+    lblWaiting->setObjectName(QStringLiteral("lblWaiting"));
+    lblWaiting->setToolTip(
+        QStringLiteral("Time of today shows in today's week; submit this week to move on to it"));
+    weekRow->addWidget(lblWaiting);
     weekRow->addStretch();
     connect(SpinUp, &QToolButton::clicked, this, [this] { SpinButton1UpClick(); });
     connect(SpinDown, &QToolButton::clicked, this, [this] { SpinButton1DownClick(); });
@@ -164,6 +171,9 @@ void TForm_Submit_Form::CreateActions() {
     aTrackThisTask = NewAction(this, "aTrackThisTask", "Track This Task", "Track This Task", 30,
                                QKeySequence(Qt::CTRL | Qt::Key_T));
     aTimeTracker = action("aTimeTracker", "Time Tracker", "Time Tracker", 27);
+    aEntries = NewAction(this, "aEntries", "&Entries...", "Entries of a day", 29,
+                         QKeySequence(Qt::CTRL | Qt::Key_E));
+    guarded(aEntries, [this] { aEntriesExecute(); });
     guarded(aTrackThisTask, [this] { TrackThisTaskExecute(); });
     guarded(aTimeTracker, [this] { ShowTimeTracker(); });
     aAboutMenu = action("About1", "About Tivrel", "About", -1);
@@ -207,7 +217,7 @@ void TForm_Submit_Form::CreateActions() {
     ToolBar1->addSeparator();
     ToolBar1->addAction(f->aHelp);
     ToolBar1->addSeparator();
-    ToolBar1->addActions({aTrackThisTask, aTimeTracker});
+    ToolBar1->addActions({aTrackThisTask, aEntries, aTimeTracker});
     // Track This Task in the grid's pop-up menu too.
     f->PMTimeTracker->insertAction(f->PMTimeTracker->actions().value(0), aTrackThisTask);
     f->PMTimeTracker->insertSeparator(f->PMTimeTracker->actions().value(1));
@@ -233,7 +243,7 @@ void TForm_Submit_Form::CreateMenus() {
     FTimesheetsMenu = MainMenu1->addMenu(QStringLiteral("&Timesheets"));
     FTimesheetsMenu->addActions({Submit, Report, Options, Step, aAuthorise, aHistory});
     FTimesheetsMenu->addSeparator();
-    FTimesheetsMenu->addActions({aTrackThisTask, aTimeTracker});
+    FTimesheetsMenu->addActions({aTrackThisTask, aEntries, aTimeTracker});
     MainMenu1->addMenu(QStringLiteral("&Help"))->addActions({f->aOnlineHelp, f->aHelp, aAboutMenu});
 }
 
@@ -254,11 +264,10 @@ void TForm_Submit_Form::FormCreate() {
     f->dbcbxActive->hide();
     f->TimeTrackerTimer->stop();
     f->setMinimumHeight(0);
-    // 5. The review week: the week that contains today, or an earlier one never submitted.
+    // 5. The review week: the earliest with time not yet submitted, otherwise the week that
+    // contains today or an earlier one never submitted.
     FSubmitStartDay = StartDayOfWeek();
-    FSubmitDate =
-        ReviewWeekToOpen(FDm.adsDefaults.FieldByName(QStringLiteral("WeekStartDate")).AsDateTime(),
-                         TClock::Now(), FSubmitStartDay);
+    FSubmitDate = FDm.WeekToOpen();
     ShowSubmitDate();
     // 6. The weekdays.
     f->SetMonVisible(OptionOf("DisplayMon"));
@@ -279,6 +288,32 @@ void TForm_Submit_Form::FormCreate() {
 void TForm_Submit_Form::SetSubmitDate(double value) {
     FSubmitDate = value;
     ShowSubmitDate();
+    // The day columns show the dates of the week now shown.
+    FDm.ShowWeek(FSubmitDate);
+    ShowWaitingTime();
+}
+
+void TForm_Submit_Form::ShowWaitingTime() {
+    const double today = TClock::Today();
+    QString text;
+    if (today < FSubmitDate || today >= FSubmitDate + 7) {
+        const qint64 minutes = FDm.Journal().DateMSecs(today) / 60000;
+        if (minutes > 0)
+            text = QStringLiteral("%1:%2 tracked today waits for the week of %3")
+                       .arg(minutes / 60)
+                       .arg(minutes % 60, 2, 10, QLatin1Char('0'))
+                       .arg(DateToStr(FDm.WeekOf(today)));
+    }
+    if (lblWaiting->text() != text) lblWaiting->setText(text);
+}
+
+void TForm_Submit_Form::aEntriesExecute() {
+    if (!PostPendingEdit()) return;
+    const double today = TClock::Today();
+    const bool todayShown = today >= FSubmitDate && today < FSubmitDate + 7;
+    ShowEntriesDialog(FDm, todayShown ? today : FSubmitDate, this);
+    Q_EMIT Frame_TimeTracker_Form1->ActiveTaskChanged(); // today's time may have changed
+    ShowWaitingTime();
 }
 
 void TForm_Submit_Form::ShowSubmitDate() {
@@ -286,10 +321,10 @@ void TForm_Submit_Form::ShowSubmitDate() {
 }
 
 void TForm_Submit_Form::SpinButton1UpClick() {
-    SetSubmitDate(FSubmitDate + 7);
+    if (PostPendingEdit()) SetSubmitDate(FSubmitDate + 7);
 }
 void TForm_Submit_Form::SpinButton1DownClick() {
-    SetSubmitDate(FSubmitDate - 7);
+    if (PostPendingEdit()) SetSubmitDate(FSubmitDate - 7);
 }
 
 int TForm_Submit_Form::StartDayOfWeek() const {
@@ -299,8 +334,13 @@ int TForm_Submit_Form::StartDayOfWeek() const {
 void TForm_Submit_Form::meSubmitDateExit() {
     // A text that is no date raises the conversion error; the week stays as it was. Any day
     // typed stands for the week that holds it.
-    FSubmitDate = WeekStartOf(StrToDate(meSubmitDate->text()), StartDayOfWeek());
-    ShowSubmitDate();
+    const double week = WeekStartOf(StrToDate(meSubmitDate->text()), StartDayOfWeek());
+    if (week == FSubmitDate) {
+        ShowSubmitDate();
+        return;
+    }
+    if (!PostPendingEdit()) return;
+    SetSubmitDate(week);
 }
 
 bool TForm_Submit_Form::eventFilter(QObject* watched, QEvent* event) {
@@ -346,6 +386,7 @@ bool TForm_Submit_Form::event(QEvent* event) {
 
 void TForm_Submit_Form::showEvent(QShowEvent* event) {
     TBaseFormXEP_BaseForm::showEvent(event);
+    TDataControls::Guard([this] { SetSubmitDate(FSubmitDate); });
     qApp->installEventFilter(this); // to see the mouse enter every control
 }
 
@@ -417,7 +458,7 @@ void TForm_Submit_Form::SubmitExecute() {
         SubmitWeek(FDm, TDialogService::Instance(), FSubmitDate, meSubmitDate->text());
     Frame_TimeTracker_Form1->DisplayTotal();
     if (!submitted) return;
-    ShowSubmitDate();
+    SetSubmitDate(FSubmitDate);
     Q_EMIT Frame_TimeTracker_Form1->ActiveTaskChanged(); // today's time of the timed task changed
     SaveConfirmed(); // the submitted week is history now: on disk at once
 }

@@ -40,7 +40,8 @@ public:
     TDataSource* dsDefaults;
     QStatusBar* StatusBar1;
     QLabel* lblTracking; // what is timed, at the right of the status bar
-    QAction *aTrackThisTask, *aTimeTracker;
+    QLabel* lblWaiting;  // today's time, when the week shown is another
+    QAction *aTrackThisTask, *aTimeTracker, *aEntries;
     QAction *Submit, *Report, *Options, *Step, *aAuthorise, *aHistory, *Tasks, *Projects, *Clients,
         *Users, *Invoice, *aExport, *aImport, *aExitMenu, *aAboutMenu;
 
@@ -55,6 +56,11 @@ public:
     void AddTrackerAction(QAction* action);
     // Shows what is timed ("GEN 01:23:45"), or "Paused" in red.
     void ShowTracking(const QString& text, bool paused);
+    // Says how much of today's time waits for today's week while another week is shown
+    // ("1:40 tracked today waits for the week of 16/11/2026"); nothing otherwise.
+    void ShowWaitingTime();
+    // The entries of a day: today when the week shown holds it, else the week's first day.
+    void aEntriesExecute();
     // Closes the window to hand over to the compact tracker.
     void ShowTimeTracker();
     void TrackThisTaskExecute();

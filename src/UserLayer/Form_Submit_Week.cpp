@@ -8,11 +8,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <memory>
+#include <tuple>
 
 namespace {
-// Day columns by day number, 1 = Sunday … 7 = Saturday.
-const char* const DayColumn[8] = {nullptr,       "SunDuration", "MonDuration", "TueDuration",
-                                  "WedDuration", "ThuDuration", "FriDuration", "SatDuration"};
 // The order in which Step visits a row's days.
 const char* const StepOrder[7] = {"MonDuration", "TueDuration", "WedDuration", "ThuDuration",
                                   "FriDuration", "SatDuration", "SunDuration"};
@@ -21,21 +21,65 @@ TField& F(TRecordSet& table, const char* name) {
     return table.FieldByName(QLatin1String(name));
 }
 
-double DayDurationOf(TRecordSet& tasks, int day) {
-    return DayFraction(F(tasks, DayColumn[day]).AsFloat());
-}
+// The history rows of a week that a later submission of the same task and day adds to: one
+// row per task and day, as long as it is neither invoiced nor authorised.
+class THistoryOfWeek {
+public:
+    THistoryOfWeek(TRecordSet& history, double weekStart)
+        : FHistory(history), FRows(history.Clone()) {
+        FRows->SetFilter(QStringLiteral("DateTimeSubmitted >= %1 AND DateTimeSubmitted < %2")
+                             .arg(DateToStr(weekStart), DateToStr(weekStart + 7)));
+        FRows->SetFiltered(true);
+        for (FRows->First(); !FRows->Eof(); FRows->Next()) {
+            if (F(*FRows, "InvoiceNumber").AsInteger() > 0 ||
+                F(*FRows, "AuthUserId").AsInteger() > 0)
+                continue;
+            FBookmarks.insert({KeyOfRow(), FRows->GetBookmark()});
+        }
+    }
+    // Adds to the row of the same task, user and date; false when there is none.
+    bool AddTo(TRecordSet& tasks, int userId, double date, double duration) {
+        const auto found = FBookmarks.find(Key(tasks, userId, date));
+        if (found == FBookmarks.end() || !FRows->BookmarkValid(found->second)) return false;
+        FRows->GotoBookmark(found->second);
+        FRows->Edit();
+        TField& total = F(*FRows, "Duration");
+        total.SetAsFloat(total.AsFloat() + duration);
+        F(*FRows, "DateTimeAmended").SetAsDateTime(F(tasks, "DateTimeAmended").AsDateTime());
+        F(*FRows, "Completed").SetAsBoolean(F(tasks, "Completed").AsBoolean());
+        FRows->Post();
+        FHistory.Tag = 1; // a change made through another cursor marks nothing by itself
+        return true;
+    }
+    void Remember(TRecordSet& history, TRecordSet& tasks, int userId, double date) {
+        FBookmarks.insert({Key(tasks, userId, date), history.GetBookmark()});
+    }
 
-int DayOffset(int day, int startDay) {
-    return day - startDay + (day < startDay ? 7 : 0);
-}
+private:
+    using TKey = std::tuple<QString, int, int, int, qint64>;
+    static TKey Key(TRecordSet& tasks, int userId, double date) {
+        return {F(tasks, "TaskCode").AsString().trimmed().toUpper(),
+                F(tasks, "ProjectNumber").AsInteger(), F(tasks, "ClientId").AsInteger(), userId,
+                std::llround(std::floor(date))};
+    }
+    TKey KeyOfRow() const {
+        return {F(*FRows, "TaskCode").AsString().trimmed().toUpper(),
+                F(*FRows, "ProjectNumber").AsInteger(), F(*FRows, "ClientId").AsInteger(),
+                F(*FRows, "UserId").AsInteger(),
+                std::llround(std::floor(F(*FRows, "DateTimeSubmitted").AsDateTime()))};
+    }
+    TRecordSet& FHistory;
+    std::unique_ptr<TRecordSet> FRows;
+    std::map<TKey, TBookmark> FBookmarks;
+};
 
-void AppendHistoryRow(TdmTasks_Form& dm, int day, double weekStart, int startDay, int userId) {
+void AppendHistoryRow(TdmTasks_Form& dm, double date, double duration, int userId) {
     TRecordSet& tasks = dm.adsTasks;
     TRecordSet& history = dm.adsReporting;
     history.Append();
     F(history, "TaskCode").SetAsString(F(tasks, "TaskCode").AsString());
     F(history, "TaskDescription").SetAsString(F(tasks, "TaskDescription").AsString());
-    F(history, "Duration").SetAsFloat(DayDurationOf(tasks, day));
+    F(history, "Duration").SetAsFloat(duration);
     F(history, "DateTimeCreated").SetAsDateTime(F(tasks, "DateTimeCreated").AsDateTime());
     F(history, "DateTimeAmended").SetAsDateTime(F(tasks, "DateTimeAmended").AsDateTime());
     F(history, "Active").SetAsBoolean(F(tasks, "Active").AsBoolean());
@@ -45,17 +89,40 @@ void AppendHistoryRow(TdmTasks_Form& dm, int day, double weekStart, int startDay
     F(history, "UserId").SetAsInteger(userId);
     F(history, "AuthUserId").SetAsInteger(0);
     F(history, "InvoiceNumber").SetAsInteger(0);
-    F(history, "DateTimeSubmitted").SetAsDateTime(weekStart + DayOffset(day, startDay));
+    F(history, "DateTimeSubmitted").SetAsDateTime(date);
     history.Post();
+}
+
+// Books a task's week: one history row per day with time, or more time on the day's row of
+// an earlier submission; the journal then counts that time as submitted, keeping the part of a
+// minute that was not booked. Returns the milliseconds the week held.
+qint64 BookWeekOfTask(TdmTasks_Form& dm, THistoryOfWeek& booked, double weekStart, int userId) {
+    TRecordSet& tasks = dm.adsTasks;
+    TTimeJournal& journal = dm.Journal();
+    const TJournalTask task = dm.JournalTaskOfRow(tasks);
+    const int startDay = tasks.Active() ? F(dm.adsDefaults, "StartDayOfWeek").AsInteger() : 1;
+    qint64 week = 0;
+    // Sunday's row first, Saturday's last, as the days are numbered.
+    for (int day = 1; day <= 7; ++day) {
+        const double date = weekStart + (day - startDay + 7) % 7;
+        const qint64 msecs = journal.DayMSecs(task.JobId, date);
+        const qint64 minutes = msecs / 60000;
+        if (minutes > 0) {
+            const double duration = double(minutes) / MinutesPerDay;
+            if (!booked.AddTo(tasks, userId, date, duration)) {
+                AppendHistoryRow(dm, date, duration, userId);
+                booked.Remember(dm.adsReporting, tasks, userId, date);
+            }
+        }
+        journal.MarkSubmitted(task, date, msecs - minutes * 60000);
+        week += msecs;
+    }
+    return week;
 }
 } // namespace
 
 double WeekStartOf(double date, int startDay) {
     return StartOfWeek(date, startDay);
-}
-
-double ReviewWeekToOpen(double lastSubmitted, double now, int startDay) {
-    return std::min(WeekStartOf(lastSubmitted, startDay) + 7, WeekStartOf(now, startDay));
 }
 
 double ReviewWeekAfterStartDayChange(double reviewWeek, int oldStartDay, int newStartDay,
@@ -97,33 +164,29 @@ bool SubmitWeek(TdmTasks_Form& dm, TDialogService& dialogs, double& FSubmitDate,
             carryOn;
     if (!carryOn) return false;
 
-    // 2.
+    // 2. The cell being typed into is in the journal, and what the tracker counted up to now
+    // can be booked while it goes on counting.
     const bool removeUnused = F(defaults, "RemoveUnusedTasks").AsBoolean();
     const int userId = dm.TimesheetUserID();
     tasks.CommitUpdates();
+    TTimeJournal& journal = dm.Journal();
+    journal.CutRunning(TClock::NowUtcMSecs());
+    THistoryOfWeek booked(dm.adsReporting, weekStart);
     {
         TControlsSuspended suspended(tasks);
         tasks.First();
-        // 3. One history row per task and day with time.
+        // 3. One history row per task and day with time. A row with time still to submit in
+        // another week, or being tracked now, stays whatever else would take it away.
         while (!tasks.Eof()) {
-            for (int day = 1; day <= 7; ++day) {
-                if (DayDurationOf(tasks, day) > 0)
-                    AppendHistoryRow(dm, day, weekStart, startDay, userId);
-            }
-            if (F(tasks, "Completed").AsBoolean()) {
+            const qint64 week = BookWeekOfTask(dm, booked, weekStart, userId);
+            const int job = F(tasks, "JobId").AsInteger();
+            const bool holdsTime =
+                journal.HasOpenTimeOutside(job, weekStart, weekStart + 7) || journal.IsRunning(job);
+            const bool completed = F(tasks, "Completed").AsBoolean();
+            if (!holdsTime && (completed || (week == 0 && removeUnused))) {
                 tasks.Delete();
                 continue;
             }
-            double sum = 0;
-            for (int day = 1; day <= 7; ++day)
-                sum += DayDurationOf(tasks, day);
-            if (sum == 0 && removeUnused) {
-                tasks.Delete();
-                continue;
-            }
-            tasks.Edit();
-            for (int day = 1; day <= 7; ++day)
-                F(tasks, DayColumn[day]).SetAsFloat(0);
             tasks.Next();
         }
         // 4. Back to the first row, open for editing. An emptied week gets no new blank row:
@@ -145,8 +208,8 @@ bool SubmitWeek(TdmTasks_Form& dm, TDialogService& dialogs, double& FSubmitDate,
     }
     FSubmitDate = weekStart + 7;
 
-    // 6.
-    dm.ResetTotalsArray();
+    // 6. The columns show the week the review moves on to.
+    dm.ShowWeek(FSubmitDate);
     return true;
 }
 
@@ -158,19 +221,17 @@ void StepWeek(TdmTasks_Form& dm) {
     const TBookmark current = tasks.GetBookmark();
     {
         TControlsSuspended suspended(tasks);
-        const TCurrentFieldRec saved = dm.rCurrentField;
         const double step = minutes / MinutesPerDay;
+        // Each rounded cell is posted as typed: its date's time in the journal follows.
         for (tasks.First(); !tasks.Eof(); tasks.Next()) {
             tasks.Edit();
             for (const char* column : StepOrder) {
                 TField& field = F(tasks, column);
                 const double d = DayFraction(field.AsFloat());
-                dm.rCurrentField.Value = d; // the totals rule moves the day by the difference
                 const double n = std::trunc(d / step + 0.000001);
                 field.SetAsFloat(n * step);
             }
         }
-        dm.rCurrentField = saved;
         if (tasks.BookmarkValid(current)) tasks.GotoBookmark(current);
         if (!tasks.IsEmpty()) tasks.Edit();
     }

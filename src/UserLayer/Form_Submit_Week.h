@@ -12,10 +12,6 @@ class TDialogService;
 // weekday startDay (1 = Sunday … 7 = Saturday).
 double WeekStartOf(double date, int startDay);
 
-// The week the review window opens on: the week that contains now, unless the week after the
-// last submitted one (lastSubmitted, any moment of it) is earlier, so that no week is skipped.
-double ReviewWeekToOpen(double lastSubmitted, double now, int startDay);
-
 // The review week after the first day of the week changed from oldStartDay to newStartDay:
 // the new week that contains today when the old one did (the time typed for today stays on
 // today), otherwise the new week that begins on or before the old week's start.
@@ -27,16 +23,18 @@ bool WeekWasSubmitted(TdmTasks_Form& dm, double weekStart);
 
 // Submits the review week that contains the date typed in the week-start box: asks whether to
 // go on when that week was submitted before and when it lies in the future (both questions,
-// in order), then writes one history row per task and day with time, dated with the day the
-// time was worked and booked to the timesheet user; removes completed tasks and, by option,
-// tasks without time; clears the week; records the week as the last submitted and moves
-// FSubmitDate to the following week; resets the weekday totals. Returns false when a question
-// was answered No. A week-start text that is no date raises EConvertError before anything
-// changes.
+// in order), then books each task's time of each day of the week, as the journal has it, in
+// whole minutes to the timesheet user: one history row per task and day, dated with the day
+// the time was worked (time added to a day submitted before goes onto that day's row). The
+// journal then counts that time as submitted, so the week's cells are empty and a later
+// submission books only what is new. Removes completed tasks and, by option, tasks without
+// time, unless they hold time of another week or are being tracked; records the week as the
+// last submitted, moves FSubmitDate to the following week and shows it in the day columns.
+// Returns false when a question was answered No. A week-start text that is no date raises
+// EConvertError before anything changes.
 bool SubmitWeek(TdmTasks_Form& dm, TDialogService& dialogs, double& FSubmitDate,
                 const QString& sWeekStartText);
 
-// Rounds every day of every task down to whole steps of MinimumTaskDuration minutes, keeping
-// the weekday totals in step and the current row where it was. Nothing when the step is 0 or
-// less.
+// Rounds every day of every task in the week shown down to whole steps of MinimumTaskDuration
+// minutes, keeping the current row where it was. Nothing when the step is 0 or less.
 void StepWeek(TdmTasks_Form& dm);

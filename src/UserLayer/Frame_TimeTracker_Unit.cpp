@@ -397,7 +397,6 @@ void TFrame_TimeTracker_Form::Initialise() {
     TBaseFrameXEP_BaseForm::Initialise();
     FCurrentTask = std::make_unique<TCurrentTask>();
     FLastUsedCounter = 120;
-    FTimerIncrement = 1;
     FbClientsVisible = FProjectsVisible = FMonVisible = FTueVisible = FWedVisible = FThuVisible =
         FFriVisible = FSatVisible = FSunVisible = FSummaryDurationVisible = FPriorityVisible = true;
     DisplayTotal();
@@ -603,19 +602,21 @@ void TFrame_TimeTracker_Form::DisplayTotal() {
         total += FDm.TotalDuration(day);
     lblTotalMessage->setText(QStringLiteral("Total Duration is ") +
                              DaysHoursMinutesText(total, FDm.DayDuration()));
-    try {
-        if (OnMainWindow()) {
-            lblMonDuration->setText(FormatDayNumber(
-                QStringLiteral("hh:mm"), FDm.TotalDuration(DayOfWeekNumber(TClock::Today()))));
-            return;
-        }
-        QLabel* labels[8] = {nullptr,        lblSunDuration, lblMonDuration, lblTueDuration,
-                             lblWedDuration, lblThuDuration, lblFriDuration, lblSatDuration};
-        for (int day = 1; day <= 7; ++day)
-            labels[day]->setText(FormatDayNumber(QStringLiteral("hh:mm"), FDm.TotalDuration(day)));
-    } catch (const Exception&) {
-        // A label that cannot be formatted keeps its text; the message is already set.
+    // A day's total of all tasks may pass 24 hours; it is shown as the hours it holds.
+    auto hoursMinutes = [](double duration) {
+        const qint64 minutes = std::llround(duration * MinutesPerDay);
+        return QStringLiteral("%1:%2")
+            .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+            .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    };
+    if (OnMainWindow()) {
+        lblMonDuration->setText(hoursMinutes(FDm.TotalDuration(DayOfWeekNumber(TClock::Today()))));
+        return;
     }
+    QLabel* labels[8] = {nullptr,        lblSunDuration, lblMonDuration, lblTueDuration,
+                         lblWedDuration, lblThuDuration, lblFriDuration, lblSatDuration};
+    for (int day = 1; day <= 7; ++day)
+        labels[day]->setText(hoursMinutes(FDm.TotalDuration(day)));
 }
 
 // ---- Handlers ----
@@ -756,89 +757,88 @@ void ReturnTo(TRecordSet& table, TBookmark bookmark) {
 } // namespace
 
 void TFrame_TimeTracker_Form::SetCurrentTaskValue(bool bAllRows) {
+    // Read without moving the task table's cursor: the row being edited stays as it is.
     TRecordSet& tasks = FDm.adsTasks;
-    const TBookmark current = tasks.GetBookmark();
-    TControlsSuspended suspended(tasks);
-    bool found = false;
-    if (!tasks.IsEmpty()) {
-        TField& active = tasks.FieldByName(QStringLiteral("Active"));
-        if (bAllRows) {
-            tasks.First();
-            while (!tasks.Eof() && !active.AsBoolean())
-                tasks.Next();
-        }
-        if (active.AsBoolean()) {
-            FCurrentTask->SetTaskCode(tasks.FieldByName(QStringLiteral("TaskCode")).AsString());
-            FCurrentTask->SetDuration(tasks.FieldByName(TodayColumn()).AsFloat());
-            found = true;
-        }
+    if (!tasks.Active() || tasks.IsEmpty()) {
+        ShowCurrentTask(0, QString());
+        return;
     }
-    if (!found) {
-        FCurrentTask->SetTaskCode(QString());
-        FCurrentTask->SetDuration(0);
+    if (bAllRows) {
+        ShowActiveRow(false);
+        return;
     }
-    ReturnTo(tasks, current);
+    const bool active = tasks.FieldByName(QStringLiteral("Active")).AsBoolean() && !tasks.Eof();
+    ShowCurrentTask(active ? tasks.FieldByName(QStringLiteral("JobId")).AsInteger() : 0,
+                    active ? tasks.FieldByName(QStringLiteral("TaskCode")).AsString() : QString());
+}
+
+void TFrame_TimeTracker_Form::ShowTrackedTask() {
+    if (!FDm.adsTasks.Active()) return;
+    ShowActiveRow(true);
+}
+
+void TFrame_TimeTracker_Form::ShowActiveRow(bool last) {
+    // The rows in the order the grid shows them; the first or the last active one.
+    TRecordSet& tasks = FDm.adsTasks;
+    int job = 0;
+    QString code;
+    TField& active = tasks.FieldByName(QStringLiteral("Active"));
+    for (int recNo = 1; recNo <= tasks.RecordCount() && (last || job == 0); ++recNo)
+        tasks.WithRecord(recNo, [&] {
+            if (!active.AsBoolean()) return;
+            job = tasks.FieldByName(QStringLiteral("JobId")).AsInteger();
+            code = tasks.FieldByName(QStringLiteral("TaskCode")).AsString();
+        });
+    ShowCurrentTask(job, code);
+}
+
+void TFrame_TimeTracker_Form::ShowCurrentTask(int jobId, const QString& code) {
+    // Today's time of the task to the second, from the journal, whatever week the day columns
+    // show.
+    FCurrentTask->SetTaskCode(code);
+    FCurrentTask->SetDuration(
+        code.isEmpty() ? 0 : double(FDm.Journal().DayMSecs(jobId, TClock::Today())) / MSecsPerDay);
+}
+
+void TFrame_TimeTracker_Form::RefreshTrackedCells() {
+    // Typing in a grid, or a new task being entered, holds the refresh back: no row changes
+    // under the user.
+    if (TasksInUse()) return;
+    FDm.RefreshCells(TClock::Today());
 }
 
 void TFrame_TimeTracker_Form::TimeTrackerTimerTimer() {
-    // Typing less than four seconds ago, in this grid or another: the minute waits for the
-    // next tick.
-    if (TasksInUse()) {
-        ++FTimerIncrement;
-        return;
-    }
+    // The time itself is in the journal, counted by the wall clock; the minute tick shows it,
+    // and keeps each task's priority in step with its code's completion date.
+    if (TasksInUse()) return;
     TRecordSet& tasks = FDm.adsTasks;
     TRecordSet& codes = FDm.adsTaskCodes;
-    const double increment = FTimerIncrement / MinutesPerDay;
-    const QString today = TodayColumn();
-    const int weekday = DayOfWeekNumber(TClock::Now());
-    FDm.SetTimerActive(true);
-    try {
-        const TBookmark current = tasks.GetBookmark();
-        {
-            TControlsSuspended suspended(tasks);
-            for (tasks.First(); !tasks.Eof(); tasks.Next()) {
-                if (tasks.FieldByName(QStringLiteral("Active")).AsBoolean()) {
-                    tasks.CheckBrowseMode();
-                    try {
-                        tasks.Edit();
-                        TField& column = tasks.FieldByName(today);
-                        column.SetAsFloat(column.AsFloat() + increment);
-                        SetCurrentTaskValue(false);
-                        FDm.TotalDurationArray()[size_t(weekday)] += increment;
-                        if (OnMinutesAdded)
-                            OnMinutesAdded(FTimerIncrement,
-                                           tasks.FieldByName(QStringLiteral("TaskCode")).AsString(),
-                                           weekday);
-                    } catch (const EConvertError&) {
-                        // An unreadable stored value: this row gets no minute in this pass.
-                    }
-                }
-                const QString code = tasks.FieldByName(QStringLiteral("TaskCode")).AsString();
-                codes.SetFilter(QStringLiteral("TaskCode = ") + QuotedFilterText(code));
-                codes.SetFiltered(true);
-                const double completion =
-                    codes.IsEmpty()
-                        ? 0
-                        : codes.FieldByName(QStringLiteral("CompletionDate")).AsDateTime();
-                if (completion > 0) {
+    FDm.RefreshCells(TClock::Today());
+    const TBookmark current = tasks.GetBookmark();
+    {
+        TControlsSuspended suspended(tasks);
+        for (tasks.First(); !tasks.Eof(); tasks.Next()) {
+            const QString code = tasks.FieldByName(QStringLiteral("TaskCode")).AsString();
+            codes.SetFilter(QStringLiteral("TaskCode = ") + QuotedFilterText(code));
+            codes.SetFiltered(true);
+            const double completion =
+                codes.IsEmpty() ? 0
+                                : codes.FieldByName(QStringLiteral("CompletionDate")).AsDateTime();
+            if (completion > 0) {
+                const int priority = GetPriority(completion);
+                TField& field = tasks.FieldByName(QStringLiteral("Priority"));
+                if (field.AsInteger() != priority) {
                     tasks.Edit();
-                    tasks.FieldByName(QStringLiteral("Priority"))
-                        .SetAsInteger(GetPriority(completion));
+                    field.SetAsInteger(priority);
                 }
-                codes.SetFilter(QString());
-                codes.SetFiltered(false);
             }
-            if (FDm.rCurrentField.Active) FDm.rCurrentField.Value += increment;
-            DisplayTotal();
-            ReturnTo(tasks, current);
+            codes.SetFilter(QString());
+            codes.SetFiltered(false);
         }
-    } catch (...) {
-        FDm.SetTimerActive(false);
-        throw;
+        ReturnTo(tasks, current);
     }
-    FDm.SetTimerActive(false);
-    FTimerIncrement = 1;
+    ShowTrackedTask();
+    DisplayTotal();
 }
 
 void TFrame_TimeTracker_Form::aHelpExecute() {

@@ -148,14 +148,17 @@ public:
     void aAboutExecute();
     void tLastUsedTimerTimer();
     void TimeTrackerTimerTimer();
+    // Shows today's time of the tracked tasks in the day cells as soon as a minute has
+    // passed (unless the user is at work in a grid).
+    void RefreshTrackedCells();
     void SetCurrentTaskValue(bool bAllRows);
+    // The task shown as timed: the last active row in the grid's order (with two active tasks
+    // both are tracked; the later one is shown).
+    void ShowTrackedTask();
     TCurrentTask& CurrentTask() const { return *FCurrentTask; }
-    int TimerIncrement() const { return FTimerIncrement; }
     // The one-second timer's handler; a window may put its own in place (which calls the
     // frame's first).
     std::function<void()> OnLastUsedTimer;
-    // Told of every minute the tick adds: how many, to which task and on which weekday.
-    std::function<void(int minutes, const QString& taskCode, int weekday)> OnMinutesAdded;
     // The column of today's weekday ("WedDuration" on a Wednesday).
     static QString TodayColumn();
     // The window's own layout of the frame: the width the design positions refer to, and the
@@ -197,6 +200,8 @@ private:
     // A control of the current row refused to be left and is taking the focus back.
     bool RowControlHoldsFocus() const;
     bool OnMainWindow() const;
+    void ShowActiveRow(bool last);
+    void ShowCurrentTask(int jobId, const QString& code);
 
     TdmTasks_Form& FDm;
     std::vector<TColumnControl> FColumns;
@@ -210,7 +215,6 @@ private:
     bool FSummaryDurationVisible = true;
     bool FPriorityVisible = true;
     QString FHelpString;
-    int FTimerIncrement = 1;
     int FLastUsedCounter = 120;
     int FRowCount = 1;
     int FDesignWidth = DesignWidth;

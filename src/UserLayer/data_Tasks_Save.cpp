@@ -28,6 +28,8 @@ std::vector<TdmTasks_Form::TStoredTable> TdmTasks_Form::StoredTables() {
             {QStringLiteral("TaskCodesfile.xml"), &adsTaskCodes},
             {QStringLiteral("Tasksfile.xml"), &adsTasks},
             {QStringLiteral("Reportingfile.xml"), &adsReporting},
+            {QStringLiteral("Journalfile.xml"), &adsJournal},
+            {QStringLiteral("JournalHistoryfile.xml"), &adsJournalHistory},
             {QStringLiteral("Defaultsfile.xml"), &adsDefaults}};
 }
 
@@ -80,6 +82,8 @@ void TdmTasks_Form::SaveTables(const std::vector<TStoredTable>& tables, bool bSa
     // 1. Every changed table into its temporary file. A failure here leaves every file as it
     // was and every table marked: the next save tries them all again.
     for (const TStoredTable& stored : tables) {
+        // The journal's rows take in what was typed into the task rows posted just before.
+        if (stored.Table == &adsJournal) SyncJournalTables();
         if (!stored.Table->Active()) continue;
         const bool complete = PostPendingChange(*stored.Table);
         if (!NeedsWriting(stored)) continue;

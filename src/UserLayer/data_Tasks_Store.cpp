@@ -35,13 +35,14 @@ QString KeepUnreadableFile(const QString& fileName, const QString& dataDir) {
 
 const QStringList& StoreFileNames() {
     static const QStringList names = {
-        QStringLiteral("UserTypesFile.xml"),    QStringLiteral("UserAuthorityFile.xml"),
-        QStringLiteral("BillingTypesFile.xml"), QStringLiteral("ClientTypesFile.xml"),
-        QStringLiteral("ManagersFile.xml"),     QStringLiteral("UsersFile.xml"),
-        QStringLiteral("ClientsFile.xml"),      QStringLiteral("ProjectsFile.xml"),
-        QStringLiteral("TaskCodesfile.xml"),    QStringLiteral("Tasksfile.xml"),
-        QStringLiteral("ReportingFile.xml"),    QStringLiteral("ReportsFile.xml"),
-        QStringLiteral("DefaultsFile.xml")};
+        QStringLiteral("UserTypesFile.xml"),     QStringLiteral("UserAuthorityFile.xml"),
+        QStringLiteral("BillingTypesFile.xml"),  QStringLiteral("ClientTypesFile.xml"),
+        QStringLiteral("ManagersFile.xml"),      QStringLiteral("UsersFile.xml"),
+        QStringLiteral("ClientsFile.xml"),       QStringLiteral("ProjectsFile.xml"),
+        QStringLiteral("TaskCodesfile.xml"),     QStringLiteral("Tasksfile.xml"),
+        QStringLiteral("ReportingFile.xml"),     QStringLiteral("ReportsFile.xml"),
+        QStringLiteral("DefaultsFile.xml"),      QStringLiteral("Journalfile.xml"),
+        QStringLiteral("JournalHistoryfile.xml")};
     return names;
 }
 

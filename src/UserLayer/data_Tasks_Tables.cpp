@@ -68,6 +68,10 @@ void TdmTasks_Form::DefineTables() {
     adsClientAddresses.Name = QStringLiteral("adsClientAddresses");
     adsTasks2.Name = QStringLiteral("adsTasks2");
     adsManagersBackup.Name = QStringLiteral("adsManagersBackup");
+    adsJournal.Name = QStringLiteral("adsJournal");
+    adsJournalHistory.Name = QStringLiteral("adsJournalHistory");
+    TTimeJournal::DefineFields(adsJournal);
+    TTimeJournal::DefineFields(adsJournalHistory);
     DefineTaskTables();
     DefineMasterTables();
     DefineOtherTables();
@@ -123,6 +127,13 @@ void TdmTasks_Form::DefineTaskTables() {
     Data(r, "InvoiceNumber", FT::Integer);
     Data(r, "AuthUserId", FT::Integer);
     Lookup(r, "UserName", FT::String, 20, adsUsers, "UserId", "UserID", "UserName");
+    // For moving a row to another task, project or client in the history dialog.
+    Lookup(r, "TaskCodeLookup", FT::String, 10, adsTaskCodes, "TaskCode", "TaskCode", "TaskCode",
+           "Task Code");
+    Lookup(r, "ProjectName", FT::String, 20, adsProjects, "ProjectNumber", "ProjectNumber",
+           "ProjectName", "Project");
+    Lookup(r, "ClientName", FT::String, 20, adsClients, "ClientId", "ClientId", "ClientName",
+           "Client");
 
     TRecordSet& c = adsChartData;
     Data(c, "TaskCode", FT::String, 10).SetVisible(false);

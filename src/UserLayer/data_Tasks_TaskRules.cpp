@@ -6,21 +6,18 @@
 
 #include "BaseUnits/XEP_Utils_Unit.h"
 
+#include "BaseUnits/XEP_Messages.h"
+
 #include "Components/Core/SysExceptions.h"
 #include "Components/Core/TClock.h"
+
+#include <cmath>
 
 namespace {
 // Day columns and their weekday numbers (1 = Sunday … 7 = Saturday).
 const std::pair<const char*, int> DayColumns[7] = {
     {"SunDuration", 1}, {"MonDuration", 2}, {"TueDuration", 3}, {"WedDuration", 4},
     {"ThuDuration", 5}, {"FriDuration", 6}, {"SatDuration", 7}};
-
-int WeekdayOfColumn(const QString& name) {
-    for (const auto& [column, weekday] : DayColumns) {
-        if (name == QLatin1String(column)) return weekday;
-    }
-    return 0;
-}
 
 TField& F(TRecordSet& table, const char* name) {
     return table.FieldByName(QLatin1String(name));
@@ -56,10 +53,11 @@ void TdmTasks_Form::AttachTaskRules() {
     F(adsTasks, "TaskCode").OnChange = [this](TField& f) { adsTasksTaskCodeChange(f); };
     F(adsTasks, "Active").OnChange = [this](TField& f) { adsTasksActiveChange(f); };
     F(adsTasks, "Priority").OnChange = [this](TField& f) { adsTasksPriorityChange(f); };
-    for (const auto& [column, weekday] : DayColumns)
-        F(adsTasks, column).OnChange = [this](TField& f) { DayDurationChange(f); };
     F(adsReporting, "Duration").OnValidate = [this](TField& f) { adsReportingDurationValidate(f); };
     adsReporting.AfterScroll = [this](TRecordSet& t) { adsReportingAfterScroll(t); };
+    adsReporting.BeforePost = [this](TRecordSet& t) { adsReportingBeforePost(t); };
+    adsReporting.BeforeDelete = [this](TRecordSet& t) { adsReportingBeforeDelete(t); };
+    F(adsReporting, "TaskCode").OnChange = [this](TField& f) { adsReportingTaskCodeChange(f); };
     adsChartData.OnCalcFields = [this](TRecordSet& t) { adsChartDataCalcFields(t); };
     F(adsDefaults, "StartTime").OnChange = [this](TField& f) { adsDefaultsStartTimeChange(f); };
     F(adsDefaults, "EndTime").OnChange = [this](TField& f) { adsDefaultsEndTimeChange(f); };
@@ -90,11 +88,15 @@ void TdmTasks_Form::adsTasksAfterInsert(TRecordSet& DataSet) {
     }
 }
 
-void TdmTasks_Form::adsTasksBeforePost(TRecordSet&) {}
+void TdmTasks_Form::adsTasksBeforePost(TRecordSet& DataSet) {
+    // A day cell changed by the user sets that date's time in the journal.
+    RecordTypedDays(DataSet);
+}
 
 void TdmTasks_Form::adsTasksBeforeDelete(TRecordSet& DataSet) {
-    for (const auto& [column, weekday] : DayColumns)
-        FTotalDurationArray[size_t(weekday)] -= DayFraction(F(DataSet, column).AsFloat());
+    // The time of the week goes with its row, as it always has; submitted time stays in the
+    // history and its entries in the journal's submitted rows.
+    FJournal.ForgetTask(F(DataSet, "JobId").AsInteger());
 }
 
 void TdmTasks_Form::adsTasksCalcFields(TRecordSet& DataSet) {
@@ -198,14 +200,6 @@ void TdmTasks_Form::adsTasksPriorityChange(TField& Sender) {
     F(Sender.DataSet(), "PriorityImage").SetAsBytes(PriorityBitmap(Sender.AsInteger()));
 }
 
-void TdmTasks_Form::DayDurationChange(TField& Sender) {
-    if (FTimerActive) return; // the minute tick keeps the totals itself
-    const int weekday = WeekdayOfColumn(Sender.FieldName());
-    if (weekday == 0) return;
-    double& total = FTotalDurationArray[size_t(weekday)];
-    total = DayFraction(Sender.AsFloat()) + total - rCurrentField.Value;
-}
-
 void TdmTasks_Form::adsReportingDurationValidate(TField& Sender) {
     TRecordSet& history = Sender.DataSet();
     if (F(history, "InvoiceNumber").AsInteger() > 0)
@@ -216,10 +210,87 @@ void TdmTasks_Form::adsReportingDurationValidate(TField& Sender) {
             QStringLiteral("Unable to amend duration because the task has already authorised"));
 }
 
+namespace {
+bool Changed(const TField& field) {
+    const QVariant old = field.OldValue();
+    if (!old.isValid() || old.isNull()) return !field.IsNull();
+    return field.IsNull() || field.Value() != old;
+}
+
+// What is locked once a row is invoiced or authorised, by the message that says so.
+QString LockOfHistoryRow(TRecordSet& history, const QString& what) {
+    if (F(history, "InvoiceNumber").AsInteger() > 0)
+        return QStringLiteral("Unable to %1 the task because it has already been invoiced")
+            .arg(what);
+    if (F(history, "AuthUserId").AsInteger() > 0)
+        return QStringLiteral("Unable to %1 the task because it has already been authorised")
+            .arg(what);
+    return {};
+}
+} // namespace
+
+void TdmTasks_Form::adsReportingBeforePost(TRecordSet& DataSet) {
+    // A row moved to another task, project, client or day: not once invoiced or authorised,
+    // and never onto a task and day that has a row already (one row per task and day).
+    if (DataSet.State() != TDataSetState::Edit) return;
+    TField& code = F(DataSet, "TaskCode");
+    TField& date = F(DataSet, "DateTimeSubmitted");
+    const bool moved = Changed(code) || Changed(F(DataSet, "ProjectNumber")) ||
+                       Changed(F(DataSet, "ClientId")) || Changed(date);
+    if (!moved) return;
+    const QString locked = LockOfHistoryRow(DataSet, QStringLiteral("move"));
+    if (!locked.isEmpty()) throw Exception(locked);
+    if (code.AsString().trimmed().isEmpty())
+        throw Exception(QStringLiteral("Task code cannot be blank"));
+    const double day = std::floor(date.AsDateTime());
+    if (date.AsDateTime() != day) date.SetAsDateTime(day);
+    const auto others = DataSet.Clone();
+    others->SetFilter(QStringLiteral("DateTimeSubmitted >= %1 AND DateTimeSubmitted < %2")
+                          .arg(DateToStr(day), DateToStr(day + 1)));
+    others->SetFiltered(true);
+    const TBookmark self = DataSet.GetBookmark();
+    for (others->First(); !others->Eof(); others->Next()) {
+        if (others->GetBookmark() == self) continue;
+        const bool same =
+            F(*others, "TaskCode").AsString().trimmed().toUpper() ==
+                code.AsString().trimmed().toUpper() &&
+            F(*others, "ProjectNumber").AsInteger() == F(DataSet, "ProjectNumber").AsInteger() &&
+            F(*others, "ClientId").AsInteger() == F(DataSet, "ClientId").AsInteger() &&
+            F(*others, "UserId").AsInteger() == F(DataSet, "UserId").AsInteger();
+        if (same)
+            throw Exception(
+                QStringLiteral("The history already holds %1 on %2: change the duration "
+                               "of that row instead")
+                    .arg(code.AsString(), DateToStr(day)));
+    }
+}
+
+void TdmTasks_Form::adsReportingBeforeDelete(TRecordSet& DataSet) {
+    const QString locked = LockOfHistoryRow(DataSet, QStringLiteral("delete"));
+    if (locked.isEmpty()) return;
+    ShowInformationMessage(locked);
+    throw EAbort();
+}
+
+void TdmTasks_Form::adsReportingTaskCodeChange(TField& Sender) {
+    // A row moved to another code takes that code's description and project, as a task row
+    // does; rows being written by a submission set their own.
+    TRecordSet& history = Sender.DataSet();
+    if (history.State() != TDataSetState::Edit) return;
+    const auto codes = adsTaskCodes.Clone();
+    TLocateOptions options;
+    options.CaseInsensitive = true;
+    if (!codes->Locate(QStringLiteral("TaskCode"), Sender.AsString().trimmed(), options)) return;
+    F(history, "TaskDescription").SetAsString(F(*codes, "TaskDescription").AsString());
+    F(history, "ProjectNumber").SetAsInteger(F(*codes, "ProjectNumber").AsInteger());
+}
+
 void TdmTasks_Form::adsReportingAfterScroll(TRecordSet& DataSet) {
-    F(DataSet, "Duration")
-        .SetReadOnly(F(DataSet, "InvoiceNumber").AsInteger() > 0 ||
-                     F(DataSet, "AuthUserId").AsInteger() > 0);
+    const bool locked =
+        F(DataSet, "InvoiceNumber").AsInteger() > 0 || F(DataSet, "AuthUserId").AsInteger() > 0;
+    for (const char* name : {"Duration", "TaskCode", "ProjectNumber", "ClientId",
+                             "DateTimeSubmitted", "TaskCodeLookup", "ProjectName", "ClientName"})
+        F(DataSet, name).SetReadOnly(locked);
 }
 
 void TdmTasks_Form::adsChartDataCalcFields(TRecordSet& DataSet) {

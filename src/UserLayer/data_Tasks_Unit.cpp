@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <cmath>
 
 TdmTasks_Form* dmTasks_Form = nullptr;
@@ -54,6 +55,8 @@ void TdmTasks_Form::DataModuleCreate() {
     FOneTaskActive = true;
     FTimerActive = false;
     FLoadProblems.clear();
+    FJournal.Clear();
+    FShownWeek = 0;
 
     // 2. Directories and the help file.
     FDirsObj = std::make_unique<TDirsObj>();
@@ -338,6 +341,7 @@ void TdmTasks_Form::LoadTables() {
     FillMaxNumbers(); // 7.
     ScanTasks();      // 8.
     FWeekStartDay = adsDefaults.FieldByName(QStringLiteral("StartDayOfWeek")).AsInteger();
+    LoadJournal(); // the tracked time, and the day columns made from it
 }
 
 void TdmTasks_Form::SeedOptions() {
@@ -392,20 +396,22 @@ void TdmTasks_Form::FillMaxNumbers() {
 }
 
 void TdmTasks_Form::ScanTasks() {
-    static const std::pair<const char*, int> Days[7] = {
-        {"SunDuration", 1}, {"MonDuration", 2}, {"TueDuration", 3}, {"WedDuration", 4},
-        {"ThuDuration", 5}, {"FriDuration", 6}, {"SatDuration", 7}};
-    ResetTotalsArray();
     FMaxJobId = 0;
     TField& jobId = adsTasks.FieldByName(QStringLiteral("JobId"));
-    for (adsTasks.First(); !adsTasks.Eof(); adsTasks.Next()) {
+    for (adsTasks.First(); !adsTasks.Eof(); adsTasks.Next())
         if (FbGenerateNextJobId) FMaxJobId = std::max(FMaxJobId, jobId.AsInteger());
-        for (const auto& [name, weekday] : Days)
-            FTotalDurationArray[size_t(weekday)] +=
-                DayFraction(adsTasks.FieldByName(QLatin1String(name)).AsFloat());
+    // The journal knows a task by its job number: a row without one, or with another row's,
+    // gets a number of its own.
+    QSet<int> seen;
+    for (adsTasks.First(); !adsTasks.Eof(); adsTasks.Next()) {
+        if (jobId.AsInteger() > 0 && !seen.contains(jobId.AsInteger())) {
+            seen.insert(jobId.AsInteger());
+            continue;
+        }
+        adsTasks.Edit();
+        jobId.SetAsInteger(++FMaxJobId);
+        adsTasks.Post();
+        seen.insert(jobId.AsInteger());
     }
-}
-
-void TdmTasks_Form::ResetTotalsArray() {
-    FTotalDurationArray.fill(0);
+    adsTasks.First();
 }

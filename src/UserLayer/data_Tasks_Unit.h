@@ -6,9 +6,11 @@
 // Files: data_Tasks_Unit.cpp (creation, loading, seeding), data_Tasks_Tables.cpp (field
 // definitions and text handlers), data_Tasks_Save.cpp (saving), data_Tasks_TaskRules.cpp
 // (tasks, history, chart data, options), data_Tasks_MasterRules.cpp (task codes, projects,
-// clients, users, managers), data_Tasks_Images.cpp (the image lists).
+// clients, users, managers), data_Tasks_Images.cpp (the image lists), data_Tasks_Week.cpp
+// (the week the day columns show, from the journal of tracked time in data_Tasks_Journal.cpp).
 
 #include "BaseUnits/Dirs_Obj_Unit.h"
+#include "data_Tasks_Journal.h"
 
 #include "Components/Core/TBitmapImage.h"
 #include "Components/RecordSet/TRecordSet.h"
@@ -46,6 +48,8 @@ public:
     TRecordSet adsTasks, adsTaskCodes, adsProjects, adsClients, adsUsers, adsManagers, adsUserTypes,
         adsUserAuthority, adsBillingTypes, adsClientTypes, adsReporting, adsReports, adsDefaults,
         adsMaxNumbers, adsChartData;
+    // The journal of tracked time: the open rows (not submitted yet) and the submitted entries.
+    TRecordSet adsJournal, adsJournalHistory;
     // Declared for completeness; nothing opens them.
     TRecordSet adsClientAddresses, adsTasks2, adsManagersBackup;
 
@@ -63,12 +67,38 @@ public:
     bool GenerateNextJobId() const { return FbGenerateNextJobId; }
     double DayDuration() const { return FDayDuration; }
     int MaxJobId() const { return FMaxJobId; }
-    // Indexed by weekday number, 1 = Sunday … 7 = Saturday (entry 0 unused).
-    std::array<double, 8>& TotalDurationArray() { return FTotalDurationArray; }
-    double TotalDuration(int weekday) const { return FTotalDurationArray.at(size_t(weekday)); }
+    // The time of a weekday (1 = Sunday … 7 = Saturday) over the task rows shown: the sum of
+    // what their cells hold, counted afresh at every call.
+    double TotalDuration(int weekday) const;
     TCurrentFieldRec rCurrentField;
+    // Set while the program itself writes the day columns (showing a week, a new row's
+    // zeros): such writes are not typing and change nothing in the journal.
     bool TimerActive() const { return FTimerActive; }
     void SetTimerActive(bool Value) { FTimerActive = Value; }
+
+    // ---- The week the day columns show ----
+    TTimeJournal& Journal() { return FJournal; }
+    const TTimeJournal& Journal() const { return FJournal; }
+    // The first day of the week whose dates the day columns hold.
+    double ShownWeek() const { return FShownWeek; }
+    // Shows a week: every row's day columns take that week's time from the journal.
+    void ShowWeek(double weekStart);
+    // Brings the day columns of the week shown up to date with the journal (only the date
+    // given, when one is); cells that already hold their time are not touched.
+    void RefreshCells(double onlyDate = 0);
+    // The date of a weekday's column in the week shown.
+    double DateOfWeekday(int weekday) const;
+    // The first day of the week that holds a date, with the options' first weekday.
+    double WeekOf(double date) const;
+    // The week the review window opens on: the earliest week with time not yet submitted,
+    // otherwise the week after the last submitted one or, if that is later, this week.
+    double WeekToOpen() const;
+    // The task rows being tracked: active and not completed, in table order.
+    std::vector<TJournalTask> ActiveTasks() const;
+    // The journal's view of the task row the table is on.
+    TJournalTask JournalTaskOfRow(const TRecordSet& tasks) const;
+    // Writes the journal's files now (the rest of the store is left for the next save).
+    void FlushJournal();
 
     // Messages of the last start-up about store files that could not be read.
     const QStringList& LoadProblems() const { return FLoadProblems; }
@@ -95,7 +125,6 @@ public:
     };
     std::vector<TStoredTable> StoredTables();
     void DataSetAfterPost(TRecordSet& DataSet);
-    void ResetTotalsArray();
 
     // Finders for the time file import.
     void CreateClient(const QString& sClientName, const QString& sContactFirstName,
@@ -121,8 +150,10 @@ public:
     void adsTasksTaskCodeChange(TField& Sender);
     void adsTasksActiveChange(TField& Sender);
     void adsTasksPriorityChange(TField& Sender);
-    void DayDurationChange(TField& Sender);
     void adsReportingDurationValidate(TField& Sender);
+    void adsReportingBeforePost(TRecordSet& DataSet);
+    void adsReportingBeforeDelete(TRecordSet& DataSet);
+    void adsReportingTaskCodeChange(TField& Sender);
     void adsReportingAfterScroll(TRecordSet& DataSet);
     void adsChartDataCalcFields(TRecordSet& DataSet);
     void adsDefaultsStartTimeChange(TField& Sender);
@@ -186,6 +217,11 @@ private:
     void SeedOptions();
     void FillMaxNumbers();
     void ScanTasks();
+    void LoadJournal();
+    void MigrateDayColumnsToJournal();
+    void AdoptOrphanedJournalRows();
+    void RecordTypedDays(TRecordSet& tasks);
+    void SyncJournalTables();
 
     bool LockFileIsLeftOver(const QLockFile& lock);
     void SaveTables(const std::vector<TStoredTable>& tables, bool bSaveToAdmin);
@@ -207,8 +243,9 @@ private:
     bool FbGenerateNextJobId = true;
     double FDayDuration = 7.0;
     int FMaxJobId = 0;
-    std::array<double, 8> FTotalDurationArray{};
     bool FTimerActive = false;
+    TTimeJournal FJournal;
+    double FShownWeek = 0;
     int FWeekStartDay = 0; // the first weekday WeekStartDate was last lined up with
 };
 

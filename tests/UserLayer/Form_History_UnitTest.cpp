@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <set>
 
 namespace {
 double Day(int y, int m, int d) {
@@ -279,24 +280,24 @@ TEST_F(HistoryTest, OkTakesTheDatesThePickersShowEvenWithoutLeavingThem) {
                                   QStringLiteral("Monday after")}));
 }
 
-TEST_F(HistoryTest, TheHistoryDialogShowsSevenColumnsAndOnlyDurationTakesTyping) {
+TEST_F(HistoryTest, TheHistoryDialogShowsTenColumnsAndTakesTaskDayAndDuration) {
     const std::string before = Rows();
     Search({}, [&](TForm_History_Form& history) {
         EXPECT_EQ(history.windowTitle(), QStringLiteral("Task History"));
-        EXPECT_EQ(history.size(), QSize(716, 293));
+        EXPECT_EQ(history.size(), QSize(990, 293));
         EXPECT_TRUE(history.HelpString().isEmpty()) << "Help opens Welcome";
         EXPECT_FALSE(history.aInsert->isEnabled());
-        EXPECT_FALSE(history.aDelete->isEnabled());
+        EXPECT_TRUE(history.aDelete->isEnabled());
         TDBGrid* grid = history.dbgMaintain;
         QStringList titles;
         for (int c = 0; c < grid->model()->columnCount(); ++c)
             titles << grid->model()->headerData(c, Qt::Horizontal).toString();
         EXPECT_EQ(titles.join(QLatin1Char('|')),
-                  QStringLiteral("Task Description|Creation Date/Time|Active|Completed|"
-                                 "Submitted Date|Duration|Invoice Number"));
+                  QStringLiteral("Task Code|Project|Client|Task Description|Creation Date/Time|"
+                                 "Active|Completed|Submitted Date|Duration|Invoice Number"));
         // Every column and its whole title show at once.
         int total = 0;
-        for (int c = 0; c < 7; ++c) {
+        for (int c = 0; c < 10; ++c) {
             total += grid->columnWidth(c);
             EXPECT_GE(grid->columnWidth(c),
                       grid->fontMetrics().horizontalAdvance(
@@ -305,26 +306,30 @@ TEST_F(HistoryTest, TheHistoryDialogShowsSevenColumnsAndOnlyDurationTakesTyping)
         }
         EXPECT_LE(total, grid->viewport()->width());
         const QColor buttonFace = history.palette().color(QPalette::Button);
-        for (int c = 0; c < 7; ++c) {
+        const std::set<int> writable = {0, 1, 2, 7, 8};
+        for (int c = 0; c < 10; ++c) {
             const QModelIndex cell = grid->model()->index(0, c);
-            EXPECT_EQ(bool(grid->model()->flags(cell) & Qt::ItemIsEditable), c == 5) << c;
-            EXPECT_EQ(cell.data(Qt::BackgroundRole).value<QColor>(), c == 5 ? QColor() : buttonFace)
+            const bool editable = writable.count(c) > 0;
+            EXPECT_EQ(bool(grid->model()->flags(cell) & Qt::ItemIsEditable), editable) << c;
+            EXPECT_EQ(cell.data(Qt::BackgroundRole).value<QColor>(),
+                      editable ? QColor() : buttonFace)
                 << c;
         }
-        EXPECT_EQ(grid->model()->index(0, 5).data().toString(), QStringLiteral("02:00"));
+        EXPECT_EQ(grid->model()->index(0, 0).data().toString(), QStringLiteral("GEN"));
+        EXPECT_EQ(grid->model()->index(0, 8).data().toString(), QStringLiteral("02:00"));
 
         // Tab through the row: typing into a read-only cell changes nothing; the duration's
         // editor is open as soon as its column is entered.
-        EnterCell(history, 0, 0);
+        EnterCell(history, 0, 3);
         EXPECT_EQ(Editor(grid), nullptr);
         Type(grid, QStringLiteral("x"));
         EXPECT_EQ(Editor(grid), nullptr);
         EXPECT_EQ(dm->adsReporting.State(), TDataSetState::Browse);
-        for (int c = 1; c <= 5; ++c) {
+        for (int c = 4; c <= 8; ++c) {
             SendKey(Focused(grid), Qt::Key_Tab);
             QApplication::processEvents();
             EXPECT_EQ(grid->currentIndex().column(), c);
-            if (c < 5) {
+            if (c < 7) {
                 EXPECT_EQ(Editor(grid), nullptr) << c;
             }
         }
@@ -335,13 +340,13 @@ TEST_F(HistoryTest, TheHistoryDialogShowsSevenColumnsAndOnlyDurationTakesTyping)
         Type(editor, QStringLiteral("0245"));
         SendKey(editor, Qt::Key_Tab);
         QApplication::processEvents();
-        EXPECT_EQ(grid->currentIndex().column(), 6);
+        EXPECT_EQ(grid->currentIndex().column(), 9);
         EXPECT_EQ(Editor(grid), nullptr) << "Invoice Number is read-only";
         EXPECT_EQ(F(dm->adsReporting, "Duration").Text(), QStringLiteral("02:45"));
         EXPECT_DOUBLE_EQ(F(dm->adsReporting, "Duration").AsFloat(), 2.75 * Hour);
 
         // Down on the last row appends nothing.
-        EnterCell(history, 1, 5);
+        EnterCell(history, 1, 8);
         SendKey(Focused(grid), Qt::Key_Down);
         QApplication::processEvents();
         EXPECT_EQ(grid->model()->rowCount(), 2);
@@ -418,7 +423,7 @@ protected:
 
     std::string Shown() const { return dialogs->Errors.join(QLatin1Char('|')).toStdString(); }
 
-    static constexpr int DurationColumn = 5;
+    static constexpr int DurationColumn = 8;
     const std::string Unchanged = "Sunday before=60|Monday=120|Sunday=180|Monday after=240";
     const QString Authorised =
         QStringLiteral("Unable to amend duration because the task has already authorised");
@@ -593,7 +598,7 @@ TEST_F(HistoryTest, Screenshots) {
             dates->SetEndDate(Day(2026, 12, 31));
         },
         [&](TForm_History_Form& history) {
-            EnterCell(history, 1, 5);
+            EnterCell(history, 1, 8);
             shoot(history, "Form_History_Form.png");
             history.btnCancel->click();
         });

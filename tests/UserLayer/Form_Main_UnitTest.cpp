@@ -74,44 +74,54 @@ protected:
         TClock::SetFixed(moment);
         form->Frame_TimeTracker_Form1tLastUsedTimerTimer();
     }
+    // The tracker's seconds a minute apart, from a moment on.
+    void MinutesFrom(double moment, int minutes) {
+        for (int minute = 0; minute <= minutes; ++minute)
+            SecondAt(moment + minute * Minute);
+    }
 
     std::unique_ptr<TForm_Main_Form> form;
     TScopedDialogService dialogs;
 };
 } // namespace
 
-TEST_F(MainFormTest, ATickAddsAMinuteToTodayOfEveryActiveTask) {
+TEST_F(MainFormTest, TimeIsTheWallClockBetweenStartAndNowOnTodayOfEveryActiveTask) {
     AddTask(QStringLiteral("IDLE"), false);
     Open();
     EXPECT_EQ(Frame().dbeMon->DataField(), QStringLiteral("MonDuration"));
-    Frame().TimeTrackerTimerTimer();
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + 10 * Second);
+    form->StartTracking(); // 09:00:10
+    EXPECT_EQ(dm->Journal().RunningTasks().size(), 1u);
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + Minute + 9 * Second);
+    EXPECT_EQ(Duration(QStringLiteral("GEN"), "MonDuration"), 0) << "59 seconds are no minute yet";
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + Minute + 10 * Second);
     EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), Minute, 1e-12);
     EXPECT_EQ(Duration(QStringLiteral("IDLE"), "MonDuration"), 0);
     EXPECT_NEAR(dm->TotalDuration(2), Minute, 1e-12);
     EXPECT_EQ(dm->TotalDuration(3), 0);
-    EXPECT_FALSE(dm->TimerActive());
     EXPECT_EQ(Frame().CurrentTask().TaskCode(), QStringLiteral("GEN"));
     EXPECT_EQ(Frame().CurrentTask().CurrentTaskDetail, QStringLiteral("GEN 00:01:00"));
     EXPECT_EQ(Frame().lblMonDuration->text(), QStringLiteral("00:01"));
+    // Seconds missed by the timer are not lost: the next one sees the clock.
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + 2 * Minute + 10 * Second);
+    EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), 2 * Minute, 1e-12);
 }
 
-TEST_F(MainFormTest, TypingJustBeforeATickCarriesTheMinuteToTheNext) {
+TEST_F(MainFormTest, TypingHoldsTheCellsBackButNotTheTime) {
     Open();
-    Frame().ResetLastUsed();
-    for (int i = 0; i < 2; ++i)
-        Frame().tLastUsedTimerTimer(); // typed two seconds ago
-    Frame().TimeTrackerTimerTimer();
-    EXPECT_EQ(Duration(QStringLiteral("GEN"), "MonDuration"), 0);
-    EXPECT_EQ(Frame().TimerIncrement(), 2);
-    for (int i = 0; i < 60; ++i)
+    form->StartTracking();
+    Frame().ResetLastUsed(); // typed a moment ago
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + Minute);
+    EXPECT_EQ(Duration(QStringLiteral("GEN"), "MonDuration"), 0) << "the row is left alone";
+    for (int i = 0; i < 4; ++i)
         Frame().tLastUsedTimerTimer();
-    Frame().TimeTrackerTimerTimer();
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + 2 * Minute);
     EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), 2 * Minute, 1e-12);
-    EXPECT_EQ(Frame().TimerIncrement(), 1);
 }
 
 TEST_F(MainFormTest, TheTickWaitsForTypingInTheReviewWindowAndLeavesItsTextInPlace) {
     Open();
+    form->StartTracking();
     TForm_Submit_Form review(*dm);
     ASSERT_TRUE(ShowActive(review));
     TFrame_TimeTracker_Form& grid = *review.Frame_TimeTracker_Form1;
@@ -124,11 +134,11 @@ TEST_F(MainFormTest, TheTickWaitsForTypingInTheReviewWindowAndLeavesItsTextInPla
     }
     ASSERT_EQ(grid.dbeTue->displayText(), QStringLiteral("02:15"));
 
-    // Typed a moment ago in the review window's grid: the main window's minute waits.
+    // Typed a moment ago in the review window's grid: the cells wait, the time does not.
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + 2 * Minute);
     Frame().TimeTrackerTimerTimer();
     EXPECT_EQ(Duration(QStringLiteral("GEN"), "MonDuration"), 0);
-    EXPECT_EQ(Frame().TimerIncrement(), 2);
-    // Four seconds later it runs, and the text still being typed is left as it is.
+    // Four seconds later the cells show it, and the text still being typed is left as it is.
     for (int i = 0; i < 4; ++i)
         grid.tLastUsedTimerTimer();
     Frame().TimeTrackerTimerTimer();
@@ -138,22 +148,24 @@ TEST_F(MainFormTest, TheTickWaitsForTypingInTheReviewWindowAndLeavesItsTextInPla
     dm->adsTasks.CheckBrowseMode();
     EXPECT_NEAR(Duration(QStringLiteral("GEN"), "TueDuration"), 2.25 * Hour, 1e-12);
     EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), 2 * Minute, 1e-12);
+    EXPECT_EQ(dm->Journal().DayMinutes(1, Day(2026, 12, 8)), 135) << "typed for Tuesday 8th";
     review.hide();
 }
 
-TEST_F(MainFormTest, NoTickWhileANewTaskIsBeingEntered) {
+TEST_F(MainFormTest, NoRowChangesWhileANewTaskIsBeingEntered) {
     Open();
+    form->StartTracking();
     dm->adsTasks.Append();
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + 2 * Minute);
     Frame().TimeTrackerTimerTimer();
     EXPECT_EQ(dm->adsTasks.State(), TDataSetState::Insert) << "the new row stays the user's";
-    EXPECT_EQ(Frame().TimerIncrement(), 2);
     dm->adsTasks.Cancel();
     Frame().TimeTrackerTimerTimer();
     EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), 2 * Minute, 1e-12);
 }
 
-TEST_F(MainFormTest, TheCurrentTaskIsTheLastActiveRowAndTheClockRunsBySeconds) {
-    // Two active rows can only come from stored data.
+TEST_F(MainFormTest, TwoActiveTasksAreBothTrackedAndTheLaterOneIsShown) {
+    // Two active rows can only come from stored data, or with one task active switched off.
     AddTask(QStringLiteral("ZED"), true);
     dm->adsTasks.First();
     dm->adsTasks.Edit();
@@ -173,11 +185,13 @@ TEST_F(MainFormTest, TheCurrentTaskIsTheLastActiveRowAndTheClockRunsBySeconds) {
     StartPortable();
     Open();
     dm->adsTasks.SetSort(QStringLiteral("TaskCode"));
-    Frame().TimeTrackerTimerTimer();
+    form->StartTracking();
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + Minute);
     EXPECT_EQ(Frame().CurrentTask().TaskCode(), QStringLiteral("ZED"));
-    Frame().tLastUsedTimerTimer();
+    EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), Minute, 1e-12);
+    EXPECT_NEAR(Duration(QStringLiteral("ZED"), "MonDuration"), Minute, 1e-12);
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + Minute + Second);
     EXPECT_EQ(Frame().CurrentTask().CurrentTaskDetail, QStringLiteral("ZED 00:01:01"));
-    form->UpdateDisplay();
     EXPECT_EQ(form->lblCurrentTask->text(), QStringLiteral("ZED 00:01:01"));
 }
 
@@ -194,38 +208,69 @@ TEST_F(MainFormTest, PrioritiesFollowTheCompletionDateOnEveryTick) {
     EXPECT_FALSE(dm->adsTaskCodes.Filtered()) << "the pass clears its filter";
 }
 
-TEST_F(MainFormTest, PauseStopsTheClockAndRestartWaitsAFullMinute) {
+TEST_F(MainFormTest, PauseStopsTheTimeToTheSecondAndStartGoesOnFromThere) {
     Open();
+    form->StartTracking(); // 09:00
     EXPECT_EQ(form->aPauseRestart->text(), QStringLiteral("&Pause"));
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + 10 * Minute + 30 * Second);
     form->aPauseRestartExecute();
     EXPECT_TRUE(form->Paused());
     EXPECT_FALSE(Frame().TimeTrackerTimer->isActive());
     EXPECT_EQ(form->aPauseRestart->text(), QStringLiteral("&Start"));
     EXPECT_FALSE(Frame().lblPaused->isHidden());
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + 20 * Minute);
     form->aPauseRestartExecute();
     EXPECT_EQ(form->aPauseRestart->text(), QStringLiteral("Pau&se"));
     EXPECT_TRUE(Frame().TimeTrackerTimer->isActive());
-    EXPECT_GT(Frame().TimeTrackerTimer->remainingTime(), 59000);
     EXPECT_TRUE(Frame().lblPaused->isHidden());
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + 29 * Minute + 30 * Second);
+    EXPECT_EQ(dm->Journal().DayMSecs(1, Day(2026, 12, 7)), 20 * 60000)
+        << "10:30 before the pause and 9:30 after it";
 }
 
-TEST_F(MainFormTest, TheLunchBreakPausesOncePerRunAndItsEndLiftsAnyPause) {
-    SetLunch(Day(2001, 1, 1) + 12 * Hour, Day(2001, 1, 1) + 13 * Hour); // any date part
+TEST_F(MainFormTest, TheLunchBreakPausesEveryDayAtTheTimesTheOptionsHoldNow) {
+    SetLunch(Day(2001, 1, 1) + 12.5 * Hour, Day(2001, 1, 1) + 13.25 * Hour); // any date part
     Open();
+    form->StartTracking(); // Monday 09:00
+    for (int day = 0; day < 5; ++day) {
+        SCOPED_TRACE(day);
+        const double date = Day(2026, 12, 7) + day;
+        // The tracker's seconds come a minute apart, as under load; the break still begins
+        // and ends at its own times.
+        for (double t = date + 9 * Hour; t <= date + 17 * Hour; t += Minute + 7 * Second)
+            SecondAt(t);
+        SecondAt(date + 17 * Hour);
+        EXPECT_FALSE(form->Paused());
+        EXPECT_EQ(dm->Journal().DayMinutes(1, date), 8 * 60 - 45) << "no lunch minute tracked";
+        form->aPauseRestartExecute(); // the evening and the night
+        SecondAt(date + 1 + 9 * Hour);
+        form->aPauseRestartExecute();
+    }
+}
+
+TEST_F(MainFormTest, AUsersPauseOutlivesTheBreakAndAStartInTheBreakKeepsTracking) {
+    SetLunch(Day(2026, 12, 7) + 12.5 * Hour, Day(2026, 12, 7) + 13.25 * Hour);
+    Open();
+    form->StartTracking();
     const double today = Day(2026, 12, 7);
-    SecondAt(today + 12 * Hour - Second);
-    EXPECT_FALSE(form->Paused());
     SecondAt(today + 12 * Hour);
-    EXPECT_TRUE(form->Paused());
+    form->aPauseRestartExecute(); // a pause by hand at 12:00
+    SecondAt(today + 12.5 * Hour);
     EXPECT_TRUE(form->Lunchtime());
-    form->aPauseRestartExecute(); // the user starts again during the break
-    form->aPauseRestartExecute(); // and pauses by hand
-    SecondAt(today + 13 * Hour);
-    EXPECT_TRUE(form->Paused()) << "the end of the break still belongs to it";
-    SecondAt(today + 13 * Hour + Second);
-    EXPECT_FALSE(form->Paused()) << "the break's end lifts the pause";
+    SecondAt(today + 13.5 * Hour);
+    EXPECT_FALSE(form->Lunchtime());
+    EXPECT_TRUE(form->Paused()) << "the user's pause stays after the break";
+    // The next day: the break pauses, the user starts again in it, and tracking goes on.
+    SecondAt(today + 1 + 12.5 * Hour - Second);
+    form->aPauseRestartExecute();
     SecondAt(today + 1 + 12.5 * Hour);
-    EXPECT_FALSE(form->Paused()) << "once per run";
+    EXPECT_TRUE(form->Paused());
+    SecondAt(today + 1 + 12.75 * Hour);
+    form->aPauseRestartExecute();
+    EXPECT_FALSE(form->Paused());
+    SecondAt(today + 1 + 13.5 * Hour);
+    EXPECT_FALSE(form->Paused());
+    EXPECT_EQ(dm->Journal().DayMinutes(1, today + 1), 45);
 }
 
 TEST_F(MainFormTest, NoBreakWithoutBothTimesOrWithTheStartAfterTheEnd) {
@@ -247,6 +292,16 @@ TEST_F(MainFormTest, TheTodayColumnMovesASecondAfterMidnight) {
     EXPECT_EQ(Frame().dbeMon->DataField(), QStringLiteral("ThuDuration"));
 }
 
+TEST_F(MainFormTest, NothingIsCountedBeforeTrackingStarts) {
+    Open();
+    SecondAt(Day(2026, 12, 7) + 10 * Hour); // an hour with the setup still open
+    EXPECT_TRUE(dm->Journal().RunningTasks().empty());
+    EXPECT_EQ(dm->Journal().DayMSecs(1, Day(2026, 12, 7)), 0);
+    form->StartTracking();
+    SecondAt(Day(2026, 12, 7) + 10 * Hour + 5 * Minute);
+    EXPECT_EQ(dm->Journal().DayMinutes(1, Day(2026, 12, 7)), 5);
+}
+
 TEST_F(MainFormTest, LayoutFilterAndCaption) {
     dm->adsDefaults.Edit();
     F(dm->adsDefaults, "DisplayClients").SetAsBoolean(true);
@@ -266,8 +321,8 @@ TEST_F(MainFormTest, LayoutFilterAndCaption) {
     const QString dir = qEnvironmentVariable("TIVREL_SCREENSHOT_DIR");
     if (!dir.isEmpty()) {
         form->show();
-        Frame().TimeTrackerTimerTimer();
-        form->UpdateDisplay();
+        form->StartTracking();
+        SecondAt(Day(2026, 12, 7) + 9 * Hour + 2 * Minute);
         form->grab().save(QDir(dir).filePath(QStringLiteral("main.png")));
         form->hide();
     }
@@ -325,40 +380,64 @@ private:
 constexpr qint64 MinuteMs = 60000;
 } // namespace
 
-TEST_F(MainFormTest, TimeAwayIsKeptGivenBackOrGivenBackAndPaused) {
+namespace {
+// A user who answers a question only after some time: the program's seconds go on meanwhile,
+// as they do while a message box is on screen.
+class TLateAnswers : public TScriptedDialogService {
+public:
+    std::function<void()> WhileAsked;
+    int Choose(const QString& text, const QStringList& buttons) override {
+        if (WhileAsked) WhileAsked();
+        return TScriptedDialogService::Choose(text, buttons);
+    }
+};
+} // namespace
+
+TEST_F(MainFormTest, TimeAwayKeptOrExactlyTheSpanNamedGivenBackWheneverAnswered) {
     for (const int answer : {0, 1, 2}) {
         SCOPED_TRACE(answer);
         form.reset();
         StartSetUp();
+        auto late = std::make_unique<TLateAnswers>();
+        TLateAnswers* dialog = late.get();
+        auto previous = TDialogService::SetInstance(std::move(late));
         Open();
         qint64 idle = 0;
         form->SetIdleTimeSource(std::make_unique<TFakeIdleTime>(idle));
-        const double start = Day(2026, 12, 7) + 10 * Hour + 2 * Minute; // 10:02
-        TClock::SetFixed(start);
-        form->CheckIdleTime();
-        // Away from 10:02: the minutes still tick onto GEN, and after 15 minutes the program
-        // notices.
-        for (int minute = 1; minute <= 39; ++minute) {
-            TClock::SetFixed(start + minute * Minute);
-            Frame().TimeTrackerTimerTimer();
+        // Each answer on a day of its own (the store folder is the same).
+        const double today = Day(2026, 12, 7) + answer;
+        const double start = today + 10 * Hour + 2 * Minute; // 10:02
+        SecondAt(start);
+        form->StartTracking();
+        // Away from 10:02: after 15 minutes the program notices; back at 10:22.
+        for (int minute = 1; minute < 20; ++minute) {
             idle = minute * MinuteMs;
-            form->CheckIdleTime();
+            SecondAt(start + minute * Minute);
         }
-        ASSERT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), 39 * Minute, 1e-9);
-        EXPECT_TRUE(dialogs->Questions.isEmpty()) << "nothing is asked while the user is away";
-        // Back at 10:41.
-        dialogs->ChooseAnswers = {answer};
+        EXPECT_TRUE(dialog->Questions.isEmpty()) << "nothing is asked while the user is away";
+        // The answer comes half an hour after coming back, the program running meanwhile.
+        dialog->ChooseAnswers = {answer};
+        dialog->WhileAsked = [&] {
+            idle = 0;
+            for (int minute = 1; minute <= 30; ++minute)
+                SecondAt(start + (20 + minute) * Minute);
+        };
         idle = 0;
-        form->CheckIdleTime();
-        ASSERT_EQ(dialogs->Questions.size(), 1);
-        EXPECT_EQ(dialogs->Questions.at(0),
-                  QStringLiteral("You were away from 10:02 to 10:41 (39 minutes). Keep this time "
+        SecondAt(start + 20 * Minute);
+        ASSERT_EQ(dialog->Questions.size(), 1);
+        EXPECT_EQ(dialog->Questions.at(0),
+                  QStringLiteral("You were away from 10:02 to 10:22 (20 minutes). Keep this time "
                                  "for GEN?"));
-        dialogs->Questions.clear();
-        const double expected = answer == 0 ? 39 * Minute : 0;
-        EXPECT_NEAR(Duration(QStringLiteral("GEN"), "MonDuration"), expected, 1e-9);
-        EXPECT_NEAR(dm->TotalDuration(2), expected, 1e-9) << "the day's total follows";
+        SecondAt(start + 50 * Minute);
+        const int expected = answer == 0 ? 50 : 30;
+        EXPECT_EQ(dm->Journal().DayMinutes(1, today), expected)
+            << "exactly the twenty minutes named go";
+        const int weekday = DayOfWeekNumber(today);
+        EXPECT_NEAR(dm->TotalDuration(weekday), expected * Minute, 1e-9)
+            << "the day's cell and total follow";
         EXPECT_EQ(form->Paused(), answer == 2);
+        form.reset();
+        TDialogService::SetInstance(std::move(previous));
     }
 }
 
@@ -371,15 +450,13 @@ TEST_F(MainFormTest, OneMinuteAwayIsSaidInTheSingular) {
     qint64 idle = 0;
     form->SetIdleTimeSource(std::make_unique<TFakeIdleTime>(idle));
     const double start = Day(2026, 12, 7) + 10 * Hour + 2 * Minute;
-    TClock::SetFixed(start);
-    form->CheckIdleTime();
-    TClock::SetFixed(start + Minute);
-    Frame().TimeTrackerTimerTimer();
+    SecondAt(start);
+    form->StartTracking();
     idle = MinuteMs;
-    form->CheckIdleTime();
+    SecondAt(start + Minute);
     dialogs->ChooseAnswers = {0};
     idle = 0;
-    form->CheckIdleTime();
+    SecondAt(start + Minute + Second);
     ASSERT_EQ(dialogs->Questions.size(), 1);
     EXPECT_EQ(dialogs->Questions.at(0),
               QStringLiteral("You were away from 10:02 to 10:03 (1 minute). Keep this time for "
@@ -388,6 +465,7 @@ TEST_F(MainFormTest, OneMinuteAwayIsSaidInTheSingular) {
 
 TEST_F(MainFormTest, NoQuestionAboutTimeAwayWhenTheOptionIsOffOrNothingWasTimed) {
     Open();
+    form->StartTracking();
     qint64 idle = 0;
     form->SetIdleTimeSource(std::make_unique<TFakeIdleTime>(idle));
     // Paused: away for an hour, nothing timed, nothing asked.
@@ -402,11 +480,43 @@ TEST_F(MainFormTest, NoQuestionAboutTimeAwayWhenTheOptionIsOffOrNothingWasTimed)
     F(dm->adsDefaults, "IdleAfterMinutes").SetAsInteger(0);
     dm->adsDefaults.Post();
     idle = 60 * MinuteMs;
-    form->CheckIdleTime();
-    Frame().TimeTrackerTimerTimer();
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + Minute);
     idle = 0;
-    form->CheckIdleTime();
+    SecondAt(Day(2026, 12, 7) + 9 * Hour + Minute + Second);
     EXPECT_TRUE(dialogs->Questions.isEmpty());
+}
+
+TEST_F(MainFormTest, AClockThatJumpsAheadIsAskedAboutAndOneThatGoesBackCountsNothingTwice) {
+    Open();
+    form->StartTracking(); // 09:00
+    MinutesFrom(Day(2026, 12, 7) + 9 * Hour, 30);
+    // Two hours ahead at once (a suspended machine, a clock set forward): nothing of them is
+    // counted before the answer.
+    std::vector<int> minutesWhenAsked;
+    auto late = std::make_unique<TLateAnswers>();
+    TLateAnswers* dialog = late.get();
+    auto previous = TDialogService::SetInstance(std::move(late));
+    dialog->WhileAsked = [&] {
+        minutesWhenAsked.push_back(dm->Journal().DayMinutes(1, Day(2026, 12, 7)));
+    };
+    dialog->ChooseAnswers = {1}; // Discard
+    SecondAt(Day(2026, 12, 7) + 11 * Hour + 30 * Minute);
+    ASSERT_EQ(dialog->Questions.size(), 1);
+    EXPECT_EQ(dialog->Questions.at(0),
+              QStringLiteral("You were away from 09:30 to 11:30 (120 minutes). Keep this time for "
+                             "GEN?"));
+    EXPECT_EQ(minutesWhenAsked, std::vector<int>{30});
+    MinutesFrom(Day(2026, 12, 7) + 11 * Hour + 30 * Minute, 10);
+    EXPECT_EQ(dm->Journal().DayMinutes(1, Day(2026, 12, 7)), 40);
+    // The clock set back by half an hour: the ten minutes after it count once, none negative.
+    MinutesFrom(Day(2026, 12, 7) + 11 * Hour + 10 * Minute, 10);
+    EXPECT_EQ(dm->Journal().DayMinutes(1, Day(2026, 12, 7)), 50);
+    EXPECT_EQ(dialog->Questions.size(), 1)
+        << dialog->Questions.join(QLatin1Char('|')).toStdString();
+    for (const TTimeEntry& entry : dm->Journal().OpenRows())
+        EXPECT_GE(entry.MSecs(), 0);
+    form.reset();
+    TDialogService::SetInstance(std::move(previous));
 }
 
 TEST_F(MainFormTest, TickingAnActiveBoxShowsTheTaskTimedAtOnce) {
@@ -494,12 +604,12 @@ TEST_F(MainFormTest, TheTickRunsWhileTheReviewWindowIsOpenAndTheTrackerTakesOver
     Open();
     TForm_Submit_Form review(*dm);
     form->SetSubmitForm(&review);
+    form->StartTracking();
     bool tickingDuringReview = false;
     QString trackingShown;
     QTimer::singleShot(50, &review, [&] {
         tickingDuringReview = Frame().TimeTrackerTimer->isActive();
-        Frame().TimeTrackerTimerTimer();
-        form->UpdateDisplay();
+        SecondAt(Day(2026, 12, 7) + 9 * Hour + Minute);
         trackingShown = review.lblTracking->text();
         review.aTimeTracker->trigger();
     });

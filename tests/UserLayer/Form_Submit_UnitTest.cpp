@@ -122,7 +122,6 @@ TEST_F(SubmitFormTest, ReapplyingChangedOptionsOnly) {
 
 TEST_F(SubmitFormTest, StepAndSubmitRefreshTheTotals) {
     AddTask(QStringLiteral("DEV"), QStringLiteral("Development"), 67.0 / 1440, 0);
-    dm->TotalDurationArray()[2] = 67.0 / 1440;
     TForm_Submit_Form form(*dm);
     form.StepExecute();
     EXPECT_EQ(form.Frame_TimeTracker_Form1->lblMonDuration->text(), QStringLiteral("01:00"));

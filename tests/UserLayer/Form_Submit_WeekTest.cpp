@@ -62,6 +62,7 @@ protected:
 TEST_F(SubmitWeekTest, OneHistoryRowPerTaskAndDayDatedTheDayWorked) {
     TClock::SetFixed(Day(2008, 3, 12) + 10 * Hour);
     SetOptions(2, Day(2008, 2, 25));
+    d->ShowWeek(Day(2008, 3, 3));
     AddTask(QStringLiteral("ADMIN"),
             {{"MonDuration", 90 * Minute}, {"WedDuration", 45 * Minute}, {"SunDuration", Hour}});
     d->adsUsers.First();
@@ -91,6 +92,7 @@ TEST_F(SubmitWeekTest, OneHistoryRowPerTaskAndDayDatedTheDayWorked) {
 TEST_F(SubmitWeekTest, ASundayStartDatesSundayTimeOnTheStartDate) {
     TClock::SetFixed(Day(2008, 3, 20));
     SetOptions(1, Day(2008, 3, 2));
+    d->ShowWeek(Day(2008, 3, 2));
     AddTask(QStringLiteral("ADMIN"), {{"SunDuration", Hour}, {"SatDuration", Hour}});
     double submitDate = Day(2008, 3, 2);
     dialogs->ConfirmAnswers = {true};
@@ -107,6 +109,7 @@ TEST_F(SubmitWeekTest, CompletedAndUnusedTasksGo) {
     d->adsTaskCodes.Append();
     F(d->adsTaskCodes, "TaskCode").SetAsString(QStringLiteral("IDLE"));
     d->adsTaskCodes.Post();
+    d->ShowWeek(Day(2008, 3, 10));
     AddTask(QStringLiteral("GEN"), {{"TueDuration", Hour}}, true);
     AddTask(QStringLiteral("ADMIN"), {}, true);
     AddTask(QStringLiteral("IDLE"), {});
@@ -123,6 +126,7 @@ TEST_F(SubmitWeekTest, CompletedAndUnusedTasksGo) {
 TEST_F(SubmitWeekTest, UnusedTasksStayWhenTheOptionIsOff) {
     TClock::SetFixed(Day(2008, 3, 12));
     SetOptions(2, Day(2008, 3, 3), false);
+    d->ShowWeek(Day(2008, 3, 10));
     AddTask(QStringLiteral("ADMIN"), {});
     AddTask(QStringLiteral("GEN"), {{"MonDuration", Hour}}, false);
     double submitDate = Day(2008, 3, 10);
@@ -135,6 +139,7 @@ TEST_F(SubmitWeekTest, UnusedTasksStayWhenTheOptionIsOff) {
 TEST_F(SubmitWeekTest, BothQuestionsAreAskedAndEitherNoStopsEverything) {
     TClock::SetFixed(Day(2008, 3, 5) + 10 * Hour);
     SetOptions(2, Day(2008, 3, 3));
+    d->ShowWeek(Day(2008, 3, 10));
     AddTask(QStringLiteral("ADMIN"), {{"MonDuration", Hour}});
     // Time of the week of 10 March is in the history already.
     d->adsReporting.Append();
@@ -166,10 +171,13 @@ TEST_F(SubmitWeekTest, BothQuestionsAreAskedAndEitherNoStopsEverything) {
 TEST_F(SubmitWeekTest, ThePreviouslySubmittedQuestionComesExactlyForAWeekWithHistory) {
     TClock::SetFixed(Day(2008, 3, 28));
     SetOptions(2, Day(2008, 3, 3)); // as the first run seeds it: this week, nothing submitted
+    d->ShowWeek(Day(2008, 3, 3));
     AddTask(QStringLiteral("ADMIN"), {{"MonDuration", Hour}});
     double submitDate = Day(2008, 3, 3);
     ASSERT_TRUE(SubmitWeek(*d, *dialogs, submitDate, QStringLiteral("03/03/2008")));
     EXPECT_TRUE(dialogs->Questions.isEmpty()) << "nothing was submitted for this week before";
+    EXPECT_EQ(d->ShownWeek(), Day(2008, 3, 10)) << "the cells show the week after";
+    d->ShowWeek(Day(2008, 3, 3));
     d->adsTasks.First();
     d->adsTasks.Edit();
     F(d->adsTasks, "TueDuration").SetAsFloat(Hour);
@@ -199,7 +207,10 @@ TEST_F(SubmitWeekTest, TheWeekSubmittedIsTheLastSubmittedAndTheReviewMovesOn) {
 TEST_F(SubmitWeekTest, ThreeWeeksSubmittedOnThreeFridaysLandInThreeConsecutiveWeeks) {
     SetOptions(2, Day(2008, 3, 3));
     AddTask(QStringLiteral("ADMIN"), {});
-    double submitDate = ReviewWeekToOpen(Day(2008, 3, 3), Day(2008, 3, 7), 2);
+    TClock::SetFixed(Day(2008, 3, 7));
+    double submitDate = d->WeekToOpen();
+    EXPECT_EQ(submitDate, Day(2008, 3, 3));
+    d->ShowWeek(submitDate);
     for (int week = 0; week < 3; ++week) {
         TClock::SetFixed(Day(2008, 3, 7) + 7 * week + 16 * Hour); // Friday afternoon
         d->adsTasks.First();
@@ -225,6 +236,7 @@ TEST_F(SubmitWeekTest, EveryRowFallsOnTheWeekdayOfItsColumnWhateverTheFirstDay) 
     for (int startDay = 1; startDay <= 7; ++startDay) {
         SCOPED_TRACE(startDay);
         SetOptions(startDay, Day(2008, 3, 1));
+        d->ShowWeek(StartOfWeek(Day(2008, 3, 12), startDay));
         d->adsTasks.Append();
         F(d->adsTasks, "TaskCode").SetAsString(QStringLiteral("GEN"));
         for (int day = 1; day <= 7; ++day)
@@ -258,6 +270,7 @@ TEST_F(SubmitWeekTest, TimeIsBookedToTheTimesheetUserWhateverUserRowIsCurrent) {
     TClock::SetFixed(Day(2008, 3, 12));
     SetOptions(2, Day(2008, 3, 3));
     const int ann = AddAnn(*d);
+    d->ShowWeek(Day(2008, 3, 3));
     AddTask(QStringLiteral("ADMIN"), {{"MonDuration", Hour}});
     SetTimesheetUser(*d, ann);
     d->adsUsers.First(); // the guest, as a users dialog browsed to it
@@ -276,6 +289,7 @@ TEST_F(SubmitWeekTest, TimeIsBookedToTheTimesheetUserWhateverUserRowIsCurrent) {
 TEST_F(SubmitWeekTest, ABadWeekStartTextStopsWithNothingChanged) {
     TClock::SetFixed(Day(2008, 3, 20));
     SetOptions(2, Day(2008, 3, 3));
+    d->ShowWeek(Day(2008, 3, 10));
     AddTask(QStringLiteral("ADMIN"), {{"MonDuration", Hour}});
     double submitDate = Day(2008, 3, 10);
     try {
@@ -292,15 +306,11 @@ TEST_F(SubmitWeekTest, ABadWeekStartTextStopsWithNothingChanged) {
 
 TEST_F(SubmitWeekTest, StepRoundsDownToWholeStepsAndKeepsTotalsAndRow) {
     SetOptions(2, Day(2008, 3, 3), true, 15);
+    d->ShowWeek(Day(2008, 3, 3));
     const double hairBelowHalfHour = 30 * Minute - 1e-12;
     AddTask(QStringLiteral("ADMIN"), {{"MonDuration", 14 * Minute}, {"TueDuration", 15 * Minute}});
     const int second = AddTask(QStringLiteral("GEN"),
                                {{"MonDuration", 67 * Minute}, {"WedDuration", hairBelowHalfHour}});
-    // Totals as the grid would have kept them.
-    d->ResetTotalsArray();
-    d->TotalDurationArray()[2] = 81 * Minute;
-    d->TotalDurationArray()[3] = 15 * Minute;
-    d->TotalDurationArray()[4] = hairBelowHalfHour;
     d->adsTasks.Locate(QStringLiteral("JobId"), second);
     StepWeek(*d);
     EXPECT_EQ(F(d->adsTasks, "JobId").AsInteger(), second);
@@ -313,6 +323,7 @@ TEST_F(SubmitWeekTest, StepRoundsDownToWholeStepsAndKeepsTotalsAndRow) {
     EXPECT_NEAR(d->TotalDuration(2), Hour, 1e-9);
     EXPECT_NEAR(d->TotalDuration(3), 15 * Minute, 1e-9);
     EXPECT_NEAR(d->TotalDuration(4), 30 * Minute, 1e-9);
+    EXPECT_EQ(d->Journal().DayMinutes(second, Day(2008, 3, 3)), 60) << "the journal follows";
 }
 
 TEST_F(SubmitWeekTest, StepOfZeroDoesNothing) {
@@ -323,17 +334,28 @@ TEST_F(SubmitWeekTest, StepOfZeroDoesNothing) {
     EXPECT_NEAR(F(d->adsTasks, "MonDuration").AsFloat(), 14 * Minute, 1e-12);
 }
 
-TEST(ReviewWeek, OpensOnTheWeekOfTodayUnlessAnEarlierWeekWasNeverSubmitted) {
+TEST_F(SubmitWeekTest, TheReviewOpensOnTheEarliestWeekWithTimeOrThisWeekOrAMissedOne) {
     const double monday = Day(2008, 3, 3);
+    SetOptions(2, monday - 7 + 0.6);
     // Last submitted the week before: this week, whatever the day and hour.
-    for (double now = monday; now < monday + 7; now += 0.25)
-        EXPECT_EQ(ReviewWeekToOpen(monday - 7 + 0.6, now, 2), monday) << now;
+    for (double now = monday; now < monday + 7; now += 0.25) {
+        TClock::SetFixed(now);
+        EXPECT_EQ(d->WeekToOpen(), monday) << now;
+    }
     // The week of today was submitted already: still the week of today.
-    EXPECT_EQ(ReviewWeekToOpen(monday, monday + 3, 2), monday);
+    SetOptions(2, monday);
+    EXPECT_EQ(d->WeekToOpen(), monday);
     // Last submitted three weeks ago: the week after it, so that none is skipped.
-    EXPECT_EQ(ReviewWeekToOpen(monday - 21, monday + 3, 2), monday - 14);
+    SetOptions(2, monday - 21);
+    EXPECT_EQ(d->WeekToOpen(), monday - 14);
     // Weeks beginning on Sunday.
-    EXPECT_EQ(ReviewWeekToOpen(monday - 8, monday + 3, 1), monday - 1);
+    SetOptions(1, monday - 8);
+    EXPECT_EQ(d->WeekToOpen(), monday - 1);
+    // Time not yet submitted is never hidden behind a later week, whatever was submitted.
+    SetOptions(2, monday);
+    d->ShowWeek(monday - 14);
+    AddTask(QStringLiteral("ADMIN"), {{"TueDuration", Hour}});
+    EXPECT_EQ(d->WeekToOpen(), monday - 14);
 }
 
 TEST(ReviewWeek, ANewFirstDayKeepsTodayInTheReviewWeek) {
@@ -349,6 +371,7 @@ TEST(ReviewWeek, ANewFirstDayKeepsTodayInTheReviewWeek) {
 TEST_F(SubmitWeekTest, ALastTaskWithoutTimeTakesOnlyItselfAway) {
     TClock::SetFixed(Day(2008, 3, 12) + 10 * Hour);
     SetOptions(2, Day(2008, 2, 25));
+    d->ShowWeek(Day(2008, 3, 3));
     for (const char* code : {"ONE", "TWO", "THREE"}) {
         d->adsTaskCodes.Append();
         F(d->adsTaskCodes, "TaskCode").SetAsString(QLatin1String(code));

@@ -134,19 +134,30 @@ TEST_F(FrameTest, TheTotalsLineCountsWholeWorkingDays) {
     frame = nullptr;
     TdmTasks_Form& d = StartPortable();
     TFrame_TimeTracker_Form other(d, window.get());
-    d.TotalDurationArray()[2] = 5 * Hour;
-    d.TotalDurationArray()[3] = 4.5 * Hour;
-    d.TotalDurationArray()[1] = 1 + Hour; // 25 hours show as 01:00 under the day
+    // Two tasks: the totals are the sums of what their cells show, counted afresh.
+    auto set = [&d](const char* column, double value) {
+        d.adsTasks.Edit();
+        F(d.adsTasks, column).SetAsFloat(value);
+        d.adsTasks.Post();
+    };
+    d.adsTasks.First();
+    set("MonDuration", 5 * Hour);
+    set("SunDuration", 13 * Hour);
+    d.adsTasks.Append();
+    F(d.adsTasks, "TaskCode").SetAsString(QStringLiteral("ADMIN"));
+    d.adsTasks.Post();
+    set("TueDuration", 4.5 * Hour);
+    set("SunDuration", 12 * Hour);
     other.DisplayTotal();
     EXPECT_EQ(other.lblTotalMessage->text(),
               QStringLiteral("Total Duration is 4 Days 4 Hours 30 Minutes "));
     EXPECT_EQ(other.lblMonDuration->text(), QStringLiteral("05:00"));
     EXPECT_EQ(other.lblTueDuration->text(), QStringLiteral("04:30"));
-    EXPECT_EQ(other.lblSunDuration->text(), QStringLiteral("01:00"));
-    d.TotalDurationArray()[1] = 0;
+    EXPECT_EQ(other.lblSunDuration->text(), QStringLiteral("25:00")) << "a day's total never wraps";
+    d.adsTasks.Delete();
     other.DisplayTotal();
     EXPECT_EQ(other.lblTotalMessage->text(),
-              QStringLiteral("Total Duration is 1 Days 2 Hours 0 Minutes "));
+              QStringLiteral("Total Duration is 2 Days 3 Hours 0 Minutes "));
 }
 
 TEST_F(FrameTest, ANewCodeIsAddedUpperCasedWhenInsertionIsAllowed) {

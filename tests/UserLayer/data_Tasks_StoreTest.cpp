@@ -14,11 +14,12 @@ namespace {
 // The tables that the first save into a data folder writes: every stored one, the history
 // (which has no seed rows) included.
 const QStringList WrittenFiles = {
-    QStringLiteral("TaskCodesfile.xml"), QStringLiteral("Tasksfile.xml"),
-    QStringLiteral("Reportingfile.xml"), QStringLiteral("Defaultsfile.xml"),
-    QStringLiteral("Projectsfile.xml"),  QStringLiteral("Clientsfile.xml"),
-    QStringLiteral("Usersfile.xml"),     QStringLiteral("Managersfile.xml"),
-    QStringLiteral("UserTypesfile.xml")};
+    QStringLiteral("TaskCodesfile.xml"),     QStringLiteral("Tasksfile.xml"),
+    QStringLiteral("Reportingfile.xml"),     QStringLiteral("Defaultsfile.xml"),
+    QStringLiteral("Projectsfile.xml"),      QStringLiteral("Clientsfile.xml"),
+    QStringLiteral("Usersfile.xml"),         QStringLiteral("Managersfile.xml"),
+    QStringLiteral("UserTypesfile.xml"),     QStringLiteral("Journalfile.xml"),
+    QStringLiteral("JournalHistoryfile.xml")};
 
 QStringList XmlFiles(const QString& dir) {
     return QDir(dir).entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
@@ -421,7 +422,7 @@ TEST_F(DataModuleTest, EveryRowAndFieldSurvivesARestartOnBothInstalls) {
         d.adsReporting.Post();
         d.SaveData();
         const QMap<QString, QString> before = DumpAll(dataDir);
-        ASSERT_EQ(before.size(), 9);
+        ASSERT_EQ(before.size(), 11);
         EXPECT_TRUE(before.value(QStringLiteral("Reportingfile.xml"))
                         .contains(QStringLiteral("2026-12-07T00:00:00")));
 

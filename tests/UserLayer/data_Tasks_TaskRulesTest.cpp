@@ -223,56 +223,62 @@ TEST_F(TaskRulesTest, DurationTextsAreShownAndEnteredAsHoursAndMinutes) {
     EXPECT_EQ(date.Text(), QStringLiteral("09/12/2026"));
 }
 
-TEST_F(TaskRulesTest, WeekdayTotalsFollowEditsDeletionsAndTicks) {
+TEST_F(TaskRulesTest, TotalsAreTheCellsShownAndTypedTimeGoesToItsDate) {
+    const double week = d->ShownWeek();
     d->adsTasks.First();
     d->adsTasks.Edit();
     F(d->adsTasks, "MonDuration").SetAsFloat(30 * Minute);
     d->adsTasks.Post();
-    d->rCurrentField.Value = 0;
     EXPECT_NEAR(d->TotalDuration(2), 30 * Minute, 1e-12);
-
-    // Typing 2:00 over 0:30 in a cell entered fresh raises Monday by 1:30.
+    // Typing 2:00 over 0:30; the journal holds it on Monday's date of the week shown.
     d->adsTasks.Edit();
-    d->rCurrentField.Value = F(d->adsTasks, "MonDuration").AsFloat();
     F(d->adsTasks, "MonDuration").SetText(QStringLiteral("02:00"));
+    EXPECT_NEAR(d->TotalDuration(2), 2 * Hour, 1e-12) << "the row being edited counts as shown";
     d->adsTasks.Post();
     EXPECT_NEAR(d->TotalDuration(2), 2 * Hour, 1e-12);
+    const double monday = d->DateOfWeekday(2);
+    EXPECT_GE(monday, week);
+    EXPECT_LT(monday, week + 7);
+    EXPECT_EQ(d->Journal().DayMinutes(F(d->adsTasks, "JobId").AsInteger(), monday), 120);
 
-    // The minute tick writes with the timer flag set and keeps the totals itself.
+    // The program's own writes (showing a week) are no typing.
     d->SetTimerActive(true);
     d->adsTasks.Edit();
-    F(d->adsTasks, "MonDuration").SetAsFloat(2 * Hour + Minute);
+    F(d->adsTasks, "MonDuration").SetAsFloat(3 * Hour);
     d->adsTasks.Post();
     d->SetTimerActive(false);
-    EXPECT_NEAR(d->TotalDuration(2), 2 * Hour, 1e-12);
+    EXPECT_EQ(d->Journal().DayMinutes(F(d->adsTasks, "JobId").AsInteger(), monday), 120);
+    d->RefreshCells();
+    EXPECT_NEAR(d->TotalDuration(2), 2 * Hour, 1e-12) << "the cell shows its date's time again";
 
-    // A new row does not disturb the totals, whatever cell was edited last.
-    d->rCurrentField.Value = Hour;
+    // A new row given up leaves nothing; a deleted row takes its time with it.
     d->adsTasks.Append();
+    F(d->adsTasks, "TueDuration").SetAsFloat(Hour);
     d->adsTasks.Cancel();
-    EXPECT_NEAR(d->TotalDuration(2), 2 * Hour, 1e-12);
     EXPECT_EQ(d->TotalDuration(3), 0);
-
-    // Deleting a task takes its time off.
-    d->adsTasks.First();
+    const int job = (d->adsTasks.First(), F(d->adsTasks, "JobId").AsInteger());
     d->adsTasks.Delete();
-    EXPECT_NEAR(d->TotalDuration(2), -Minute, 1e-12)
-        << "the tick's own minute was never added here";
-    d->ResetTotalsArray();
     for (int day = 1; day <= 7; ++day)
         EXPECT_EQ(d->TotalDuration(day), 0);
+    EXPECT_EQ(d->Journal().DayMSecs(job, monday), 0);
 }
 
-TEST_F(TaskRulesTest, TotalsAreRebuiltFromTheTasksAtStart) {
+TEST_F(TaskRulesTest, TypedTimeComesBackOnItsDatesAfterARestart) {
     d->adsTasks.First();
     d->adsTasks.Edit();
-    F(d->adsTasks, "SunDuration").SetAsFloat(1 + 90 * Minute); // 25:30 counts as 1:30
+    F(d->adsTasks, "SunDuration").SetAsFloat(90 * Minute);
     F(d->adsTasks, "SatDuration").SetAsFloat(15 * Minute);
     d->adsTasks.Post();
+    const double sunday = d->DateOfWeekday(1);
     d->SaveData();
     TdmTasks_Form& again = StartPortable();
     EXPECT_NEAR(again.TotalDuration(1), 90 * Minute, 1e-9);
     EXPECT_NEAR(again.TotalDuration(7), 15 * Minute, 1e-9);
+    EXPECT_EQ(again.DateOfWeekday(1), sunday);
+    // Another week shows none of it.
+    again.ShowWeek(again.ShownWeek() + 7);
+    EXPECT_EQ(again.TotalDuration(1), 0);
+    EXPECT_EQ(again.TotalDuration(7), 0);
 }
 
 TEST_F(TaskRulesTest, InvoicedOrAuthorisedHistoryKeepsItsDuration) {

@@ -6,19 +6,45 @@
 #include <cmath>
 
 namespace {
-TClock::Source& CurrentSource() {
-    static TClock::Source source;
-    return source;
+struct TSources {
+    TClock::Source Local;
+    TClock::UtcSource Utc;
+};
+
+TSources& CurrentSources() {
+    static TSources sources;
+    return sources;
 }
 } // namespace
+
+double LocalDayNumberOfUtc(qint64 msecs) {
+    return DateTimeToDayNumber(QDateTime::fromMSecsSinceEpoch(msecs, Qt::LocalTime));
+}
+
+qint64 UtcOfLocalDayNumber(double dayNumber) {
+    return DayNumberToDateTime(dayNumber).toMSecsSinceEpoch();
+}
+
+int UtcOffsetMinutesAt(qint64 msecs) {
+    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::LocalTime).offsetFromUtc() / 60;
+}
 
 double TClock::SystemNow() {
     return DateTimeToDayNumber(QDateTime::currentDateTime());
 }
 
 double TClock::Now() {
-    const auto& source = CurrentSource();
-    return source ? source() : SystemNow();
+    const TSources& sources = CurrentSources();
+    if (sources.Local) return sources.Local();
+    if (sources.Utc) return LocalDayNumberOfUtc(sources.Utc());
+    return SystemNow();
+}
+
+qint64 TClock::NowUtcMSecs() {
+    const TSources& sources = CurrentSources();
+    if (sources.Utc) return sources.Utc();
+    if (sources.Local) return UtcOfLocalDayNumber(sources.Local());
+    return QDateTime::currentMSecsSinceEpoch();
 }
 
 double TClock::Today() {
@@ -26,13 +52,22 @@ double TClock::Today() {
 }
 
 void TClock::SetSource(Source source) {
-    CurrentSource() = std::move(source);
+    CurrentSources() = {std::move(source), {}};
+}
+
+void TClock::SetUtcSource(UtcSource source) {
+    CurrentSources() = {{}, std::move(source)};
 }
 
 void TClock::SetFixed(double dayNumber) {
     SetSource([dayNumber] { return dayNumber; });
 }
 
+void TClock::SetFixedUtc(qint64 msecs) {
+    SetUtcSource([msecs] { return msecs; });
+}
+
 bool TClock::IsSystemClock() {
-    return !CurrentSource();
+    const TSources& sources = CurrentSources();
+    return !sources.Local && !sources.Utc;
 }
