@@ -235,6 +235,9 @@ void TForm_Entries_Form::FillTable() {
     grdEntries->setRowCount(int(FRows.size()));
     for (int row = 0; row < int(FRows.size()); ++row)
         FillRow(row, entryOf(FRows[size_t(row)]), FRows[size_t(row)].Submitted);
+    // The keyboard has a cell to start from.
+    if (!FRows.empty() && !grdEntries->currentIndex().isValid())
+        grdEntries->setCurrentCell(0, ColStart);
     FFilling = false;
     ShowDayTotal();
 }
@@ -431,6 +434,14 @@ bool TForm_Entries_Form::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (watched == edDay && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
             TDataControls::Guard([this] { edDayExit(); });
+            return true;
+        }
+        // Alt+Left and Alt+Right move through the days wherever the keyboard is; the table
+        // would take them as moves between its cells.
+        if (key->modifiers() == Qt::AltModifier &&
+            (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+            const double step = key->key() == Qt::Key_Left ? -1 : 1;
+            TDataControls::Guard([this, step] { ShowDay(FDay + step); });
             return true;
         }
         // Keys reach the table itself only while no cell is being edited.

@@ -603,9 +603,10 @@ void TForm_Main_Form::TrackTime() {
     FollowActiveTasks(now);
     if (!advance.DayFull.empty()) {
         SetPaused(true);
-        TDialogService::Instance().ShowInformation(
+        const QString message =
             QStringLiteral("%1 has reached 24 hours on %2: tracking is paused.")
-                .arg(advance.DayFull.front().TaskCode, DateToStr(advance.DayFullDate)));
+                .arg(advance.DayFull.front().TaskCode, DateToStr(advance.DayFullDate));
+        AskLater([message] { TDialogService::Instance().ShowInformation(message); });
     }
     if (advance.Gap) {
         if (FAwaySince != 0 || FAsking) {
@@ -613,7 +614,9 @@ void TForm_Main_Form::TrackTime() {
             // span is kept for now, and the answer about the time away decides.
             journal.AddSpan(advance.GapTasks, advance.GapFrom, advance.GapTo);
         } else {
-            AskAboutTimeAway(advance.GapFrom, advance.GapTo, advance.GapTasks);
+            AskLater([this, advance] {
+                AskAboutTimeAway(advance.GapFrom, advance.GapTo, advance.GapTasks);
+            });
         }
     }
     if (!journal.RunningTasks().empty() && now - FLastFlush >= 15000) FlushJournalNow();
@@ -663,7 +666,18 @@ void TForm_Main_Form::CheckIdleTime() {
     if (idle >= threshold) return; // still away
     const qint64 awayFrom = FAwaySince;
     FAwaySince = 0;
-    AskAboutTimeAway(awayFrom, now - idle, {});
+    AskLater([this, awayFrom, backAt = now - idle] { AskAboutTimeAway(awayFrom, backAt, {}); });
+}
+
+void TForm_Main_Form::AskLater(std::function<void()> ask) {
+    // A message box opened inside the one-second timer's handler would stop that timer for as
+    // long as it is on screen (a timer does not fire while its own handler runs): the box
+    // comes from a moment later instead, and the tracker goes on ticking while it waits.
+    FAsking = true;
+    QTimer::singleShot(0, this, [this, ask = std::move(ask)] {
+        TDataControls::Guard(ask);
+        FAsking = false;
+    });
 }
 
 void TForm_Main_Form::AskAboutTimeAway(qint64 awayFrom, qint64 backAt,
@@ -688,10 +702,8 @@ void TForm_Main_Form::AskAboutTimeAway(qint64 awayFrom, qint64 backAt,
                  FormatDayNumber(QStringLiteral("hh:mm"), LocalDayNumberOfUtc(backAt)),
                  away == 1 ? QStringLiteral("1 minute") : QStringLiteral("%1 minutes").arg(away),
                  task);
-    FAsking = true;
     const int answer = TDialogService::Instance().Choose(
         question, {QStringLiteral("&Keep"), QStringLiteral("&Discard"), QStringLiteral("&Pause")});
-    FAsking = false;
     TDataControls::Guard([&] {
         if (!gap.empty() && answer != 1 && answer != 2) journal.AddSpan(gap, awayFrom, backAt);
         if (gap.empty() && (answer == 1 || answer == 2)) journal.RemoveSpan(awayFrom, backAt);

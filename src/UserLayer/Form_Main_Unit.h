@@ -118,6 +118,7 @@ private:
     void TrackThisTaskChanged();
     void FollowActiveTasks(qint64 now);
     void AskAboutTimeAway(qint64 awayFrom, qint64 backAt, const std::vector<TJournalTask>& gap);
+    void AskLater(std::function<void()> ask);
     void AfterJournalChange();
     void FlushJournalNow();
     void StopTrackingForExit();

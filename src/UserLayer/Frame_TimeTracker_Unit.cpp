@@ -804,7 +804,8 @@ void TFrame_TimeTracker_Form::RefreshTrackedCells() {
     // Typing in a grid, or a new task being entered, holds the refresh back: no row changes
     // under the user.
     if (TasksInUse()) return;
-    FDm.RefreshCells(TClock::Today());
+    // The whole week shown: an entry that ran to midnight ends on a day no longer today.
+    FDm.RefreshCells();
 }
 
 void TFrame_TimeTracker_Form::TimeTrackerTimerTimer() {
@@ -813,7 +814,7 @@ void TFrame_TimeTracker_Form::TimeTrackerTimerTimer() {
     if (TasksInUse()) return;
     TRecordSet& tasks = FDm.adsTasks;
     TRecordSet& codes = FDm.adsTaskCodes;
-    FDm.RefreshCells(TClock::Today());
+    FDm.RefreshCells();
     const TBookmark current = tasks.GetBookmark();
     {
         TControlsSuspended suspended(tasks);

@@ -148,8 +148,8 @@ public:
     void aAboutExecute();
     void tLastUsedTimerTimer();
     void TimeTrackerTimerTimer();
-    // Shows today's time of the tracked tasks in the day cells as soon as a minute has
-    // passed (unless the user is at work in a grid).
+    // Shows the tracked time in the day cells as soon as a minute has passed (unless the user
+    // is at work in a grid).
     void RefreshTrackedCells();
     void SetCurrentTaskValue(bool bAllRows);
     // The task shown as timed: the last active row in the grid's order (with two active tasks

@@ -4,12 +4,15 @@
 // it says "typed" on standard output and leaves the rest to the test, which sends a signal or
 // kills it. What went wrong in the playing goes to standard error.
 //
-// Usage: tivrel_journey_child DATA_DIR WORK_DIR leave|keep|autosave
+// Usage: tivrel_journey_child DATA_DIR WORK_DIR leave|keep|autosave|track
 //   leave     Tab out of the cell after typing
 //   keep      the text typed stays in the open cell
 //   autosave  Tab out, then the main window's auto-save timer set to fire within moments
+//   track     nothing typed: a minute of the tracked task goes by on a fast clock (ten seconds
+//             a tick), then "tracked" is said instead
 // WORK_DIR holds the portable install (see JourneyInstall.h) and its registry file.
 
+#include "JourneyClock.h"
 #include "JourneyInstall.h"
 #include "JourneyScript.h"
 #include "JourneyUser.h"
@@ -36,9 +39,10 @@ int main(int argc, char** argv) {
     TApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const QStringList modes = {QStringLiteral("leave"), QStringLiteral("keep"),
-                               QStringLiteral("autosave")};
+                               QStringLiteral("autosave"), QStringLiteral("track")};
     if (args.size() != 4 || !modes.contains(args.at(3))) {
-        std::fputs("Usage: tivrel_journey_child DATA_DIR WORK_DIR leave|keep|autosave\n", stderr);
+        std::fputs("Usage: tivrel_journey_child DATA_DIR WORK_DIR leave|keep|autosave|track\n",
+                   stderr);
         return 2;
     }
     const QString mode = args.at(3);
@@ -53,6 +57,26 @@ int main(int argc, char** argv) {
     options.DataDir = args.at(1);
 
     TScript script;
+    TFastTicks ticks;
+    if (mode == QLatin1String("track")) {
+        ticks.StepMs = 10000;
+        script.Then(QStringLiteral("the review window, waiting for the user"),
+                    ReviewWaitsForTheUser, [&ticks] {
+                        ticks.Install();
+                        ticks.Run(6);
+                        return true;
+                    });
+        script.Then(
+            QStringLiteral("a minute tracked"), [&ticks] { return ticks.Done(); },
+            [] {
+                Say("tracked");
+                return true;
+            });
+        script.Start();
+        const int code = RunProgramWindows(options);
+        script.Stop();
+        return code;
+    }
     script.Then(QStringLiteral("the review window, waiting for the user"), ReviewWaitsForTheUser,
                 [] { return ClickCell(ReviewGrid(), 0, ReviewGrid()->dbeMon); });
     script.Then(

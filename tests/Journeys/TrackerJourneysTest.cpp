@@ -4,6 +4,7 @@
 // run fast (its timer found by name and shortened) and the clock is scripted; the rest is keys
 // and clicks.
 
+#include "JourneyClock.h"
 #include "JourneyFixture.h"
 
 #include "BaseUnits/XEP_IdleTime.h"
@@ -20,46 +21,6 @@ using namespace Journey;
 
 namespace {
 constexpr size_t Wednesday = 2; // 9 December 2026, the pinned day
-
-TForm_Main_Form* MainWindow() {
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->objectName() == QLatin1String("Form_Main_Form"))
-            return qobject_cast<TForm_Main_Form*>(window);
-    return nullptr;
-}
-
-TFrame_TimeTracker_Form* TrackerGrid() {
-    TForm_Main_Form* main = MainWindow();
-    return main ? main->Frame_TimeTracker_Form1 : nullptr;
-}
-
-// The scripted clock run fast: the tracker's one-second timer fires every few milliseconds,
-// and each firing moves the clock a minute on (the tracker sees the new time in the same
-// firing), until as many minutes as asked have gone by. Time is counted from the clock, so
-// minutes go by whether or not anything is tracked.
-struct TFastTicks {
-    int Added = 0; // minutes the clock has moved
-    int Wanted = 0;
-    bool Installed = false;
-
-    void Install() {
-        if (Installed) return;
-        Installed = true;
-        TFrame_TimeTracker_Form* grid = TrackerGrid();
-        auto original = grid->OnLastUsedTimer;
-        grid->OnLastUsedTimer = [this, original] {
-            if (Added < Wanted) {
-                TClock::SetFixed(TClock::Now() + 1.0 / 1440);
-                ++Added;
-            }
-            original();
-        };
-        grid->tLastUsedTimer->setInterval(5);
-    }
-    // Lets n more minutes go by quickly.
-    void Run(int n) { Wanted = Added + n; }
-    bool Done() const { return Added >= Wanted; }
-};
 
 // Today's time of every task, in minutes, as the journal has it.
 int MinutesToday() {
@@ -157,17 +118,6 @@ void ChooseInRowMenu(TScript& script, const QString& code, std::function<QString
         [item] { return ClickInOpenMenu(item()); });
 }
 
-// The user away since a moment of the scripted clock (0: at the keyboard).
-class TClockIdleTime : public TIdleTimeSource {
-public:
-    explicit TClockIdleTime(std::shared_ptr<qint64> leftAt) : FLeftAt(std::move(leftAt)) {}
-    qint64 IdleMilliseconds() override {
-        return *FLeftAt == 0 ? 0 : TClock::NowUtcMSecs() - *FLeftAt;
-    }
-
-private:
-    std::shared_ptr<qint64> FLeftAt;
-};
 } // namespace
 
 // An hour with the seeded task active, the review window open all the while: sixty minutes

@@ -70,9 +70,11 @@ protected:
         F(dm->adsDefaults, "EndTime").SetAsDateTime(end);
         dm->adsDefaults.Post();
     }
+    // A tick of the one-second timer at a moment; a question it asks comes a moment later.
     void SecondAt(double moment) {
         TClock::SetFixed(moment);
         form->Frame_TimeTracker_Form1tLastUsedTimerTimer();
+        QCoreApplication::processEvents();
     }
     // The tracker's seconds a minute apart, from a moment on.
     void MinutesFrom(double moment, int minutes) {
