@@ -36,8 +36,11 @@ int MinutesOfDay(double local, double date) {
     return int(std::llround((local - date) * MinutesPerDay));
 }
 
+// The time of day shown for a moment of an entry of that date; an end on the next day shows
+// as its own time of day, midnight at the end of the day as 24:00.
 QString ClockText(double local, double date) {
-    const int minutes = MinutesOfDay(local, date);
+    int minutes = MinutesOfDay(local, date);
+    if (minutes > 24 * 60) minutes %= 24 * 60;
     return QStringLiteral("%1:%2")
         .arg(minutes / 60, 2, 10, QLatin1Char('0'))
         .arg(minutes % 60, 2, 10, QLatin1Char('0'));
