@@ -59,7 +59,7 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
     aReview = action("aReview", "&Review", "Review", 43);
     aExit = action("aExit", "Exit", "Exit", 51);
     aEntries = NewAction(this, "aEntries", "&Entries...", "Entries of a day", 29,
-                         QKeySequence(Qt::CTRL | Qt::Key_E));
+                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     OnTriggered(aEntries, [this] { aEntriesExecute(); });
     OnTriggered(aPauseRestart, [this] { aPauseRestartExecute(); });
     OnTriggered(aReview, [this] { ShowSubmitForm(); });
@@ -510,8 +510,9 @@ void TForm_Main_Form::FlushJournalNow() {
         FDm.FlushJournal();
         FFlushFailed = false;
     } catch (const Exception& e) {
-        // Said once, not at every tick; the next save tries again.
-        if (!FFlushFailed) TDialogService::Instance().ShowError(e.Message());
+        // Said once, not at every tick, from outside the tick; the next save tries again.
+        if (!FFlushFailed)
+            AskLater([message = e.Message()] { TDialogService::Instance().ShowError(message); });
         FFlushFailed = true;
     }
 }

@@ -172,7 +172,7 @@ void TForm_Submit_Form::CreateActions() {
                                QKeySequence(Qt::CTRL | Qt::Key_T));
     aTimeTracker = action("aTimeTracker", "Time Tracker", "Time Tracker", 27);
     aEntries = NewAction(this, "aEntries", "&Entries...", "Entries of a day", 29,
-                         QKeySequence(Qt::CTRL | Qt::Key_E));
+                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     guarded(aEntries, [this] { aEntriesExecute(); });
     guarded(aTrackThisTask, [this] { TrackThisTaskExecute(); });
     guarded(aTimeTracker, [this] { ShowTimeTracker(); });
