@@ -24,6 +24,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -347,9 +348,14 @@ void TForm_Main_Form::SaveOnClose() {
             return;
         } catch (const Exception& e) {
             if (FEnding) {
-                // Nobody is there to answer a message box; the reason goes where a service
-                // manager or a terminal shows it.
+                // Nobody is there to answer a message box: what could not be written is kept
+                // where the next start finds it and tells the user; the reason also goes
+                // where a service manager or a terminal shows it.
+                const QString keptIn = FDm.KeepUnsavedChanges(e.Message());
                 std::fprintf(stderr, "Tivrel: %s\n", qPrintable(e.Message()));
+                if (!keptIn.isEmpty())
+                    std::fprintf(stderr, "Tivrel: the changes were kept in %s\n",
+                                 qPrintable(QDir::toNativeSeparators(keptIn)));
                 return;
             }
             // The week's time is not to be lost: say why, and give the user the review window

@@ -4,10 +4,13 @@
 // it says "typed" on standard output and leaves the rest to the test, which sends a signal or
 // kills it. What went wrong in the playing goes to standard error.
 //
-// Usage: tivrel_journey_child DATA_DIR WORK_DIR leave|keep|autosave
+// Usage: tivrel_journey_child DATA_DIR WORK_DIR leave|keep|autosave|track|fulldisk
 //   leave     Tab out of the cell after typing
 //   keep      the text typed stays in the open cell
 //   autosave  Tab out, then the main window's auto-save timer set to fire within moments
+//   track     Tab out, then one minute tracked on today's column (a tick within moments)
+//   fulldisk  Tab out; from then on every file written into the data folder finds the disk
+//            full (the save's writes fail with "No space left on device")
 // WORK_DIR holds the portable install (see JourneyInstall.h) and its registry file.
 
 #include "JourneyInstall.h"
@@ -17,8 +20,14 @@
 #include "BaseUnits/XEP_Application.h"
 #include "UserLayer/Form_Main_Unit.h"
 #include "UserLayer/Form_Program_Unit.h"
+#include "UserLayer/Frame_TimeTracker_Unit.h"
 
+#include "Components/RecordSet/TFileCommit.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
 
 using namespace Journey;
@@ -29,6 +38,20 @@ void Say(const char* line) {
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
+
+QTimer* MainAutoSaveTimer() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QLatin1String("Form_Main_Form"))
+            return window->findChild<QTimer*>(QStringLiteral("AutoSaveTimer"));
+    return nullptr;
+}
+
+TFrame_TimeTracker_Form* MainGrid() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* main = qobject_cast<TForm_Main_Form*>(window))
+            return main->Frame_TimeTracker_Form1;
+    return nullptr;
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -36,9 +59,12 @@ int main(int argc, char** argv) {
     TApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const QStringList modes = {QStringLiteral("leave"), QStringLiteral("keep"),
-                               QStringLiteral("autosave")};
+                               QStringLiteral("autosave"), QStringLiteral("track"),
+                               QStringLiteral("fulldisk")};
     if (args.size() != 4 || !modes.contains(args.at(3))) {
-        std::fputs("Usage: tivrel_journey_child DATA_DIR WORK_DIR leave|keep|autosave\n", stderr);
+        std::fputs("Usage: tivrel_journey_child DATA_DIR WORK_DIR "
+                   "leave|keep|autosave|track|fulldisk\n",
+                   stderr);
         return 2;
     }
     const QString mode = args.at(3);
@@ -68,14 +94,38 @@ int main(int argc, char** argv) {
     }
     if (mode == QLatin1String("autosave")) {
         script.Do(QStringLiteral("make the auto-save come within moments"), [] {
-            for (QWidget* window : QApplication::topLevelWidgets()) {
-                if (window->objectName() != QLatin1String("Form_Main_Form")) continue;
-                auto* timer = window->findChild<QTimer*>(QStringLiteral("AutoSaveTimer"));
-                if (!timer || !timer->isActive()) return false;
-                timer->setInterval(200);
-                return true;
-            }
-            return false;
+            QTimer* timer = MainAutoSaveTimer();
+            if (!timer || !timer->isActive()) return false;
+            timer->setInterval(200);
+            return true;
+        });
+    }
+    auto minutesTracked = std::make_shared<int>(0);
+    if (mode == QLatin1String("track")) {
+        script.Do(QStringLiteral("a minute goes by"), [minutesTracked] {
+            TFrame_TimeTracker_Form* grid = MainGrid();
+            if (!grid) return false;
+            auto recorded = grid->OnMinutesAdded;
+            grid->OnMinutesAdded = [minutesTracked, recorded](int minutes, const QString& code,
+                                                              int day) {
+                if (recorded) recorded(minutes, code, day);
+                *minutesTracked += minutes;
+                MainGrid()->TimeTrackerTimer->setInterval(60000); // one is enough
+            };
+            grid->TimeTrackerTimer->setInterval(5);
+            return true;
+        });
+        script.Then(QStringLiteral("a minute tracked"),
+                    [minutesTracked] { return *minutesTracked >= 1; });
+    }
+    if (mode == QLatin1String("fulldisk")) {
+        const QString dataDir = QFileInfo(options.DataDir).absoluteFilePath();
+        script.Do(QStringLiteral("the disk of the data folder fills up"), [dataDir] {
+            SetCommitFault([dataDir](TCommitStep step, const QString& file) {
+                const bool inDataFolder = file.startsWith(dataDir);
+                return step == TCommitStep::WriteTemporary && inDataFolder ? ENOSPC : 0;
+            });
+            return true;
         });
     }
     script.Do(QStringLiteral("say so"), [] {
