@@ -203,11 +203,13 @@ void TdmTasks_Form::MakeStorePrivate() {
     makePrivate(dataDir, PrivateFolder);
     for (const QString& name : QDir(dataDir).entryList(QDir::Files | QDir::Hidden))
         if (isOwnFile(name)) makePrivate(dataDir + name, PrivateFile);
+    // The settings folder holds window places and grid layouts, rewritten with the usual
+    // modes at every exit: made private too, without a word (the folder keeps others out).
     const QString settingsDir = FDirsObj->SettingsDir();
     if (QFileInfo(settingsDir).isDir()) {
-        makePrivate(settingsDir, PrivateFolder);
+        MakePrivate(settingsDir, PrivateFolder);
         for (const QString& name : QDir(settingsDir).entryList(QDir::Files | QDir::Hidden))
-            makePrivate(settingsDir + name, PrivateFile);
+            MakePrivate(settingsDir + name, PrivateFile);
     }
     // Said once: afterwards nothing is left to tighten. A medium that cannot keep modes (a
     // portable install on a FAT stick) keeps its own, and nothing is said about it.

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <csignal>
 #include <sys/types.h>
+#include <unistd.h>
 
 using namespace Journey;
 
@@ -247,4 +248,7 @@ TEST_F(EndOfProgramJourney, ASaveOnASignalThatFindsTheDiskFullIsKeptAndTheNextSt
     ASSERT_EQ(seen.Codes(), QStringList{QStringLiteral("GEN")});
     EXPECT_EQ(seen.Tasks.at(0).Days.at(Monday), QStringLiteral("01:30"));
     EXPECT_NEAR(MondayOnDisk(), OneHourThirty, 1e-9) << "the exit saved it into the data folder";
+    const QDir kept(TemporaryDir() + QStringLiteral("/tivrel-unsaved-%1").arg(::getuid()));
+    EXPECT_EQ(kept.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList())
+        << "what was kept aside goes once it is saved";
 }

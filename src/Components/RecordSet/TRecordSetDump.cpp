@@ -7,16 +7,18 @@
 
 namespace {
 // A text as a terminal may show it: control characters (which could move the cursor, clear
-// the screen or retitle the window) become visible pictures; line feeds stay, inside quotes.
+// the screen or retitle the window) become visible pictures; line ends stay, inside quotes.
 QString Printable(const QString& text) {
     QString shown;
     shown.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == '\n' || u == '\t' || (u >= 0x20 && u < 0x7F) || u > 0x9F)
-            shown += c;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        const bool lineEnd =
+            u == '\n' || (u == '\r' && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'));
+        if (lineEnd || u == '\t' || (u >= 0x20 && u < 0x7F) || u > 0x9F)
+            shown += text.at(i);
         else if (u < 0x20)
-            shown += QChar(char16_t(0x2400 + u)); // ␀ … ␟, ␍ for a carriage return
+            shown += QChar(char16_t(0x2400 + u)); // ␀ … ␟; ␍ for a carriage return alone
         else if (u == 0x7F)
             shown += QChar(char16_t(0x2421)); // ␡
         else
