@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QThread>
 #include <cstdlib>
 #include <memory>
 #include <utility>
@@ -39,8 +40,10 @@ TForm_Main_Form* RunningMainForm = nullptr;
 // tracked is saved here as a termination signal saves it, with no window shown (there may be
 // no display to show it on), and the data folder is left unlocked.
 extern "C" void SaveAtExit() {
+    // Only while the windows run, and on their thread: another thread that calls exit would
+    // race the user-interface thread, which goes on meanwhile.
+    if (!RunningMainForm || QThread::currentThread() != RunningMainForm->thread()) return;
     TForm_Main_Form* form = std::exchange(RunningMainForm, nullptr);
-    if (!form) return;
     TDialogService::SetInstance(std::make_unique<TSilentDialogService>());
     form->EndProgram();
     if (dmTasks_Form) dmTasks_Form->ReleaseDataFolderLock();

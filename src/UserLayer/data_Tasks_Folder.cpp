@@ -329,7 +329,11 @@ void TdmTasks_Form::FindUnsavedChanges() {
     for (const QString& folder : UnsavedChangesFolders(dataDir)) {
         const QMap<QString, QString> note = ReadNote(folder + UnsavedNoteName);
         if (note.isEmpty() || !SameFolder(note.value(QStringLiteral("folder")), dataDir)) continue;
-        FinishInterruptedCommit(folder + QStringLiteral("tivrel.commit"));
+        try {
+            FinishInterruptedCommit(folder + QStringLiteral("tivrel.commit"));
+        } catch (const Exception&) {
+            continue; // a set that cannot be made whole is not read
+        }
         FUnsavedDir = folder;
         FUnsavedNote = QStringLiteral("Tivrel could not save into the data folder %1 when it last "
                                       "ended (%2): %3. What it could not write was kept in %4 "
