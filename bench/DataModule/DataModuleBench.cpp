@@ -63,6 +63,7 @@ public:
             QDir::temp().filePath(QStringLiteral("tivrel-bench-%1-XXXXXX").arg(key)));
         const QString to = StoreDataDir(dir->path());
         QDir().mkpath(to);
+        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         for (const QString& name : QDir(from).entryList(QDir::Files))
             QFile::copy(from + name, to + name);
         const QString path = dir->path();
