@@ -232,7 +232,7 @@ TEST_F(EndOfProgramJourney, ASaveOnASignalThatFindsTheDiskFullIsKeptAndTheNextSt
         [] { return MessageBoxSays(QStringLiteral("could not save into the data folder")); },
         [&told] {
             told = MessageBox()->text();
-            return AnswerMessageBox('\r');
+            return ReturnInMessageBox();
         });
     WaitForReviewWindow(script);
     script.Do(QStringLiteral("read the review window"), [&seen] {
