@@ -59,8 +59,10 @@ TEST_F(DataFolderTest, ANewStoreIsReadableByItsOwnerOnly) {
     StartSetUp();
     EXPECT_EQ(OthersAccess(Dir()), 0);
     EXPECT_EQ(OthersAccess(Dir() + QStringLiteral("Settings")), 0);
-    ASSERT_EQ(StoreFiles().size(), 9);
-    for (const QString& name : StoreFiles() << QStringLiteral("tivrel.lock"))
+    QStringList files = StoreFiles();
+    ASSERT_EQ(files.size(), 9);
+    files << QStringLiteral("tivrel.lock");
+    for (const QString& name : files)
         EXPECT_EQ(OthersAccess(Dir() + name), 0) << name.toStdString();
     EXPECT_TRUE(Messages.isEmpty()) << Messages.join(QLatin1Char('\n')).toStdString();
 }
