@@ -5,8 +5,8 @@
 #include "JourneyFixture.h"
 
 #include "Components/DataControls/TDBGrid.h"
-#include "Components/DataControls/TDBLookupComboBox.h"
 #include "Components/DataControls/TDBText.h"
+#include "Components/DataControls/TDBLookupComboBox.h"
 
 #include <QComboBox>
 #include <QFileDialog>
