@@ -8,6 +8,12 @@
 //   SerializeHistory/N        the history turned into its file's bytes in memory, and
 //   SaveHistoryFile/N         the history written to a file (bytes, flush, fsync, rename), to
 //                             tell the writer's share of a save from the disk's
+//   SaveOneTable/N            one posted task row saved through SaveDataset, the tasks table
+//                             alone: the cost of a save made every minute (one file, no
+//                             commit record)
+//   SaveTwoTables/N           a task row and the options changed together and saved by
+//                             SaveData: the same with the commit record that makes the two
+//                             files land together
 // The stores are generated once per run in a temporary directory (kept for inspection when
 // TIVREL_BENCH_KEEP is set).
 //
@@ -57,6 +63,7 @@ public:
             QDir::temp().filePath(QStringLiteral("tivrel-bench-%1-XXXXXX").arg(key)));
         const QString to = StoreDataDir(dir->path());
         QDir().mkpath(to);
+        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         for (const QString& name : QDir(from).entryList(QDir::Files))
             QFile::copy(from + name, to + name);
         const QString path = dir->path();
@@ -148,6 +155,41 @@ void SaveData(benchmark::State& state) {
     state.counters["rows"] = index;
 }
 
+// Changes a task row (and, with options, the options row) and saves, timing the save only.
+void SaveSmallTables(benchmark::State& state, bool withOptions) {
+    const int rows = int(state.range(0));
+    const QString work =
+        Stores().CopyOf(rows, withOptions ? QStringLiteral("two") : QStringLiteral("one"));
+    TdmTasks_Form dm(nullptr, StoreOptions(work));
+    int minutes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        dm.adsTasks.First();
+        dm.adsTasks.Edit();
+        dm.adsTasks.FieldByName(QStringLiteral("MonDuration")).SetAsFloat(++minutes / 1440.0);
+        dm.adsTasks.Post();
+        if (withOptions) {
+            dm.adsDefaults.Edit();
+            dm.adsDefaults.FieldByName(QStringLiteral("MinimumTaskDuration"))
+                .SetAsInteger(minutes % 60);
+            dm.adsDefaults.Post();
+        }
+        state.ResumeTiming();
+        if (withOptions)
+            dm.SaveData();
+        else
+            dm.SaveDataset(QStringLiteral("Tasksfile.xml"), dm.adsTasks, false);
+    }
+}
+
+void SaveOneTable(benchmark::State& state) {
+    SaveSmallTables(state, false);
+}
+
+void SaveTwoTables(benchmark::State& state) {
+    SaveSmallTables(state, true);
+}
+
 void LoadHistory(benchmark::State& state) {
     const int rows = int(state.range(0));
     const QString file = StoreDataDir(Stores().WorkDir(rows)) + QStringLiteral("Reportingfile.xml");
@@ -198,6 +240,8 @@ void SaveHistoryFile(benchmark::State& state) {
 
 BENCHMARK(DataModuleCreate)->Arg(1000000)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(SaveData)->Arg(1000000)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SaveOneTable)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SaveTwoTables)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(LoadHistory)->Arg(1000000)->Arg(20000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(SerializeHistory)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(SaveHistoryFile)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <cstdio>
 
 namespace {
 std::unique_ptr<TDialogService>& Current() {
@@ -169,4 +170,27 @@ QString TQtDialogService::SaveFileNameTyped(
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     typeIndex = ChosenTypeIndex(dialog, filters, dialog.selectedNameFilter());
     return dialog.selectedFiles().first();
+}
+
+void TSilentDialogService::ShowInformation(const QString& text) {
+    std::fprintf(stderr, "%s: %s\n", qPrintable(ApplicationTitle()), qPrintable(text));
+}
+
+void TSilentDialogService::ShowError(const QString& text) {
+    ShowInformation(text);
+}
+
+bool TSilentDialogService::Confirm(const QString& text) {
+    ShowInformation(text);
+    return false;
+}
+
+TDialogAnswer TSilentDialogService::YesNoCancel(const QString& text) {
+    ShowInformation(text);
+    return TDialogAnswer::Cancel;
+}
+
+int TSilentDialogService::Choose(const QString& text, const QStringList& buttons) {
+    ShowInformation(text);
+    return int(buttons.size()) - 1; // the button Escape would press
 }

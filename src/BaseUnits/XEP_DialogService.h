@@ -61,5 +61,26 @@ public:
                               int& typeIndex) override;
 };
 
+// For a program that can no longer show a window (its display connection is gone): messages go
+// to standard error, questions are answered No (Cancel), file dialogs are cancelled.
+class TSilentDialogService : public TDialogService {
+public:
+    void ShowInformation(const QString& text) override;
+    void ShowError(const QString& text) override;
+    bool Confirm(const QString& text) override;
+    TDialogAnswer YesNoCancel(const QString& text) override;
+    int Choose(const QString& text, const QStringList& buttons) override;
+    QString OpenFileName(const QString&, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString SaveFileName(const QString&, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString SaveFileNameTyped(const QString&, const QStringList&, const QString&,
+                              const std::function<QString(const QString&, int)>&, int&) override {
+        return {};
+    }
+};
+
 // "Time Files|*.tim|All|*.*" as the toolkit writes it: "Time Files (*.tim);;All (*.*)".
 QString ToQtFileFilter(const QString& filter);

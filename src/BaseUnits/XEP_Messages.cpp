@@ -7,6 +7,10 @@ TMessageHandler& Handler() {
     static TMessageHandler handler;
     return handler;
 }
+TConfirmationHandler& Confirmation() {
+    static TConfirmationHandler handler;
+    return handler;
+}
 } // namespace
 
 void ShowInformationMessage(const QString& text) {
@@ -19,5 +23,16 @@ void ShowInformationMessage(const QString& text) {
 
 TMessageHandler SetInformationMessageHandler(TMessageHandler handler) {
     std::swap(Handler(), handler);
+    return handler;
+}
+
+bool AskConfirmation(const QString& text) {
+    if (Confirmation()) return Confirmation()(text);
+    QTextStream(stderr) << text << '\n';
+    return false;
+}
+
+TConfirmationHandler SetConfirmationHandler(TConfirmationHandler handler) {
+    std::swap(Confirmation(), handler);
     return handler;
 }

@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -370,9 +371,14 @@ void TForm_Main_Form::SaveOnClose() {
             return;
         } catch (const Exception& e) {
             if (FEnding) {
-                // Nobody is there to answer a message box; the reason goes where a service
-                // manager or a terminal shows it.
+                // Nobody is there to answer a message box: what could not be written is kept
+                // where the next start finds it and tells the user; the reason also goes
+                // where a service manager or a terminal shows it.
+                const QString keptIn = FDm.KeepUnsavedChanges(e.Message());
                 std::fprintf(stderr, "Tivrel: %s\n", qPrintable(e.Message()));
+                if (!keptIn.isEmpty())
+                    std::fprintf(stderr, "Tivrel: the changes were kept in %s\n",
+                                 qPrintable(QDir::toNativeSeparators(keptIn)));
                 return;
             }
             // The week's time is not to be lost: say why, and give the user the review window
@@ -620,7 +626,6 @@ void TForm_Main_Form::TrackTime() {
             });
         }
     }
-    if (!journal.RunningTasks().empty() && now - FLastFlush >= 15000) FlushJournalNow();
 }
 
 void TForm_Main_Form::Frame_TimeTracker_Form1tLastUsedTimerTimer() {
@@ -638,7 +643,12 @@ void TForm_Main_Form::Frame_TimeTracker_Form1tLastUsedTimerTimer() {
     f->ShowTrackedTask();
     UpdateDisplay(); // 4.
     CheckIdleTime();
-    FPreviousTick = TClock::NowUtcMSecs();
+    // The journal on disk follows every 15 seconds while something runs, and at once after a
+    // day was typed into a cell (its row posted).
+    const qint64 now = TClock::NowUtcMSecs();
+    const bool running = !FDm.Journal().RunningTasks().empty();
+    if ((running && now - FLastFlush >= 15000) || FDm.TypedSinceFlush()) FlushJournalNow();
+    FPreviousTick = now;
 }
 
 // ---- Time away from the keyboard ----

@@ -14,7 +14,10 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QThread>
+#include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace {
 // Messages of the data module and errors caught by the data-aware controls go to the
@@ -22,10 +25,42 @@ namespace {
 void InstallMessageHandlers() {
     SetInformationMessageHandler(
         [](const QString& text) { TDialogService::Instance().ShowInformation(text); });
+    SetConfirmationHandler(
+        [](const QString& text) { return TDialogService::Instance().Confirm(text); });
     TDataControls::OnError = [](const Exception& error) {
         TDialogService::Instance().ShowError(error.Message());
     };
 }
+
+// The main window while the message loop runs.
+TForm_Main_Form* RunningMainForm = nullptr;
+
+// A program ended by std::exit never closes its windows: the toolkit ends it so when the
+// connection to the display is lost ("The X11 connection broke"). Whatever was typed or
+// tracked is saved here as a termination signal saves it, with no window shown (there may be
+// no display to show it on), and the data folder is left unlocked.
+extern "C" void SaveAtExit() {
+    // Only while the windows run, and on their thread: another thread that calls exit would
+    // race the user-interface thread, which goes on meanwhile.
+    if (!RunningMainForm || QThread::currentThread() != RunningMainForm->thread()) return;
+    TForm_Main_Form* form = std::exchange(RunningMainForm, nullptr);
+    TDialogService::SetInstance(std::make_unique<TSilentDialogService>());
+    form->EndProgram();
+    if (dmTasks_Form) dmTasks_Form->ReleaseDataFolderLock();
+}
+
+// Saves at std::exit while the main window runs.
+class TExitSave {
+public:
+    explicit TExitSave(TForm_Main_Form& form) {
+        static const bool registered = std::atexit(SaveAtExit) == 0;
+        Q_UNUSED(registered);
+        RunningMainForm = &form;
+    }
+    ~TExitSave() { RunningMainForm = nullptr; }
+    TExitSave(const TExitSave&) = delete;
+    TExitSave& operator=(const TExitSave&) = delete;
+};
 } // namespace
 
 int RunProgramWindows(const TDataModuleOptions& options) {
@@ -62,6 +97,7 @@ int RunProgramWindows(const TDataModuleOptions& options) {
                      [&mainForm](QSessionManager&) { mainForm.SaveForSessionEnd(); });
     QObject::connect(application, &QCoreApplication::aboutToQuit, &mainForm,
                      [&mainForm] { mainForm.SaveForSessionEnd(); });
+    const TExitSave exitSave(mainForm); // std::exit, the display connection lost
 
     // 5. The message loop; showing the main window is its first act.
     mainForm.show();

@@ -2,7 +2,7 @@
 // The program's windows from start to end on an application object that already exists: the
 // data module, the main, review and reports windows, the message loop, and the save that
 // every way of ending the program makes (closing, a termination signal, the end of the
-// desktop session).
+// desktop session, std::exit and with it the loss of the display connection).
 
 #include "data_Tasks_Unit.h"
 

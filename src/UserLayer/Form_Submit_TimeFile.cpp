@@ -174,19 +174,43 @@ void LoadSection(TRecordSet& section, const QString& dataDir, int index, const Q
     }
 }
 
+// The first control character of a text that names, notes or describes something, or 0: a
+// line break is allowed only in notes. Such a character would be shown in every list and
+// sent raw to a terminal.
+char32_t ControlCharacter(const QString& text, bool lineBreaksAllowed) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (lineBreaksAllowed && (u == '\r' || u == '\n')) continue;
+        if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) return u;
+    }
+    return 0;
+}
+
 // Reads every field the merge reads, on every row and as the merge reads it, so that a missing
-// field or a value that cannot be converted stops the import before anything is merged.
+// field, a value that cannot be converted or a text with a control character stops the import
+// before anything is merged.
 void CheckSection(TRecordSet& section, int index, const QString& shown) {
     const TSectionFields& fields = SectionFields[index];
     try {
         std::vector<std::pair<TField*, TRead>> used;
         for (const TSectionField& field : fields.Fields)
             used.emplace_back(&F(section, field.Name), field.Read);
+        int row = 0;
         for (section.First(); !section.Eof(); section.Next()) {
+            ++row;
             for (const auto& [field, read] : used) {
                 switch (read) {
                 case TRead::Text:
-                    field->AsString();
+                    if (const char32_t c = ControlCharacter(
+                            field->AsString(), field->FieldName() == QLatin1String("Notes")))
+                        throw Exception(
+                            QStringLiteral("field '%1' of row %2 holds a control character "
+                                           "(U+%3)")
+                                .arg(field->FieldName())
+                                .arg(row)
+                                .arg(QString::number(uint(c), 16)
+                                         .toUpper()
+                                         .rightJustified(4, QLatin1Char('0'))));
                     break;
                 case TRead::Integer:
                     field->AsInteger();

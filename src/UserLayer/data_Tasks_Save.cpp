@@ -1,7 +1,8 @@
 // Saving: every changed table is written to the data directory, with a first copy in the
 // shared data directory on a standard install. The tables of one save land together: all are
-// written to temporary files first, and only when every write worked are they renamed into
-// place, masters before the tables that refer to them.
+// written to temporary files first, and only when every write worked does a commit record
+// decide the save and are they renamed into place (TFileCommit): a crash, a power cut or an
+// I/O error leaves every file of the save old or every one new.
 
 #include "data_Tasks_Store.h"
 #include "data_Tasks_Unit.h"
@@ -9,7 +10,7 @@
 #include "BaseUnits/XEP_Utils_Unit.h"
 
 #include "Components/Core/SysExceptions.h"
-#include "Components/RecordSet/TPreparedSave.h"
+#include "Components/RecordSet/TFileCommit.h"
 
 #include <vector>
 
@@ -18,8 +19,7 @@ void TdmTasks_Form::DataSetAfterPost(TRecordSet& DataSet) {
 }
 
 std::vector<TdmTasks_Form::TStoredTable> TdmTasks_Form::StoredTables() {
-    // Masters first: a crash between two renames never leaves a task code whose project, or
-    // a task or history row whose code, client or user, was not saved.
+    // Masters first, the order in which a commit renames them.
     return {{QStringLiteral("UserTypesfile.xml"), &adsUserTypes},
             {QStringLiteral("Managersfile.xml"), &adsManagers},
             {QStringLiteral("Usersfile.xml"), &adsUsers},
@@ -43,7 +43,13 @@ void TdmTasks_Form::SaveData() {
     } catch (const Exception&) {
         bSaveToAdmin = false; // the shared copies are skipped silently
     }
-    SaveTables(StoredTables(), bSaveToAdmin);
+    const std::vector<TStoredTable> tables = StoredTables();
+    SaveTables(tables, bSaveToAdmin);
+    // Changes a failed save at exit kept aside are in the data folder now, unless a row
+    // still pending kept its table marked.
+    for (const TStoredTable& stored : tables)
+        if (stored.Table->Active() && stored.Table->Tag == 1) return;
+    RemoveUnsavedChanges();
 }
 
 void TdmTasks_Form::SaveDataset(const QString& sFileName, TRecordSet& aDataset, bool bSaveToAdmin) {
@@ -73,32 +79,36 @@ bool TdmTasks_Form::NeedsWriting(const TStoredTable& stored) const {
 }
 
 void TdmTasks_Form::SaveTables(const std::vector<TStoredTable>& tables, bool bSaveToAdmin) {
+    // A save an earlier failure left decided is finished first; until it is, nothing else is
+    // written (the failure is raised again).
+    FinishInterruptedCommit(CommitRecordFile());
     struct TPending {
         const TStoredTable* Stored;
-        TPreparedSave Save;
         bool Complete; // no refused pending row left out of the file
     };
     std::vector<TPending> pending;
-    // 1. Every changed table into its temporary file. A failure here leaves every file as it
-    // was and every table marked: the next save tries them all again.
+    TFileCommit commit(CommitRecordFile());
+    // 1. Every changed table into its temporary file, readable by its owner only. A failure
+    // here leaves every file as it was and every table marked: the next save tries them all
+    // again.
     for (const TStoredTable& stored : tables) {
         // The journal's rows take in what was typed into the task rows posted just before.
         if (stored.Table == &adsJournal) SyncJournalTables();
         if (!stored.Table->Active()) continue;
         const bool complete = PostPendingChange(*stored.Table);
         if (!NeedsWriting(stored)) continue;
-        pending.push_back(
-            {&stored,
-             PrepareSave(*stored.Table, StoreWritePath(FDirsObj->DataDir(), stored.FileName)),
-             complete});
+        commit.Add(PrepareSave(*stored.Table, StoreWritePath(FDirsObj->DataDir(), stored.FileName),
+                               TFileAccess::Private));
+        pending.push_back({&stored, complete});
     }
-    // 2. Into place, masters first. A table is saved once its rename is done.
-    for (TPending& p : pending) {
-        p.Save.Commit();
+    // 2. All into place or none. A failure keeps every table marked; one after the commit was
+    // decided is finished by the next save or the next start.
+    commit.Commit();
+    for (const TPending& p : pending)
         if (p.Complete) p.Stored->Table->Tag = 0;
-    }
-    // 3. The shared first copies, for a user who has no files yet. Never refreshed, and a
-    // shared folder that cannot be written to does not hold the user's own save back.
+    // 3. The shared first copies, for a user who has no files yet: meant to be read by the
+    // other accounts of the install. Never refreshed, and a shared folder that cannot be
+    // written to does not hold the user's own save back.
     if (!bSaveToAdmin || FDirsObj->InstallType() != TInstallType::itStandard) return;
     for (const TPending& p : pending) {
         const QString& name = p.Stored->FileName;

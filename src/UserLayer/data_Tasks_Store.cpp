@@ -2,6 +2,7 @@
 
 #include "Components/Core/SysDateTime.h"
 #include "Components/Core/TClock.h"
+#include "Components/RecordSet/TRecordSet.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -53,4 +54,29 @@ bool HoldsStoreFile(const QString& dir) {
         for (const QString& name : StoreFileNames())
             if (entry.compare(name, Qt::CaseInsensitive) == 0) return true;
     return false;
+}
+
+QString FileFieldsRefusal(const TRecordSet& table, const QStringList& keyFields,
+                          const QStringList& fileFields) {
+    QStringList own;
+    for (int i = 0; i < table.FieldCount(); ++i)
+        if (table.Fields(i).FieldKind() == TFieldKind::Data) own << table.Fields(i).FieldName();
+    QStringList keys = keyFields;
+    if (keys.isEmpty() && !own.isEmpty()) keys << own.first();
+    QStringList missingKeys, missing, foreign;
+    for (const QString& key : keys)
+        if (!fileFields.contains(key, Qt::CaseInsensitive)) missingKeys << key;
+    if (!missingKeys.isEmpty())
+        return QStringLiteral("it is not a file of this table: it lacks the field%1 %2")
+            .arg(missingKeys.size() == 1 ? QString() : QStringLiteral("s"),
+                 missingKeys.join(QStringLiteral(", ")));
+    for (const QString& field : own)
+        if (!fileFields.contains(field, Qt::CaseInsensitive)) missing << field;
+    for (const QString& field : fileFields)
+        if (!own.contains(field, Qt::CaseInsensitive)) foreign << field;
+    if (!missing.isEmpty() && !foreign.isEmpty())
+        return QStringLiteral("it is not a file of this table: it has the fields %1 of another "
+                              "table and lacks %2")
+            .arg(foreign.join(QStringLiteral(", ")), missing.join(QStringLiteral(", ")));
+    return {};
 }

@@ -17,3 +17,11 @@ QString KeepUnreadableFile(const QString& fileName, const QString& dataDir);
 const QStringList& StoreFileNames();
 // Whether dir (not empty) holds the file of any table of the store.
 bool HoldsStoreFile(const QString& dir);
+
+class TRecordSet;
+// Why a file whose schema declares fileFields does not hold table's rows, empty when it does:
+// one of keyFields (empty: the table's first data field) is missing, or the file both lacks
+// fields of the table and declares fields the table does not have (another table's file). A
+// file of an older version lacking newer fields, or of a newer one with more, is the table's.
+QString FileFieldsRefusal(const TRecordSet& table, const QStringList& keyFields,
+                          const QStringList& fileFields);

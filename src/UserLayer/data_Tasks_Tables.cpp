@@ -1,6 +1,7 @@
 // The tables of the data module: every field with its type, size, label, formats, edit mask,
 // lookup and calculation, and the text handlers of the duration and date fields.
 
+#include "data_Tasks_Store.h"
 #include "data_Tasks_Unit.h"
 
 #include "BaseUnits/XEP_Utils_Unit.h"
@@ -318,4 +319,35 @@ void TdmTasks_Form::TimeSetText(TField& Sender, const QString& Text) {
 
 void TdmTasks_Form::DateGetText(TField& Sender, QString& Text, bool DisplayText) {
     Text = CompletionDateGetText(Sender.AsDateTime(), DisplayText);
+}
+
+void TdmTasks_Form::AttachFileChecks() {
+    // The fields that tell a table's file from another table's; a table not listed here is
+    // told by its first field.
+    const std::vector<std::pair<TRecordSet*, QStringList>> keys = {
+        {&adsUserTypes, {QStringLiteral("UserTypeNumber")}},
+        {&adsUserAuthority, {QStringLiteral("UserAuthNumber")}},
+        {&adsBillingTypes, {QStringLiteral("BillingTypeNumber")}},
+        {&adsClientTypes, {QStringLiteral("ClientTypeNumber")}},
+        {&adsManagers, {QStringLiteral("ManagerID")}},
+        {&adsUsers, {QStringLiteral("UserID")}},
+        {&adsClients, {QStringLiteral("ClientId")}},
+        {&adsProjects, {QStringLiteral("ProjectNumber")}},
+        {&adsTaskCodes, {QStringLiteral("TaskCode")}},
+        {&adsTasks, {QStringLiteral("JobId"), QStringLiteral("TaskCode")}},
+        {&adsReporting,
+         {QStringLiteral("TaskCode"), QStringLiteral("DateTimeSubmitted"),
+          QStringLiteral("Duration")}},
+        {&adsReports, {QStringLiteral("ReportNumber")}},
+        {&adsDefaults, {QStringLiteral("DayDuration"), QStringLiteral("WeekStartDate")}},
+        {&adsJournal, {QStringLiteral("EntryId"), QStringLiteral("Kind"), QStringLiteral("JobId")}},
+        {&adsJournalHistory,
+         {QStringLiteral("EntryId"), QStringLiteral("Kind"), QStringLiteral("JobId")}}};
+    for (const auto& [table, fields] : keys) {
+        TRecordSet* checked = table;
+        const QStringList keyFields = fields;
+        table->FileFieldsCheck = [checked, keyFields](const QStringList& fileFields) {
+            return FileFieldsRefusal(*checked, keyFields, fileFields);
+        };
+    }
 }

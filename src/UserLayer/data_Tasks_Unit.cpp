@@ -35,6 +35,7 @@ TdmTasks_Form::TdmTasks_Form(QObject* owner, TDataModuleOptions options)
     : QObject(owner), FOptions(std::move(options)) {
     setObjectName(QStringLiteral("dmTasks_Form"));
     DefineTables();
+    AttachFileChecks();
     AttachTaskRules();
     AttachMasterRules();
     BuildImageLists();
@@ -77,60 +78,20 @@ void TdmTasks_Form::DataModuleCreate() {
     }
     SetApplicationHelpFile(FDirsObj->AppDir() + QStringLiteral("TIVREL.HLP"));
     if (!FOptions.ReadOnly) {
+        // Before anything is read: the folder is this program's, a save that was decided is
+        // finished and what an undecided one left is removed.
         TakeDataFolderLock();
+        FinishInterruptedSave();
         RemoveInterruptedSaves();
+        MakeStorePrivate();
+        ReportFoldersInTheWay();
+        FindUnsavedChanges();
     }
 
     // 3.–8. The tables and the state derived from them.
     LoadTables();
     SetCreationPhase(false); // 9.
-}
-
-void TdmTasks_Form::TakeDataFolderLock() {
-    // A second program on the same files would overwrite the first one's work at its exit. A
-    // lock left by a program that died is taken over.
-    const QString folder = QDir::toNativeSeparators(FDirsObj->DataDir());
-    FLock = std::make_unique<QLockFile>(FDirsObj->DataDir() + QStringLiteral("tivrel.lock"));
-    FLock->setStaleLockTime(0);
-    bool locked = FLock->tryLock(0);
-    if (!locked && FLock->error() == QLockFile::LockFailedError && LockFileIsLeftOver(*FLock)) {
-        FLock->removeStaleLockFile();
-        locked = FLock->tryLock(0);
-    }
-    if (locked) return;
-    const QLockFile::LockError error = FLock->error();
-    FLock.reset();
-    const QFileInfo lockFile(FDirsObj->DataDir() + QStringLiteral("tivrel.lock"));
-    if (error == QLockFile::LockFailedError && (!lockFile.exists() || lockFile.isFile()))
-        throw EXEPException(
-            QStringLiteral("Tivrel is already running for this data folder (%1).").arg(folder));
-    throw EXEPException(QStringLiteral("Tivrel cannot use the data folder %1: its lock file cannot "
-                                       "be made there (the folder may be read-only or the disk "
-                                       "full).")
-                            .arg(folder));
-}
-
-bool TdmTasks_Form::LockFileIsLeftOver(const QLockFile& lock) {
-    // A lock whose owner cannot be read (empty or damaged: a crash or a power cut while it was
-    // being written) is a leftover once it is a few seconds old; a program that has just made
-    // it writes its owner at once.
-    qint64 pid = 0;
-    QString host, application;
-    if (lock.getLockInfo(&pid, &host, &application)) return false;
-    const QFileInfo file(FDirsObj->DataDir() + QStringLiteral("tivrel.lock"));
-    return file.exists() &&
-           std::abs(file.lastModified().msecsTo(QDateTime::currentDateTime())) > 3000;
-}
-
-void TdmTasks_Form::RemoveInterruptedSaves() {
-    // A save writes ".<table file>.XXXXXX" beside the table and renames it over the table; a
-    // save cut short by a crash or a power cut leaves that file behind, as large as the table.
-    // Holding the folder's lock, nothing else can be writing one now.
-    QDir dir(FDirsObj->DataDir());
-    const QRegularExpression interrupted(QStringLiteral("^\\..+\\.xml\\.[A-Za-z0-9]{6}$"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    for (const QString& name : dir.entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden))
-        if (interrupted.match(name).hasMatch()) dir.remove(name);
+    if (!FUnsavedNote.isEmpty()) ShowInformationMessage(FUnsavedNote);
 }
 
 void TdmTasks_Form::DataModuleDestroy() {
@@ -141,7 +102,8 @@ void TdmTasks_Form::DataModuleDestroy() {
 
 void TdmTasks_Form::LoadTable(TRecordSet& table, const QString& testName, const QString& loadName,
                               const std::function<void()>& seed) {
-    const QString found = FindStoreFile(FStoreDir, testName);
+    const bool unsaved = LoadUnsavedChanges(table, loadName);
+    const QString found = unsaved ? QString() : FindStoreFile(FStoreDir, testName);
     if (!found.isEmpty()) {
         // Existence is tested under one spelling and the file loaded under the other; both
         // name the same file, found without regard to case.
@@ -151,6 +113,7 @@ void TdmTasks_Form::LoadTable(TRecordSet& table, const QString& testName, const 
     if (!table.Active()) table.CreateDataSet();
     table.Edit(); // on an empty table this starts the row the first seed row fills
     if (table.RecordCount() == 0 && seed) seed();
+    if (unsaved) table.Tag = 1; // not in the data folder yet
 }
 
 bool TdmTasks_Form::LoadFile(TRecordSet& table, const QString& fileName) {

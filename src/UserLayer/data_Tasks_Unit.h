@@ -4,7 +4,9 @@
 // attached to their events hold whatever acts. It has no widgets.
 //
 // Files: data_Tasks_Unit.cpp (creation, loading, seeding), data_Tasks_Tables.cpp (field
-// definitions and text handlers), data_Tasks_Save.cpp (saving), data_Tasks_TaskRules.cpp
+// definitions and text handlers), data_Tasks_Save.cpp (saving), data_Tasks_Folder.cpp (the
+// data folder: its lock, an interrupted save finished, its privacy, changes kept aside when
+// a save at exit failed), data_Tasks_TaskRules.cpp
 // (tasks, history, chart data, options), data_Tasks_MasterRules.cpp (task codes, projects,
 // clients, users, managers), data_Tasks_Images.cpp (the image lists), data_Tasks_Week.cpp
 // (the week the day columns show, from the journal of tracked time in data_Tasks_Journal.cpp).
@@ -99,6 +101,8 @@ public:
     TJournalTask JournalTaskOfRow(const TRecordSet& tasks) const;
     // Writes the journal's files now (the rest of the store is left for the next save).
     void FlushJournal();
+    // Whether a day typed into a cell has reached the journal since it was last written.
+    bool TypedSinceFlush() const { return FTypedSinceFlush; }
 
     // Messages of the last start-up about store files that could not be read.
     const QStringList& LoadProblems() const { return FLoadProblems; }
@@ -113,17 +117,37 @@ public:
     void DataModuleCreate();
     void DataModuleDestroy();
     void TakeDataFolderLock();
+    void ReleaseDataFolderLock();
+    // Finishes a save that a crash, a power cut or a failed rename cut short after it was
+    // decided (TFileCommit); raises EXEPException naming the folder when it cannot.
+    void FinishInterruptedSave();
     void RemoveInterruptedSaves();
+    // Makes the data folder and the store's files readable by their owner only, saying so
+    // once when a store that others could read was tightened; a medium that cannot keep
+    // modes keeps its own.
+    void MakeStorePrivate();
     // Writes every changed table (a row still being edited counts as a change); nothing while
-    // SetupRequired. The tables land together: if any cannot be written, none is replaced.
+    // SetupRequired. The tables land together: one save replaces every file it writes or none
+    // of them, whatever moment a crash, a power cut or an I/O error cuts it at.
     void SaveData();
+    // Writes one table, alone but on the same terms as SaveData.
     void SaveDataset(const QString& sFileName, TRecordSet& aDataset, bool bSaveToAdmin);
+    // After a save at exit or on a signal failed with cause: writes every changed table where
+    // the next start finds it, reads it back and says so (the data folder's "Unsaved" folder,
+    // else a private folder in the system's temporary folder). Returns that folder, empty when
+    // nothing could be written anywhere.
+    QString KeepUnsavedChanges(const QString& cause);
+    // The folder the changes a failed save kept aside were read back from at start-up, or
+    // were kept in by KeepUnsavedChanges; empty when there are none.
+    const QString& UnsavedChangesDir() const { return FUnsavedDir; }
     // The tables SaveData writes, with their file names, masters before dependants.
     struct TStoredTable {
         QString FileName;
         TRecordSet* Table;
     };
     std::vector<TStoredTable> StoredTables();
+    // The commit record of the data folder's saves (TFileCommit).
+    QString CommitRecordFile() const;
     void DataSetAfterPost(TRecordSet& DataSet);
 
     // Finders for the time file import.
@@ -224,6 +248,12 @@ private:
     void SyncJournalTables();
 
     bool LockFileIsLeftOver(const QLockFile& lock);
+    bool TakeOverLockOfAnotherHost(QLockFile& lock);
+    void AttachFileChecks();
+    void ReportFoldersInTheWay();
+    void FindUnsavedChanges();
+    void RemoveUnsavedChanges();
+    bool LoadUnsavedChanges(TRecordSet& table, const QString& loadName);
     void SaveTables(const std::vector<TStoredTable>& tables, bool bSaveToAdmin);
     bool PostPendingChange(TRecordSet& table);
     bool NeedsWriting(const TStoredTable& stored) const;
@@ -235,6 +265,8 @@ private:
     std::unique_ptr<QLockFile> FLock; // one program per data directory
     QString FStoreDir;
     QStringList FLoadProblems;
+    QString FUnsavedDir;  // changes a failed save at exit kept aside (see KeepUnsavedChanges)
+    QString FUnsavedNote; // what that save said: when and why it failed
 
     bool FSetupRequired = false;
     bool FCreationPhase = false;
@@ -246,6 +278,7 @@ private:
     bool FTimerActive = false;
     TTimeJournal FJournal;
     double FShownWeek = 0;
+    bool FTypedSinceFlush = false;
     int FWeekStartDay = 0; // the first weekday WeekStartDate was last lined up with
 };
 

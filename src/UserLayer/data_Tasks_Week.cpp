@@ -148,6 +148,7 @@ void TdmTasks_Form::RecordTypedDays(TRecordSet& tasks) {
         if (MSecsOf(field.AsFloat()) == MSecsOf(before)) continue;
         FJournal.SetDayTotal(JournalTaskOfRow(tasks), DateOfWeekday(weekday),
                              MSecsOf(field.AsFloat()));
+        FTypedSinceFlush = true;
     }
 }
 
@@ -158,10 +159,13 @@ void TdmTasks_Form::LoadJournal() {
     for (auto [table, name] :
          {std::pair{&adsJournal, QStringLiteral("Journalfile.xml")},
           std::pair{&adsJournalHistory, QStringLiteral("JournalHistoryfile.xml")}}) {
-        const QString file = FindStoreFile(FStoreDir, name);
-        const bool read = !file.isEmpty() && LoadFile(*table, file);
+        // Changes a failed save at the last ending kept aside come first.
+        const bool unsaved = LoadUnsavedChanges(*table, name);
+        const QString file = unsaved ? QString() : FindStoreFile(FStoreDir, name);
+        const bool read = unsaved || (!file.isEmpty() && LoadFile(*table, file));
         if (table == &adsJournal) found = read;
         if (!table->Active()) table->CreateDataSet();
+        if (unsaved) table->Tag = 1; // not in the data folder yet
     }
     FJournal.Load(adsJournal, adsJournalHistory);
     if (!found) MigrateDayColumnsToJournal();
@@ -231,6 +235,7 @@ void TdmTasks_Form::SyncJournalTables() {
 
 void TdmTasks_Form::FlushJournal() {
     if (SetupRequired() || !FDirsObj) return;
+    FTypedSinceFlush = false;
     SaveTables({{QStringLiteral("Journalfile.xml"), &adsJournal},
                 {QStringLiteral("JournalHistoryfile.xml"), &adsJournalHistory}},
                false);

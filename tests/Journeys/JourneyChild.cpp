@@ -4,12 +4,14 @@
 // it says "typed" on standard output and leaves the rest to the test, which sends a signal or
 // kills it. What went wrong in the playing goes to standard error.
 //
-// Usage: tivrel_journey_child DATA_DIR WORK_DIR leave|keep|autosave|track
+// Usage: tivrel_journey_child DATA_DIR WORK_DIR leave|keep|autosave|track|fulldisk
 //   leave     Tab out of the cell after typing
 //   keep      the text typed stays in the open cell
 //   autosave  Tab out, then the main window's auto-save timer set to fire within moments
-//   track     nothing typed: a minute of the tracked task goes by on a fast clock (ten seconds
-//             a tick), then "tracked" is said instead
+//   track     Tab out, then one minute of the tracked task goes by on a fast clock (ten
+//             seconds a tick)
+//   fulldisk  Tab out; from then on every file written into the data folder finds the disk
+//            full (the save's writes fail with "No space left on device")
 // WORK_DIR holds the portable install (see JourneyInstall.h) and its registry file.
 
 #include "JourneyClock.h"
@@ -20,8 +22,14 @@
 #include "BaseUnits/XEP_Application.h"
 #include "UserLayer/Form_Main_Unit.h"
 #include "UserLayer/Form_Program_Unit.h"
+#include "UserLayer/Frame_TimeTracker_Unit.h"
 
+#include "Components/RecordSet/TFileCommit.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
 
 using namespace Journey;
@@ -32,6 +40,13 @@ void Say(const char* line) {
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
+
+QTimer* MainAutoSaveTimer() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QLatin1String("Form_Main_Form"))
+            return window->findChild<QTimer*>(QStringLiteral("AutoSaveTimer"));
+    return nullptr;
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -39,9 +54,11 @@ int main(int argc, char** argv) {
     TApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const QStringList modes = {QStringLiteral("leave"), QStringLiteral("keep"),
-                               QStringLiteral("autosave"), QStringLiteral("track")};
+                               QStringLiteral("autosave"), QStringLiteral("track"),
+                               QStringLiteral("fulldisk")};
     if (args.size() != 4 || !modes.contains(args.at(3))) {
-        std::fputs("Usage: tivrel_journey_child DATA_DIR WORK_DIR leave|keep|autosave|track\n",
+        std::fputs("Usage: tivrel_journey_child DATA_DIR WORK_DIR "
+                   "leave|keep|autosave|track|fulldisk\n",
                    stderr);
         return 2;
     }
@@ -58,25 +75,6 @@ int main(int argc, char** argv) {
 
     TScript script;
     TFastTicks ticks;
-    if (mode == QLatin1String("track")) {
-        ticks.StepMs = 10000;
-        script.Then(QStringLiteral("the review window, waiting for the user"),
-                    ReviewWaitsForTheUser, [&ticks] {
-                        ticks.Install();
-                        ticks.Run(6);
-                        return true;
-                    });
-        script.Then(
-            QStringLiteral("a minute tracked"), [&ticks] { return ticks.Done(); },
-            [] {
-                Say("tracked");
-                return true;
-            });
-        script.Start();
-        const int code = RunProgramWindows(options);
-        script.Stop();
-        return code;
-    }
     script.Then(QStringLiteral("the review window, waiting for the user"), ReviewWaitsForTheUser,
                 [] { return ClickCell(ReviewGrid(), 0, ReviewGrid()->dbeMon); });
     script.Then(
@@ -92,14 +90,29 @@ int main(int argc, char** argv) {
     }
     if (mode == QLatin1String("autosave")) {
         script.Do(QStringLiteral("make the auto-save come within moments"), [] {
-            for (QWidget* window : QApplication::topLevelWidgets()) {
-                if (window->objectName() != QLatin1String("Form_Main_Form")) continue;
-                auto* timer = window->findChild<QTimer*>(QStringLiteral("AutoSaveTimer"));
-                if (!timer || !timer->isActive()) return false;
-                timer->setInterval(200);
-                return true;
-            }
-            return false;
+            QTimer* timer = MainAutoSaveTimer();
+            if (!timer || !timer->isActive()) return false;
+            timer->setInterval(200);
+            return true;
+        });
+    }
+    if (mode == QLatin1String("track")) {
+        script.Do(QStringLiteral("a minute goes by"), [&ticks] {
+            ticks.StepMs = 10000;
+            ticks.Install();
+            ticks.Run(6);
+            return true;
+        });
+        script.Then(QStringLiteral("a minute tracked"), [&ticks] { return ticks.Done(); });
+    }
+    if (mode == QLatin1String("fulldisk")) {
+        const QString dataDir = QFileInfo(options.DataDir).absoluteFilePath();
+        script.Do(QStringLiteral("the disk of the data folder fills up"), [dataDir] {
+            SetCommitFault([dataDir](TCommitStep step, const QString& file) {
+                const bool inDataFolder = file.startsWith(dataDir);
+                return step == TCommitStep::WriteTemporary && inDataFolder ? ENOSPC : 0;
+            });
+            return true;
         });
     }
     script.Do(QStringLiteral("say so"), [] {

@@ -653,7 +653,9 @@ TEST_F(JourneyTest, AHistoryRowMovedToAnotherTaskCodeStaysMoved) {
     EXPECT_EQ(seen.History.at(0).Duration, QStringLiteral("02:00"));
 }
 
-// A kill one minute after tracking started: the minute is there after a restart.
+// A kill one minute after tracking started: the minute is there after a restart. (The child
+// types a duration first; a kill moments after typing may lose that, as it did before: the row
+// being typed into is written when the user moves on, by the auto-save, or at the end.)
 TEST_F(JourneyTest, AKillAMinuteAfterTrackingStartedLosesNothing) {
     SetUpStore();
     QProcess child;
@@ -668,12 +670,12 @@ TEST_F(JourneyTest, AKillAMinuteAfterTrackingStartedLosesNothing) {
     ASSERT_TRUE(child.waitForStarted(10000)) << qPrintable(child.errorString());
     QByteArray output;
     QDeadlineTimer deadline(30000);
-    while (!output.contains("tracked\n") && child.state() == QProcess::Running &&
+    while (!output.contains("typed\n") && child.state() == QProcess::Running &&
            !deadline.hasExpired()) {
         child.waitForReadyRead(100);
         output += child.readAllStandardOutput();
     }
-    ASSERT_TRUE(output.contains("tracked\n")) << child.readAllStandardError().toStdString();
+    ASSERT_TRUE(output.contains("typed\n")) << child.readAllStandardError().toStdString();
     ASSERT_EQ(::kill(pid_t(child.processId()), SIGKILL), 0);
     ASSERT_TRUE(child.waitForFinished(15000));
 

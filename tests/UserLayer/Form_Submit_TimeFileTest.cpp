@@ -217,3 +217,44 @@ TEST_F(TimeFileTest, AFileThatIsMissingOrCutShortSaysSoNamingItAndMergesNothing)
     EXPECT_EQ(Held(), empty);
     EXPECT_EQ(SectionFilesLeft(), QStringList());
 }
+
+// A name with a control character (an escape sequence that would clear a terminal, a tab) is
+// refused naming the field, the row and the section; line breaks are allowed in notes only.
+TEST_F(TimeFileTest, ControlCharactersAreRefusedNamingTheFieldAndTheRow) {
+    const std::string before = Held();
+    const struct {
+        const char* Table;
+        const char* Key; // the name of the row changed
+        const char* Field;
+        QString Value;
+        QString Expected;
+    } cases[] = {
+        {"adsProjects", "Zeus", "ProjectName", QStringLiteral("Ze\x1b[2Jus"),
+         QStringLiteral("field 'ProjectName' of row 3 holds a control character (U+001B) in its "
+                        "projects")},
+        {"adsClients", "Acme Ltd", "ClientName", QStringLiteral("Acme\tLtd"),
+         QStringLiteral("field 'ClientName' of row 2 holds a control character (U+0009) in its "
+                        "clients")},
+        {"adsClients", "Acme Ltd", "ContactLastName", QStringLiteral("Lee\r\nSmith"),
+         QStringLiteral("field 'ContactLastName' of row 2 holds a control character (U+000D) in "
+                        "its clients")}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Field);
+        StartAnotherStore();
+        ExportRichStore();
+        const bool projects = QLatin1String(c.Table) == QLatin1String("adsProjects");
+        TRecordSet& table = projects ? d().adsProjects : d().adsClients;
+        ASSERT_TRUE(
+            table.Locate(projects ? QStringLiteral("ProjectName") : QStringLiteral("ClientName"),
+                         QLatin1String(c.Key)));
+        table.Edit();
+        F(table, c.Field).SetAsString(c.Value);
+        table.Post();
+        ExportTimeFile(d(), TimeFile());
+        StartAnotherStore();
+        const QString message = ImportMessage(TimeFile());
+        EXPECT_EQ(message, QStringLiteral("Cannot import %1: %2")
+                               .arg(QDir::toNativeSeparators(TimeFile()), c.Expected));
+        EXPECT_EQ(Held(), before);
+    }
+}

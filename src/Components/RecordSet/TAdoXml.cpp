@@ -249,6 +249,8 @@ public:
         FStore->FinishBulk(FRows);
         TAdoDocument document;
         document.Store = std::move(FStore);
+        for (const TFileField& f : FFields)
+            document.DeclaredFields << f.Name;
         if (!FTarget)
             for (const TFileField& f : FFields)
                 document.Fields.push_back({f.Name, f.Type, f.Size});

@@ -26,6 +26,7 @@
 
 #include <QIODevice>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,7 @@ struct TAdoError {
 struct TAdoDocument {
     std::shared_ptr<TRowStore> Store;
     std::vector<TAdoFieldDef> Fields; // the file's fields when no target was given
+    QStringList DeclaredFields;       // the names of the fields the file's schema declares
 };
 
 // Reads a whole document (UTF-8, a UTF-8 or UTF-16 byte order mark allowed). With a target

@@ -130,7 +130,9 @@ void WriteAdoXml(const std::vector<TAdoFieldDef>& fields, const TRowStore& store
     auto flush = [&] {
         if (buffer.empty()) return;
         if (out.write(buffer.data(), qint64(buffer.size())) != qint64(buffer.size()))
-            throw TAdoError{QStringLiteral("cannot write: %1").arg(out.errorString())};
+            throw TAdoError{out.errorString().isEmpty()
+                                ? QStringLiteral("the data could not be written")
+                                : out.errorString()};
         buffer.clear();
     };
     buffer += "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\r\n"

@@ -179,6 +179,9 @@ public:
     void SaveToStream(QIODevice& device) const;
     QByteArray SaveToBytes() const;
     void LoadFromFile(const QString& fileName);
+    // Checks the fields a file declares before its rows replace the record set's: a non-empty
+    // result refuses the file with that reason, as a damaged file is refused.
+    std::function<QString(const QStringList& fileFields)> FileFieldsCheck;
     void LoadFromStream(QIODevice& device);
     void LoadFromBytes(const QByteArray& data,
                        const QString& sourceName = QStringLiteral("stream"));

@@ -6,7 +6,29 @@
 #include "TRecordSet.h"
 
 namespace {
-QString CsvField(const QString& text) {
+// A text as a terminal may show it: control characters (which could move the cursor, clear
+// the screen or retitle the window) become visible pictures; line ends stay, inside quotes.
+QString Printable(const QString& text) {
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        const bool lineEnd =
+            u == '\n' || (u == '\r' && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'));
+        if (lineEnd || u == '\t' || (u >= 0x20 && u < 0x7F) || u > 0x9F)
+            shown += text.at(i);
+        else if (u < 0x20)
+            shown += QChar(char16_t(0x2400 + u)); // ␀ … ␟; ␍ for a carriage return alone
+        else if (u == 0x7F)
+            shown += QChar(char16_t(0x2421)); // ␡
+        else
+            shown += QChar(char16_t(0xFFFD));
+    }
+    return shown;
+}
+
+QString CsvField(const QString& raw) {
+    const QString text = Printable(raw);
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
         !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
         return text;
@@ -77,6 +99,7 @@ int DumpRecordSetFile(const QString& fileName, QTextStream& out, QTextStream& er
         QString message = e.Message();
         message.replace(QLatin1Char('\r'), QLatin1Char(' '))
             .replace(QLatin1Char('\n'), QLatin1Char(' '));
+        message = Printable(message);
         err << message << '\n';
         err.flush();
         return 1;

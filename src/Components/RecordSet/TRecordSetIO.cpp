@@ -2,6 +2,7 @@
 
 #include "Components/Core/SysExceptions.h"
 #include "TAdoXml.h"
+#include "TFileCommit.h"
 #include "TFilterExpression.h"
 #include "TPreparedSave.h"
 #include "TRecordSet.h"
@@ -12,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
@@ -40,7 +43,12 @@ std::vector<TAdoFieldDef> DataFieldDefs(const TRecordSet& rs) {
 class TRecordSetInternals {
 public:
     static const TRowStore& Store(const TRecordSet& rs) { return *rs.FStore; }
-    static void Replace(TRecordSet& rs, TAdoDocument document) {
+    static void Replace(TRecordSet& rs, TAdoDocument document, const QString& sourceName) {
+        if (rs.FileFieldsCheck) {
+            const QString refusal = rs.FileFieldsCheck(document.DeclaredFields);
+            if (!refusal.isEmpty())
+                rs.Error(QStringLiteral("Cannot load '%1': %2").arg(sourceName, refusal));
+        }
         if (rs.FieldCount() == 0 || !document.Fields.empty()) {
             // The fields come from the file.
             rs.Close();
@@ -78,14 +86,51 @@ namespace {
     throw EDatabaseError(rs.Name.isEmpty() ? message : rs.Name + QStringLiteral(": ") + message);
 }
 
-QString SystemError() {
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
+// Writes to the temporary file's descriptor itself: a write that QFile completes only in part
+// (a disk that fills up halfway) loses the system's reason, which the user must be told ("No
+// space left on device", not "Unknown error").
+class TDescriptorWriter : public QIODevice {
+public:
+    TDescriptorWriter(int handle, QString target) : FHandle(handle), FTarget(std::move(target)) {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (const int fault = CommitFault(TCommitStep::WriteTemporary, FTarget)) {
+            setErrorString(SystemErrorText(fault));
+            return -1;
+        }
+        qint64 done = 0;
+        while (done < size) {
+#ifdef Q_OS_WIN
+            const auto written =
+                ::_write(FHandle, data + done, unsigned(std::min<qint64>(size - done, 1 << 30)));
+#else
+            const auto written = ::write(FHandle, data + done, size_t(size - done));
+#endif
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) {
+                setErrorString(SystemErrorText(written < 0 ? errno : ENOSPC));
+                return -1;
+            }
+            done += written;
+        }
+        return done;
+    }
+
+private:
+    int FHandle;
+    QString FTarget;
+};
+
+constexpr QFile::Permissions OwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
 } // namespace
 
 TPreparedSave::TPreparedSave(TPreparedSave&& other) noexcept
     : FFileName(std::move(other.FFileName)), FTemporaryName(std::move(other.FTemporaryName)),
-      FCommitted(other.FCommitted) {
+      FCommitted(other.FCommitted), FHandedOver(other.FHandedOver) {
     other.FTemporaryName.clear();
 }
 
@@ -95,6 +140,7 @@ TPreparedSave& TPreparedSave::operator=(TPreparedSave&& other) noexcept {
         FFileName = std::move(other.FFileName);
         FTemporaryName = std::move(other.FTemporaryName);
         FCommitted = other.FCommitted;
+        FHandedOver = other.FHandedOver;
         other.FTemporaryName.clear();
     }
     return *this;
@@ -105,64 +151,60 @@ TPreparedSave::~TPreparedSave() {
 }
 
 void TPreparedSave::Discard() {
-    if (!FCommitted && !FTemporaryName.isEmpty()) QFile::remove(FTemporaryName);
+    if (!FCommitted && !FHandedOver && !FTemporaryName.isEmpty()) QFile::remove(FTemporaryName);
     FTemporaryName.clear();
+}
+
+void TPreparedSave::Rename() {
+    if (FCommitted || FTemporaryName.isEmpty()) return;
+    const QString target = QFileInfo(FFileName).absoluteFilePath();
+    const QString shown = QDir::toNativeSeparators(FFileName);
+    if (const int fault = CommitFault(TCommitStep::Rename, target))
+        throw EDatabaseError(
+            QStringLiteral("Cannot write '%1': %2").arg(shown, SystemErrorText(fault)));
+    const QString failure = RenameReplacing(FTemporaryName, target);
+    if (!failure.isEmpty())
+        throw EDatabaseError(QStringLiteral("Cannot write '%1': %2").arg(shown, failure));
+    FCommitted = true;
+    FTemporaryName.clear();
+    CommitFault(TCommitStep::Renamed, target);
 }
 
 void TPreparedSave::Commit() {
     if (FCommitted || FTemporaryName.isEmpty()) return;
-    const QFileInfo info(FFileName);
-    const QString shown = QDir::toNativeSeparators(FFileName);
-#ifdef Q_OS_WIN
-    const std::wstring from = QDir::toNativeSeparators(FTemporaryName).toStdWString();
-    const std::wstring to = QDir::toNativeSeparators(info.absoluteFilePath()).toStdWString();
-    if (!::MoveFileExW(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw EDatabaseError(QStringLiteral("Cannot write '%1': error %2")
-                                 .arg(shown)
-                                 .arg(qulonglong(::GetLastError())));
-#else
-    const QByteArray from = QFile::encodeName(FTemporaryName);
-    const QByteArray to = QFile::encodeName(info.absoluteFilePath());
-    if (::rename(from.constData(), to.constData()) != 0)
-        throw EDatabaseError(QStringLiteral("Cannot write '%1': %2").arg(shown, SystemError()));
-    // Make the rename itself durable.
-    const QByteArray dir = QFile::encodeName(info.absolutePath());
-    const int dirHandle = ::open(dir.constData(), O_RDONLY);
-    if (dirHandle >= 0) {
-        ::fsync(dirHandle);
-        ::close(dirHandle);
-    }
-#endif
-    FCommitted = true;
-    FTemporaryName.clear();
+    Rename();
+    SyncFolder(QFileInfo(FFileName).absolutePath()); // the rename itself made durable
 }
 
-TPreparedSave PrepareSave(const TRecordSet& rs, const QString& fileName) {
+TPreparedSave PrepareSave(const TRecordSet& rs, const QString& fileName, TFileAccess access) {
     if (!rs.Active())
         throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
     const QFileInfo info(fileName);
+    // A rename over a folder fails only after the other files of a commit may be in place.
+    if (info.isDir())
+        FailToWrite(rs, fileName, QStringLiteral("a folder of that name is in the way"));
     // A temporary file beside the target: a crash or a full disk leaves either the old file or
-    // the new one, never a mixture.
+    // the new one, never a mixture. It is made readable by its owner only.
     QTemporaryFile file(
         info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
     file.setAutoRemove(true);
     if (!file.open()) FailToWrite(rs, fileName, file.errorString());
     try {
-        WriteAdoXml(DataFieldDefs(rs), TRecordSetInternals::Store(rs), file);
+        TDescriptorWriter writer(file.handle(), info.absoluteFilePath());
+        WriteAdoXml(DataFieldDefs(rs), TRecordSetInternals::Store(rs), writer);
     } catch (const TAdoError& e) {
         FailToWrite(rs, fileName, e.Reason);
     }
-    if (!file.flush()) FailToWrite(rs, fileName, file.errorString());
 #ifdef Q_OS_WIN
     if (!::FlushFileBuffers(HANDLE(_get_osfhandle(file.handle()))))
         FailToWrite(rs, fileName, QStringLiteral("the file could not be flushed to disk"));
 #else
-    if (::fsync(file.handle()) != 0) FailToWrite(rs, fileName, SystemError());
+    if (::fsync(file.handle()) != 0) FailToWrite(rs, fileName, SystemErrorText(errno));
 #endif
-    const QFile::Permissions permissions =
-        info.exists() ? QFile::permissions(fileName)
-                      : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    QFile::Permissions permissions = OwnerOnly;
+    if (access == TFileAccess::Shared)
+        permissions = info.exists() ? QFile::permissions(fileName)
+                                    : OwnerOnly | QFile::ReadGroup | QFile::ReadOther;
     file.setPermissions(permissions);
     file.close();
     TPreparedSave save;
@@ -186,7 +228,7 @@ void TRecordSet::LoadFromBytes(const QByteArray& data, const QString& sourceName
     } catch (const TAdoError& e) {
         Error(QStringLiteral("Cannot load '%1': %2").arg(sourceName, e.Reason));
     }
-    TRecordSetInternals::Replace(*this, std::move(document));
+    TRecordSetInternals::Replace(*this, std::move(document), sourceName);
 }
 
 void TRecordSet::LoadFromStream(QIODevice& device) {
@@ -221,5 +263,5 @@ void TRecordSet::LoadFromFile(const QString& fileName) {
     } catch (const TAdoError& e) {
         Error(QStringLiteral("Cannot load '%1': %2").arg(shown, e.Reason));
     }
-    TRecordSetInternals::Replace(*this, std::move(document));
+    TRecordSetInternals::Replace(*this, std::move(document), shown);
 }

@@ -552,3 +552,22 @@ TEST(AdoXml, ATwoFieldTableIsWrittenExactlyAsAdoWritesIt) {
     expected.replace("\n", "\r\n");
     EXPECT_EQ(rs.SaveToBytes().toStdString(), expected.toStdString());
 }
+
+// A terminal shows what dump prints: control characters from a file (an escape sequence, a bell,
+// a carriage return alone, DEL, a C1 control) come out as visible pictures, line ends stay.
+TEST(AdoXml, DumpNeverPrintsControlCharactersRaw) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath(S("names.xml"));
+    auto rs = std::make_unique<TRecordSet>();
+    rs->AddField(S("Name"), TFieldType::String, 40);
+    rs->CreateDataSet();
+    rs->Append();
+    rs->FieldByName(S("Name")).SetAsString(QStringLiteral("A\x1b]0;pwned\x07"
+                                                          "B\rC\x7f\u0085D\r\nE"));
+    rs->Post();
+    rs->SaveToFile(name);
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    EXPECT_EQ(DumpRecordSetFile(name, outStream, errStream), 0);
+    EXPECT_EQ(out, QStringLiteral("Name\n\"A\u241b]0;pwned\u2407B\u240dC\u2421\ufffdD\r\nE\"\n"));
+}
