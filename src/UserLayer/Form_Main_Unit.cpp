@@ -23,6 +23,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
@@ -106,6 +107,8 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
                          palette().color(active ? QPalette::Highlight : QPalette::Button));
     };
     f->OnLastUsedTimer = [this] { Frame_TimeTracker_Form1tLastUsedTimerTimer(); };
+    // A click on an A box shows the task now timed at once, here and in the tray.
+    connect(f, &TFrame_TimeTracker_Form::ActiveTaskChanged, this, [this] { UpdateDisplay(); });
     f->OnMinutesAdded = [this](int minutes, const QString& code, int weekday) {
         FTicks.push_back({TClock::Now(), minutes, code, weekday});
         while (FTicks.size() > 24 * 60)
@@ -174,6 +177,7 @@ void TForm_Main_Form::SetSubmitForm(TForm_Submit_Form* form) {
     // Ticking an Active box or Track This Task in the review window changes what is timed.
     connect(form->Frame_TimeTracker_Form1, &TFrame_TimeTracker_Form::ActiveTaskChanged, this,
             [this] { TrackThisTaskChanged(); });
+    form->IsTracking = [this] { return Tracking(); };
     form->AddTrackerAction(aPauseRestart);
 }
 
@@ -263,6 +267,7 @@ void TForm_Main_Form::showEvent(QShowEvent* event) {
 }
 
 void TForm_Main_Form::FormShow() {
+    HideWhileReviewing();
     if (FDm.SetupRequired()) {
         const bool accepted = RunSetup ? RunSetup() : true;
         if (!accepted) {
@@ -300,6 +305,7 @@ void TForm_Main_Form::ShowSubmitForm() {
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
     // 1. The minute tick goes on while the review window is open: the user works there.
     FTrackerShown = false;
+    HideWhileReviewing();
     FDm.adsTasks.SetFilter(QString()); // 2.
     FDm.adsTasks.SetFiltered(false);
     f->pDescription->setFocus(Qt::OtherFocusReason); // 3.
@@ -319,6 +325,17 @@ void TForm_Main_Form::ShowSubmitForm() {
     close(); // 9.
 }
 
+void TForm_Main_Form::HideWhileReviewing() {
+    // Behind the review window the compact tracker would look usable and take no click; it
+    // is off the screen until the user asks for it (Time Tracker, or minimising the review
+    // window). Its timers go on: the tracking does not stop.
+    hide();
+}
+
+bool TForm_Main_Form::Tracking() const {
+    return !FPaused && !Frame_TimeTracker_Form1->CurrentTask().TaskCode().isEmpty();
+}
+
 void TForm_Main_Form::ShowTracker() {
     // The compact window shows the tasks not yet completed, today's column of each.
     FDm.adsTasks.SetFilter(QStringLiteral("Completed = False"));
@@ -333,11 +350,24 @@ void TForm_Main_Form::ShowTracker() {
     UpdateDisplay();
 }
 
+void TForm_Main_Form::closeEvent(QCloseEvent* event) {
+    // Off the screen behind the review window, a close still ends the program as the close
+    // box does: a dialog that is not shown would take the close without ending.
+    if (!isVisible() && !FClosing) {
+        done(QDialog::Rejected);
+        event->accept();
+        return;
+    }
+    TBaseFormXEP_BaseForm::closeEvent(event);
+}
+
 void TForm_Main_Form::done(int result) {
     if (FClosing) return;
     FClosing = true;
     SaveOnClose();
     TBaseFormXEP_BaseForm::done(result);
+    // The main window closed ends the program, whether or not it was on the screen.
+    QCoreApplication::quit();
 }
 
 void TForm_Main_Form::SaveOnClose() {
