@@ -88,6 +88,11 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
     switch (commandLine.Action) {
     case TCommandLine::TAction::Help: {
         QCoreApplication core(argc, argv);
+        if (!commandLine.Commands.isEmpty() &&
+            commandLine.Commands.first() == QLatin1String("report")) {
+            out << ReportCommandUsage(program);
+            return 0;
+        }
         out << CommandLineUsage(program) << '\n'
             << HelpFileReport(QString(), QCoreApplication::applicationDirPath()) << '\n';
         return 0;

@@ -4,12 +4,13 @@
 #include "XEP_Utils_Unit.h"
 
 #include "Components/Core/SysDateTime.h"
+#include "Components/Core/SysExceptions.h"
 #include "Components/Core/TClock.h"
+#include "Components/DataControls/TDateEdit.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
-#include <QDateEdit>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -29,19 +30,21 @@ double LastOfMonth(int year, int month) {
     return DateToDayNumber(QDate(year, month, EndOfMonth(month, year)));
 }
 
-QDateEdit* NewPicker(QWidget* parent, const char* name) {
-    auto* picker = new QDateEdit(parent);
+// A date typed in the short date format or as 2026-12-18, or picked from a calendar; any other
+// text is refused with a message naming the box.
+TDateEdit* NewPicker(QWidget* parent, const char* name, const QString& caption) {
+    auto* picker = new TDateEdit(parent);
     picker->setObjectName(QLatin1String(name));
-    picker->setCalendarPopup(true);
-    picker->setDisplayFormat(TFormatSettings::Current().ShortDateFormat);
+    picker->SetCaption(caption);
+    picker->setDate(DayNumberToDate(TClock::Today()));
     return picker;
 }
 } // namespace
 
 TFrame_Date_Form::TFrame_Date_Form(QWidget* AOwner) : TBaseFrameXEP_BaseForm(AOwner) {
     setObjectName(QStringLiteral("Frame_Date_Form1"));
-    StartDateTimePicker = NewPicker(this, "StartDateTimePicker");
-    EndDateTimePicker = NewPicker(this, "EndDateTimePicker");
+    StartDateTimePicker = NewPicker(this, "StartDateTimePicker", QStringLiteral("Start Date"));
+    EndDateTimePicker = NewPicker(this, "EndDateTimePicker", QStringLiteral("End Date"));
     btnDateSelect = new QToolButton(this);
     btnDateSelect->setObjectName(QStringLiteral("btnDateSelect"));
     btnDateSelect->setText(QStringLiteral("...."));
@@ -63,9 +66,10 @@ TFrame_Date_Form::TFrame_Date_Form(QWidget* AOwner) : TBaseFrameXEP_BaseForm(AOw
     layout->addWidget(StartDateTimePicker, 1, 0);
     layout->addWidget(EndDateTimePicker, 1, 1);
     layout->addWidget(btnDateSelect, 1, 2);
-    for (QWidget* picker :
-         {static_cast<QWidget*>(StartDateTimePicker), static_cast<QWidget*>(EndDateTimePicker)})
+    for (TDateEdit* picker : {StartDateTimePicker, EndDateTimePicker}) {
         picker->installEventFilter(this);
+        connect(picker, &TDateEdit::dateChanged, this, [this] { ReadPickers(); });
+    }
     Initialise();
 }
 
@@ -148,20 +152,28 @@ void TFrame_Date_Form::DateClick(int tag) {
 }
 
 void TFrame_Date_Form::FrameExit() {
+    // A text typed and not yet taken (OK pressed with Enter from inside a box) is taken now;
+    // one that is no date has been reported and stops what asked for the dates.
+    if (!StartDateTimePicker->Commit() || !EndDateTimePicker->Commit()) throw EAbort();
+    ReadPickers();
+}
+
+void TFrame_Date_Form::ReadPickers() {
     SetStartDate(std::trunc(DateToDayNumber(StartDateTimePicker->date())));
     SetEndDate(std::trunc(DateToDayNumber(EndDateTimePicker->date())));
 }
 
 void TFrame_Date_Form::focusOutEvent(QFocusEvent* event) {
     TBaseFrameXEP_BaseForm::focusOutEvent(event);
-    FrameExit();
+    ReadPickers();
 }
 
 bool TFrame_Date_Form::eventFilter(QObject* watched, QEvent* event) {
-    // Leaving a picker for a control outside the frame is leaving the frame.
+    // Leaving a picker for a control outside the frame is leaving the frame (the box takes
+    // what was typed in it as it is left, and its date follows through dateChanged).
     if (event->type() == QEvent::FocusOut) {
         QWidget* next = QApplication::focusWidget();
-        if (!next || !isAncestorOf(next)) FrameExit();
+        if (!next || !isAncestorOf(next)) ReadPickers();
     }
     return TBaseFrameXEP_BaseForm::eventFilter(watched, event);
 }

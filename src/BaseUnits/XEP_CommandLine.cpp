@@ -99,7 +99,9 @@ QString CommandLineUsage(const QString& programName) {
                "  import-time FILE     add the clients, projects and task codes of a time file\n"
                "  report N             write report N (1 task duration, 2 project summary,\n"
                "                       3 client activity, 4 user activity) over the dates given\n"
-               "                       as a PDF, or its rows as CSV; --project, --client or\n"
-               "                       --user restricts reports 2, 3 and 4 to one of them\n")
+               "                       as a PDF, or as CSV (its rows, totals and decimal\n"
+               "                       hours); --project, --client or --user restricts\n"
+               "                       reports 2, 3 and 4 to one of them; report --help says\n"
+               "                       which columns each report writes\n")
         .arg(programName);
 }

@@ -13,6 +13,7 @@
 #include "Components/RecordSet/TRecordSet.h"
 
 #include <QColor>
+#include <algorithm>
 
 namespace {
 const QColor Navy(0, 0, 128);
@@ -242,4 +243,11 @@ void TBaseReportXEP_BaseForm::Print(QWidget* /*parent*/) {
 
 bool TBaseReportXEP_BaseForm::ExportToPdf(const QString& fileName, QString* error) const {
     return qrBaseReport.ExportToPdf(fileName, error);
+}
+
+bool TBaseReportXEP_BaseForm::PrintsValue() const {
+    const auto& items = qrBaseReport.Detail.Items;
+    return std::any_of(items.begin(), items.end(), [](const TReportItem& item) {
+        return item.Kind == TReportItemKind::Expression;
+    });
 }

@@ -38,6 +38,8 @@ public:
     void Preview(QWidget* parent);
     void Print(QWidget* parent);
     bool ExportToPdf(const QString& fileName, QString* error = nullptr) const;
+    // The report prints a value (time times the daily rate) on its task rows.
+    bool PrintsValue() const;
 
 protected:
     void FormCreate();

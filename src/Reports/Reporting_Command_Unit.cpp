@@ -1,6 +1,7 @@
 #include "Reporting_Command_Unit.h"
 
 #include "BaseReportXEP_BaseUnit.h"
+#include "Report_Csv.h"
 #include "Report_Layouts.h"
 #include "Reporting_Chart_Unit.h"
 
@@ -11,7 +12,6 @@
 
 #include "Components/Core/SysDateTime.h"
 #include "Components/Core/SysExceptions.h"
-#include "Components/GridExport/TExportFileTypes.h"
 
 #include <QDate>
 #include <QDir>
@@ -37,14 +37,6 @@ bool ParseDate(const QString& text, const char* option, double& day, QString& er
     return true;
 }
 
-void WriteChartCsv(TRecordSet& chart, const QString& fileName) {
-    QList<TExportColumn> columns;
-    for (const char* name : {"TaskCode", "TaskDescription", "ProjectNumber", "ProjectName",
-                             "ClientId", "ClientName", "UserId", "UserName", "DateTimeCreated",
-                             "Active", "Completed", "Duration", "DurationText", "TaskDayRate"})
-        columns.append({QLatin1String(name), QLatin1String(name)});
-    ExportRecordSet(int(TExportType::Csv), chart, columns, fileName);
-}
 } // namespace
 
 bool ParseReportRequest(const TCommandLine& commandLine, TReportRequest& request, QString& error) {
@@ -144,10 +136,10 @@ int RunReportRequest(const TReportRequest& request, TDataModuleOptions options, 
         details.Post();
         PopulateChartandReport(dm, details, request.StartDate, request.EndDate);
 
+        const auto layout = CreateReportLayout(request.ReportNumber, dm, details);
         if (!request.Pdf) {
-            WriteChartCsv(dm.adsChartData, request.OutFile);
+            WriteReportCsv(*layout, dm, request.OutFile);
         } else {
-            const auto layout = CreateReportLayout(request.ReportNumber, dm, details);
             QString error;
             if (!layout->ExportToPdf(request.OutFile, &error)) throw EXEPException(error);
         }
@@ -158,4 +150,50 @@ int RunReportRequest(const TReportRequest& request, TDataModuleOptions options, 
         SetInformationMessageHandler(previous);
         return 1;
     }
+}
+
+QString ReportCommandUsage(const QString& programName) {
+    QString text =
+        QStringLiteral(
+            "Usage: %1 [--data-dir DIR] report N --from YYYY-MM-DD --to YYYY-MM-DD\n"
+            "             [--project N | --client N | --user N] --out FILE.pdf|FILE.csv\n"
+            "\n"
+            "Writes report N over the history submitted from --from to --to (both days\n"
+            "included) as a PDF, or as CSV for other programs (payroll, invoicing, a\n"
+            "spreadsheet). The store is only read, so this runs beside the program.\n"
+            "\n"
+            "Reports:\n"
+            "  1  task duration     tasks by project\n"
+            "  2  project summary   tasks by project; --project N keeps one project\n"
+            "  3  client activity   tasks by client and project; --client N keeps one client\n"
+            "  4  user activity     tasks by user and project; --user N keeps one user\n"
+            "\n"
+            "The CSV holds what the report prints, one line each: a \"Task\" line per task row,\n"
+            "a line per group total after the group's rows, and the report total at the end.\n"
+            "UTF-8, comma-separated, the column names on the first line; numbers use the\n"
+            "decimal separator of your regional settings. Columns:\n"
+            "  Line              Task, or the total the line is (Project Total, ...)\n"
+            "  TaskCode, TaskDescription, ProjectNumber, ProjectName, ClientId, ClientName,\n"
+            "  UserId, UserName  the task row's (a total line fills only its group's)\n"
+            "  DateTimeCreated   the day the first history row of the task row was submitted\n"
+            "  Active, Completed True or False\n"
+            "  Duration          the time as a fraction of a 24-hour day\n"
+            "  DurationText      the time in working days, hours and minutes, as printed\n"
+            "  Hours             the time in decimal hours, two decimals (1:30 is 1.50)\n"
+            "  TaskDayRate       the task code's daily rate\n"
+            "  Value             the time in working days times the daily rate, two decimals\n"
+            "\n"
+            "Each report writes:\n")
+            .arg(programName);
+    const char* const names[] = {"", "task duration", "project summary", "client activity",
+                                 "user activity"};
+    for (int report = rnTaskDuration; report <= rnUserActivity; ++report) {
+        const TReportCsvShape shape = ReportCsvShape(report);
+        text += QStringLiteral("  %1  %2: Task lines, %3; %4\n")
+                    .arg(report)
+                    .arg(QLatin1String(names[report]), shape.Totals.join(QStringLiteral(", ")),
+                         shape.Value ? QStringLiteral("all the columns")
+                                     : QStringLiteral("no Value column"));
+    }
+    return text;
 }

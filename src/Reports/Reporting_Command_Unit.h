@@ -1,7 +1,7 @@
 #pragma once
 // "tivrel report N --from YYYY-MM-DD --to YYYY-MM-DD [--project N | --client N | --user N]
 // --out FILE": gathers report N over the store of the data directory as the reports window
-// does and writes it as a PDF (FILE ending in .pdf) or its condensed rows as CSV (.csv). The
+// does and writes it as a PDF (FILE ending in .pdf) or as CSV (.csv, see Report_Csv.h). The
 // store is only read: no lock is taken and nothing is written but FILE.
 
 #include <QString>
@@ -26,3 +26,6 @@ bool ParseReportRequest(const TCommandLine& commandLine, TReportRequest& request
 // Runs a checked request on the store the options find, opened read-only; the exit code (0
 // done, 1 failed with a message on err).
 int RunReportRequest(const TReportRequest& request, TDataModuleOptions options, QTextStream& err);
+
+// "tivrel report --help": the command, the reports and the columns and lines of their CSV.
+QString ReportCommandUsage(const QString& programName);

@@ -24,6 +24,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
@@ -111,7 +112,8 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
                          palette().color(active ? QPalette::Highlight : QPalette::Button));
     };
     f->OnLastUsedTimer = [this] { Frame_TimeTracker_Form1tLastUsedTimerTimer(); };
-    // Ticking an Active box here changes what is timed at that moment.
+    // Ticking an Active box here changes what is timed at that moment, and shows it at once,
+    // here and in the tray.
     connect(f, &TFrame_TimeTracker_Form::ActiveTaskChanged, this,
             [this] { TrackThisTaskChanged(); });
     FIdleTime = CreateDesktopIdleTimeSource();
@@ -176,6 +178,7 @@ void TForm_Main_Form::SetSubmitForm(TForm_Submit_Form* form) {
     // Ticking an Active box or Track This Task in the review window changes what is timed.
     connect(form->Frame_TimeTracker_Form1, &TFrame_TimeTracker_Form::ActiveTaskChanged, this,
             [this] { TrackThisTaskChanged(); });
+    form->IsTracking = [this] { return Tracking(); };
     form->AddTrackerAction(aPauseRestart);
 }
 
@@ -269,6 +272,7 @@ void TForm_Main_Form::showEvent(QShowEvent* event) {
 }
 
 void TForm_Main_Form::FormShow() {
+    HideWhileReviewing();
     if (FDm.SetupRequired()) {
         const bool accepted = RunSetup ? RunSetup() : true;
         if (!accepted) {
@@ -307,6 +311,7 @@ void TForm_Main_Form::ShowSubmitForm() {
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
     // 1. The minute tick goes on while the review window is open: the user works there.
     FTrackerShown = false;
+    HideWhileReviewing();
     FDm.adsTasks.SetFilter(QString()); // 2.
     FDm.adsTasks.SetFiltered(false);
     f->pDescription->setFocus(Qt::OtherFocusReason); // 3.
@@ -330,6 +335,17 @@ void TForm_Main_Form::ShowTheCurrentWeek() {
     TDataControls::Guard([this] { FDm.ShowWeek(FDm.WeekOf(TClock::Today())); });
 }
 
+void TForm_Main_Form::HideWhileReviewing() {
+    // Behind the review window the compact tracker would look usable and take no click; it
+    // is off the screen until the user asks for it (Time Tracker, or minimising the review
+    // window). Its timers go on: the tracking does not stop.
+    hide();
+}
+
+bool TForm_Main_Form::Tracking() const {
+    return TrackingRuns() && !FDm.Journal().RunningTasks().empty();
+}
+
 void TForm_Main_Form::ShowTracker() {
     // The compact window shows the tasks not yet completed, today's column of each, from the
     // week that holds today.
@@ -346,12 +362,25 @@ void TForm_Main_Form::ShowTracker() {
     UpdateDisplay();
 }
 
+void TForm_Main_Form::closeEvent(QCloseEvent* event) {
+    // Off the screen behind the review window, a close still ends the program as the close
+    // box does: a dialog that is not shown would take the close without ending.
+    if (!isVisible() && !FClosing) {
+        done(QDialog::Rejected);
+        event->accept();
+        return;
+    }
+    TBaseFormXEP_BaseForm::closeEvent(event);
+}
+
 void TForm_Main_Form::done(int result) {
     if (FClosing) return;
     FClosing = true;
     StopTrackingForExit();
     SaveOnClose();
     TBaseFormXEP_BaseForm::done(result);
+    // The main window closed ends the program, whether or not it was on the screen.
+    QCoreApplication::quit();
 }
 
 void TForm_Main_Form::StopTrackingForExit() {

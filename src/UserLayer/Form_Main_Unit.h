@@ -93,6 +93,8 @@ public:
     // window is closed (the review window's Time Tracker action, or minimising it).
     void ShowTracker();
     bool TrackerShown() const { return FTrackerShown; }
+    // Time is being tracked: a task is active and the tracker is not paused.
+    bool Tracking() const;
     // What is timed, as the review window and the tray show it: "GEN 01:23:45", or "No Current
     // Task".
     QString TrackedTaskText() const;
@@ -107,9 +109,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
+    void HideWhileReviewing();
     void LayOutTodayColumn();
     void ReapplyOptions();
     void PostPendingEdits();

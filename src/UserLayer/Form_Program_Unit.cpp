@@ -99,6 +99,11 @@ int RunProgramWindows(const TDataModuleOptions& options) {
                      [&mainForm] { mainForm.SaveForSessionEnd(); });
     const TExitSave exitSave(mainForm); // std::exit, the display connection lost
 
+    // The main window ends the program when it closes. No other window closing does: while
+    // the review window is shown the main window is off the screen, and closing a dialog over
+    // the review window must not count as closing the last window.
+    application->setQuitOnLastWindowClosed(false);
+
     // 5. The message loop; showing the main window is its first act.
     mainForm.show();
     return application->exec();

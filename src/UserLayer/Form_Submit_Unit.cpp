@@ -27,6 +27,7 @@
 #include "Components/DataControls/TDBText.h"
 #include "Components/DataControls/TDataControls.h"
 #include "Components/DataControls/TDataSource.h"
+#include "Components/DataControls/TDateEdit.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -51,32 +52,14 @@ constexpr int DesignWidth = 944;
 constexpr int DesignHeight = 388;
 constexpr int GridRows = 9;
 
-// The week-start box's mask from the short date format: two digits for day and month, as many
-// as the format has for the year, the separators kept.
-QString WeekStartMask() {
-    const TFormatSettings& settings = TFormatSettings::Current();
-    QString mask;
-    const QString& format = settings.ShortDateFormat;
-    for (int i = 0; i < format.size();) {
-        const QChar c = format.at(i);
-        int n = 1;
-        while (i + n < format.size() && format.at(i + n) == c)
-            ++n;
-        if (c == QLatin1Char('d') || c == QLatin1Char('M'))
-            mask += QStringLiteral("99");
-        else if (c == QLatin1Char('y'))
-            mask += n >= 4 ? QStringLiteral("9999") : QStringLiteral("99");
-        else
-            mask += QString(n, c);
-        i += n;
-    }
-    return mask + QStringLiteral(";_");
-}
 } // namespace
 
 TForm_Submit_Form::TForm_Submit_Form(TdmTasks_Form& dm, QWidget* parent)
     : TBaseFormXEP_BaseForm(parent), FDm(dm) {
     setObjectName(QStringLiteral("Form_Submit_Form"));
+    // Closing this window never ends the program by itself: the main window, which it hands
+    // back to, saves and ends it.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     resize(DesignWidth, DesignHeight);
@@ -91,11 +74,17 @@ TForm_Submit_Form::TForm_Submit_Form(TdmTasks_Form& dm, QWidget* parent)
     auto* weekRow = new QHBoxLayout(weekPanel);
     weekRow->setContentsMargins(8, 4, 8, 4);
     weekRow->addWidget(new QLabel(QStringLiteral("Week Start Date :"), weekPanel));
-    meSubmitDate = new QLineEdit(weekPanel);
+    // A date in the short date format or as 2026-12-18, or picked from its calendar; taken as
+    // the box is left (or Enter), any other text refused.
+    meSubmitDate = new TDateEdit(weekPanel);
     meSubmitDate->setObjectName(QStringLiteral("meSubmitDate"));
-    meSubmitDate->setInputMask(WeekStartMask());
-    meSubmitDate->setFixedWidth(90);
+    meSubmitDate->SetCaption(QStringLiteral("Week Start Date"));
+    meSubmitDate->SetCommitsOnLeaving(false);
+    meSubmitDate->setFixedWidth(112);
     meSubmitDate->installEventFilter(this);
+    auto takeWeek = [this] { TDataControls::Guard([this] { meSubmitDateExit(); }); };
+    connect(meSubmitDate, &QLineEdit::returnPressed, this, takeWeek);
+    connect(meSubmitDate, &TDateEdit::dayPicked, this, takeWeek);
     weekRow->addWidget(meSubmitDate);
     SpinButton1 = new QWidget(weekPanel);
     SpinButton1->setObjectName(QStringLiteral("SpinButton1"));
@@ -118,6 +107,9 @@ TForm_Submit_Form::TForm_Submit_Form(TdmTasks_Form& dm, QWidget* parent)
     dbtxtLastSubmitted->SetDataSource(dsDefaults);
     dbtxtLastSubmitted->SetDataField(QStringLiteral("WeekStartDate"));
     weekRow->addWidget(dbtxtLastSubmitted);
+    dsHistory = new TDataSource(&dm.adsReporting, this);
+    connect(dsHistory, &TDataSource::RowsChanged, this, [this] { ShowLastSubmitted(); });
+    ShowLastSubmitted();
     weekRow->addSpacing(24);
     lblWaiting = new QLabel(weekPanel);
     lblWaiting->setObjectName(QStringLiteral("lblWaiting"));
@@ -285,6 +277,12 @@ void TForm_Submit_Form::FormCreate() {
     f->SetProjectsVisible(OptionOf("DisplayProjects"));
 }
 
+void TForm_Submit_Form::ShowLastSubmitted() {
+    // The week start a new store is seeded with is no submission: the date shows once the
+    // history holds a submitted row, and then follows the options row.
+    dbtxtLastSubmitted->setVisible(!FDm.adsReporting.IsEmpty());
+}
+
 void TForm_Submit_Form::SetSubmitDate(double value) {
     FSubmitDate = value;
     ShowSubmitDate();
@@ -317,7 +315,7 @@ void TForm_Submit_Form::aEntriesExecute() {
 }
 
 void TForm_Submit_Form::ShowSubmitDate() {
-    meSubmitDate->setText(DateToStr(FSubmitDate));
+    meSubmitDate->setDate(DayNumberToDate(FSubmitDate));
 }
 
 void TForm_Submit_Form::SpinButton1UpClick() {
@@ -334,7 +332,8 @@ int TForm_Submit_Form::StartDayOfWeek() const {
 void TForm_Submit_Form::meSubmitDateExit() {
     // A text that is no date raises the conversion error; the week stays as it was. Any day
     // typed stands for the week that holds it.
-    const double week = WeekStartOf(StrToDate(meSubmitDate->text()), StartDayOfWeek());
+    const double week =
+        WeekStartOf(StrToDateFor(meSubmitDate->text(), meSubmitDate->Caption()), StartDayOfWeek());
     if (week == FSubmitDate) {
         ShowSubmitDate();
         return;
@@ -344,8 +343,21 @@ void TForm_Submit_Form::meSubmitDateExit() {
 }
 
 bool TForm_Submit_Form::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == meSubmitDate && event->type() == QEvent::FocusOut)
-        TDataControls::Guard([this] { meSubmitDateExit(); });
+    if (watched == qApp && event->type() == QEvent::Quit) {
+        // The windows are asked to close while the quit is delivered; after it nobody is.
+        FQuitting = true;
+        QTimer::singleShot(0, this, [this] { FQuitting = false; });
+    }
+    // Once the focus has moved: a message shown from inside the focus change would let the
+    // keyboard come back to the box and the box be left a second time. Once, also when this
+    // filter sees the event twice (on the box and on the application, for the hints).
+    if (watched == meSubmitDate && event->type() == QEvent::FocusOut && !FWeekExitPending) {
+        FWeekExitPending = true;
+        QTimer::singleShot(0, this, [this] {
+            FWeekExitPending = false;
+            if (!meSubmitDate->hasFocus()) TDataControls::Guard([this] { meSubmitDateExit(); });
+        });
+    }
     if (event->type() == QEvent::Enter || event->type() == QEvent::Leave)
         ShowHintOf(watched, event);
     return TBaseFormXEP_BaseForm::eventFilter(watched, event);
@@ -548,6 +560,14 @@ void TForm_Submit_Form::resizeEvent(QResizeEvent* event) {
 void TForm_Submit_Form::ResizeRequired() {
     TBaseFormXEP_BaseForm::ResizeRequired();
     Frame_TimeTracker_Form1->WrapWindowToRows(this);
+}
+
+void TForm_Submit_Form::reject() {
+    // The application being asked to quit (the desktop session ending) is no user to ask.
+    if (!FQuitting && IsTracking && IsTracking() &&
+        !TDialogService::Instance().Confirm(QStringLiteral("Stop tracking and exit Tivrel?")))
+        return;
+    TBaseFormXEP_BaseForm::reject();
 }
 
 void TForm_Submit_Form::done(int result) {

@@ -5,7 +5,10 @@
 
 #include "BaseUnits/BaseFormXEP_BaseUnit.h"
 
+#include "Components/DataControls/TDateEdit.h"
+
 #include <QPointer>
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -33,11 +36,12 @@ public:
     TFrame_TimeTracker_Form* Frame_TimeTracker_Form1;
     QToolBar* ToolBar1;
     QMenuBar* MainMenu1;
-    QLineEdit* meSubmitDate;
+    TDateEdit* meSubmitDate;
     QWidget* SpinButton1;
     QToolButton *SpinUp, *SpinDown;
     TDBText* dbtxtLastSubmitted;
     TDataSource* dsDefaults;
+    TDataSource* dsHistory; // "Last Submitted" shows once the history holds a row
     QStatusBar* StatusBar1;
     QLabel* lblTracking; // what is timed, at the right of the status bar
     QLabel* lblWaiting;  // today's time, when the week shown is another
@@ -64,6 +68,14 @@ public:
     // Closes the window to hand over to the compact tracker.
     void ShowTimeTracker();
     void TrackThisTaskExecute();
+
+    // Whether time is being tracked (the tracker answers); Escape or the close box then ask
+    // before they end the program.
+    std::function<bool()> IsTracking;
+    // Escape and the close box: "Stop tracking and exit Tivrel?" while time is being tracked
+    // (No keeps the window open, nothing lost); otherwise they end the program at once, as
+    // File > Exit always does.
+    void reject() override;
 
     // Hands the text typed into the cell being edited to its record; false (the store's
     // message shown, the text kept for correction) when the field refuses it.
@@ -98,6 +110,7 @@ private:
     void CreateActions();
     void CreateMenus();
     void ShowSubmitDate();
+    void ShowLastSubmitted();
     bool OptionOf(const char* name) const;
     int StartDayOfWeek() const;
     void ShowHintOf(QObject* watched, QEvent* event);
@@ -109,6 +122,8 @@ private:
     TForm_Reporting_Form* FReportingForm = nullptr;
     QMenu* FTimesheetsMenu = nullptr;
     QPointer<QWidget> FHintWidget; // the control the mouse is over
+    bool FQuitting = false;        // the application is being asked to quit
+    bool FWeekExitPending = false; // the week start box was left; its date is taken next
 };
 
 // Shows the review window modally with the grid sorted by the header sPanelName; returns the

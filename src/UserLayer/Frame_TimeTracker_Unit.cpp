@@ -250,6 +250,7 @@ void TFrame_TimeTracker_Form::CreateRowControls() {
         TDBEdit* e = edit(dayEdits[i], dayFields[i], 7 + i, DayLeft(i), DayWidth, false);
         e->setToolTip(L("Hours : Minutes"));
         e->setAlignment(Qt::AlignCenter);
+        e->SetCellMode(true); // typed into as a spreadsheet cell
         connect(e, &TDBEdit::entered, this, [this, e] { dbeDayEnter(e); });
         connect(e, &QLineEdit::textEdited, this, [this] { ResetLastUsed(); });
         *days[i] = e;

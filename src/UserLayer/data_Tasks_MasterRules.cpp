@@ -212,10 +212,17 @@ void TdmTasks_Form::adsUsersCalcFields(TRecordSet& DataSet) {
 void TdmTasks_Form::adsTaskCodesTaskCodeValidate(TField& Sender) {
     const QString code = Sender.AsString();
     if (code.trimmed().isEmpty()) throw Exception(QStringLiteral("Task code cannot be blank"));
-    const auto clone = Sender.DataSet().Clone();
+    TRecordSet& codes = Sender.DataSet();
+    const auto clone = codes.Clone();
     clone->SetFilter(QStringLiteral("TaskCode = ") + QuotedFilterText(code));
     clone->SetFiltered(true);
-    if (clone->RecordCount() > 0) throw Exception(QStringLiteral("Task code already exists"));
+    // The row being edited is no other code: a code it holds (or held when the edit began)
+    // may be given back to it.
+    const TBookmark self =
+        codes.State() == TDataSetState::Insert ? TBookmark(0) : codes.GetBookmark();
+    for (clone->First(); !clone->Eof(); clone->Next())
+        if (self == 0 || clone->GetBookmark() != self)
+            throw Exception(QStringLiteral("Task code already exists"));
 }
 
 void TdmTasks_Form::adsTaskCodesTaskCodeChange(TField& Sender) {

@@ -6,6 +6,8 @@
 
 #include "BaseUnits/XEP_Utils_Unit.h"
 
+#include "Components/Core/SysDateTime.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -180,13 +182,14 @@ void TdmTasks_Form::DefineMasterTables() {
         date.OnGetText = [this](TField& f, QString& text, bool display) {
             DateGetText(f, text, display);
         };
-        // A date box emptied by the user means no date.
+        // A date box emptied by the user means no date; a date is typed in the short date
+        // format or as 2026-12-18, and any other text is refused, never read as another date.
         date.OnSetText = [](TField& f, const QString& text) {
             static const QRegularExpression nonDigits(QStringLiteral("[^0-9]"));
             if (QString(text).remove(nonDigits).isEmpty())
                 f.SetAsDateTime(0);
             else
-                f.SetAsString(text);
+                f.SetAsDateTime(StrToDateFor(text, QStringLiteral("Completion Date")));
         };
     }
 

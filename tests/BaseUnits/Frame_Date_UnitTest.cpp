@@ -2,9 +2,10 @@
 #include "BaseUnits/XEP_Const.h"
 
 #include "Components/Core/SysDateTime.h"
+#include "Components/Core/SysExceptions.h"
 #include "Components/Core/TClock.h"
 
-#include <QDateEdit>
+#include "Components/DataControls/TDataControls.h"
 #include <QMenu>
 #include <gtest/gtest.h>
 
@@ -62,4 +63,24 @@ TEST(DateFrame, LeavingTheFrameTakesThePickersDates) {
     EXPECT_EQ(frame.EndDate(), Day(2026, 3, 31));
     EXPECT_EQ(frame.PopupMenu1->actions().size(), 12);
     EXPECT_EQ(frame.PopupMenu1->actions().at(2)->text(), QStringLiteral("Last Week"));
+}
+
+// A date typed into a picker counts when the dates are asked for, also as 2026-03-02; a text
+// that is no date is refused naming it and the box, and stops what asked for the dates.
+TEST(DateFrame, ATypedDateCountsAndOneThatIsNoDateStopsWhatAskedForTheDates) {
+    QStringList errors;
+    TDataControls::OnError = [&errors](const Exception& e) { errors << e.Message(); };
+    TFrame_Date_Form frame;
+    frame.EndDateTimePicker->setDate(QDate(2026, 3, 31));
+    frame.StartDateTimePicker->setText(QStringLiteral("2026-03-02"));
+    frame.FrameExit();
+    EXPECT_EQ(frame.StartDate(), Day(2026, 3, 2));
+    frame.EndDateTimePicker->setText(QStringLiteral("31.03.2026"));
+    EXPECT_THROW(frame.FrameExit(), EAbort);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().startsWith(
+        QStringLiteral("'31.03.2026' is not a valid date for End Date. Type a date such as")))
+        << errors.first().toStdString();
+    EXPECT_EQ(frame.EndDate(), Day(2026, 3, 31)) << "never read as another date";
+    TDataControls::OnError = nullptr;
 }

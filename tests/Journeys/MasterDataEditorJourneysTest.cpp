@@ -6,7 +6,7 @@
 
 #include "MaintainDialogJourney.h"
 
-#include <QDateEdit>
+#include "Components/DataControls/TDateEdit.h"
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStyle>
@@ -129,7 +129,7 @@ TEST_F(MasterDataJourney, AnEmptyCompletionDateTakesADateTypedOrTheOneShown) {
         script.Then(QStringLiteral("the date editor open on row %1").arg(row), [window, row,
                                                                                 &cellsBefore,
                                                                                 &shown] {
-            QDateEdit* picker = CellEditor<QDateEdit>(window);
+            TDateEdit* picker = CellEditor<TDateEdit>(window);
             TDBGrid* grid = GridOf(window);
             if (!picker || !GridHasKeyboardAt(window, row, "CompletionDate")) return false;
             cellsBefore

@@ -602,7 +602,9 @@ TEST_F(JourneyTest, AHistoryRowMovedToAnotherTaskCodeStaysMoved) {
         QStringLiteral("the search dialog, last week chosen, to press Return"),
         [] {
             QWidget* modal = QApplication::activeModalWidget();
-            return modal && modal->objectName() == QLatin1String("Form_Find_TaskData_Form");
+            QWidget* focus = QApplication::focusWidget();
+            return modal && modal->objectName() == QLatin1String("Form_Find_TaskData_Form") &&
+                   focus && modal->isAncestorOf(focus);
         },
         [] { return Press(Qt::Key_Return); });
     script.Then(

@@ -1,10 +1,12 @@
 // The four reports as PDFs over a generated history of two months with several projects,
 // clients and users: the totals their text carries equal sums taken independently from the
-// history file. With TIVREL_SCREENSHOT_DIR set the PDFs are kept there for viewing.
+// history file, and each report's CSV holds the same rows and totals as its PDF, with decimal
+// hours. With TIVREL_SCREENSHOT_DIR set the PDFs are kept there for viewing.
 
 #include "ReportFixture.h"
 
 #include "Reports/BaseReportXEP_BaseUnit.h"
+#include "Reports/Report_Csv.h"
 #include "Reports/Report_Layouts.h"
 
 #include <QFile>
@@ -187,5 +189,121 @@ TEST_F(ReportPdfTest, UserTotalsEqualTheHistoryFilesSumsPerUser) {
                   QStringList{QStringLiteral("%1 Total %2 %3")
                                   .arg(name, Dhm(sums.at(id).Days), Money(sums.at(id).Value))})
             << text.toStdString();
+    }
+}
+
+namespace {
+// The lines of a CSV file written as RFC 4180 asks (quoted values may hold commas and quotes).
+QList<QStringList> CsvRows(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QString text = QString::fromUtf8(file.readAll());
+    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+    QList<QStringList> rows;
+    QStringList row;
+    QString value;
+    bool quoted = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"'))
+                value += text.at(++i);
+            else if (c == QLatin1Char('"'))
+                quoted = false;
+            else
+                value += c;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(',')) {
+            row << value;
+            value.clear();
+        } else if (c == QLatin1Char('\r')) {
+            continue;
+        } else if (c == QLatin1Char('\n')) {
+            row << value;
+            rows << row;
+            row.clear();
+            value.clear();
+        } else {
+            value += c;
+        }
+    }
+    return rows;
+}
+
+// The report's lines of that kind, as the PDF's text writes them: the task rows ("DESIGN
+// DESIGN 0 Days 3 Hours 15 Minutes 1,260.00") or the totals ("Harbour Total …").
+bool IsTotalLine(const QString& line) {
+    static const QRegularExpression total(QStringLiteral(
+        "^(.+ )?Total [0-9]+ Days [0-9]+ Hours [0-9]+ Minutes( [0-9,]+\\.[0-9]{2})?$"));
+    return total.match(line).hasMatch();
+}
+} // namespace
+
+// Each report's CSV: its task rows, its group totals and its total are the PDF's, in the same
+// order; Hours is the minutes shown / 60 to two places, and the report's total hours are the
+// history file's minutes / 60.
+TEST_F(ReportPdfTest, EachReportsCsvHoldsThePdfsRowsAndTotalsWithDecimalHours) {
+    const TTotals all = Sums(nullptr).at(QString());
+    const qint64 allMinutes = qRound64(all.Days * 1440);
+    const QLocale english(QLocale::English);
+    for (int number : {rnTaskDuration, rnProjectSummary, rnClientActivity, rnUserActivity}) {
+        SCOPED_TRACE(number);
+        const QString pdf = WritePdf(number);
+        QStringList pdfTasks, pdfTotals;
+        for (const QString& raw : pdf.split(QLatin1Char('\n'))) {
+            const QString line = raw.simplified();
+            if (IsTotalLine(line))
+                pdfTotals << line;
+            else if (FRates.count(line.section(QLatin1Char(' '), 0, 0)))
+                pdfTasks << line;
+        }
+        const QString csvFile = Root() + QStringLiteral("/report-%1.csv").arg(number);
+        const auto layout = CreateReportLayout(number, *dm, details);
+        WriteReportCsv(*layout, *dm, csvFile);
+        const QList<QStringList> rows = CsvRows(csvFile);
+        ASSERT_GT(rows.size(), 10);
+        const TReportCsvShape shape = ReportCsvShape(number);
+        const QStringList header = rows.first();
+        EXPECT_EQ(header, ReportCsvColumns(shape.Value));
+        auto at = [&header](const QStringList& row, const char* column) {
+            return row.value(int(header.indexOf(QLatin1String(column))));
+        };
+        QStringList csvTasks, csvTotals, kinds;
+        QString reportTotalHours;
+        for (const QStringList& row : rows.mid(1)) {
+            ASSERT_EQ(row.size(), header.size());
+            const QString kind = at(row, "Line");
+            if (!kinds.contains(kind)) kinds << kind;
+            // The hours: minutes as shown (whole minutes) / 60, two decimals.
+            const double duration = at(row, "Duration").toDouble();
+            const qint64 minutes = qRound64(duration * 1440);
+            EXPECT_EQ(at(row, "Hours"), QString::number(minutes / 60.0, 'f', 2));
+            const QString money =
+                shape.Value
+                    ? QLatin1Char(' ') + english.toString(at(row, "Value").toDouble(), 'f', 2)
+                    : QString();
+            const QString time = at(row, "DurationText").simplified();
+            if (kind == QLatin1String("Task")) {
+                const QString last = shape.Value ? money : QLatin1Char(' ') + at(row, "Completed");
+                csvTasks << (at(row, "TaskCode") + QLatin1Char(' ') + at(row, "TaskDescription") +
+                             QLatin1Char(' ') + time + last)
+                                .simplified();
+                continue;
+            }
+            const QString name = kind == QLatin1String("Project Total")  ? at(row, "ProjectName")
+                                 : kind == QLatin1String("Client Total") ? at(row, "ClientName")
+                                 : kind == QLatin1String("User Total")   ? at(row, "UserName")
+                                                                         : QStringLiteral("Report");
+            csvTotals << (name.simplified() + QStringLiteral(" Total ") + time + money);
+            if (kind == QLatin1String("Report Total")) reportTotalHours = at(row, "Hours");
+        }
+        EXPECT_EQ(csvTasks, pdfTasks);
+        EXPECT_EQ(csvTotals, pdfTotals);
+        EXPECT_EQ(kinds, QStringList{QStringLiteral("Task")} + shape.Totals)
+            << "the lines the command's help announces";
+        if (number != rnProjectSummary) {
+            EXPECT_EQ(reportTotalHours, QString::number(allMinutes / 60.0, 'f', 2));
+        }
     }
 }

@@ -4,6 +4,7 @@
 #include "ReportFixture.h"
 
 #include "BaseUnits/XEP_CommandLine.h"
+#include "Reports/Report_Csv.h"
 #include "Reports/Reporting_Command_Unit.h"
 
 #include <QDirIterator>
@@ -116,6 +117,9 @@ TEST_F(ReportRunTest, ReadsTheStoreWhileTheProgramHoldsItAndWritesOnlyTheReport)
     const QString text = QString::fromUtf8(csv.readAll());
     EXPECT_TRUE(text.contains(QStringLiteral("TaskCode"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("0 Days 1 Hours 30 Minutes"))) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Line,TaskCode,"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral(",1.50,"))) << "decimal hours";
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\nReport Total,"))) << text.toStdString();
     // The program still holds the folder: a second program is refused.
     EXPECT_FALSE(ErrorOf([this] { TdmTasks_Form second(nullptr, Options()); }).isEmpty());
 }
@@ -133,4 +137,22 @@ TEST_F(ReportRunTest, AnUnreadableHistoryFailsTheCommandAndStaysWhereItIs) {
         << errors.toStdString();
     EXPECT_TRUE(QFile::exists(history));
     EXPECT_FALSE(QFile::exists(Root() + QStringLiteral("r.pdf")));
+}
+
+// "tivrel report --help" says which columns and lines each report's CSV holds, in the words
+// the CSV itself uses.
+TEST(ReportCommandTest, TheHelpNamesEachReportsColumnsAndLines) {
+    const QString help = ReportCommandUsage(QStringLiteral("tivrel"));
+    for (const QString& column : ReportCsvColumns(true))
+        EXPECT_TRUE(help.contains(column)) << column.toStdString();
+    for (int report = rnTaskDuration; report <= rnUserActivity; ++report) {
+        const TReportCsvShape shape = ReportCsvShape(report);
+        const QString line = help.section(QStringLiteral("\n  %1  ").arg(report), -1)
+                                 .section(QLatin1Char('\n'), 0, 0);
+        EXPECT_TRUE(line.contains(shape.Totals.join(QStringLiteral(", ")))) << line.toStdString();
+        EXPECT_EQ(line.contains(QStringLiteral("no Value column")), !shape.Value)
+            << line.toStdString();
+    }
+    EXPECT_TRUE(ParseCommandLine({QStringLiteral("report"), QStringLiteral("--help")}).Action ==
+                TCommandLine::TAction::Help);
 }

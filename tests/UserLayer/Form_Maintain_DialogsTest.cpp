@@ -10,11 +10,12 @@
 #include "support/TScriptedDialogService.h"
 
 #include "Components/DataControls/TDBGrid.h"
+#include "Components/DataControls/TDateEdit.h"
 
 #include <QAbstractItemDelegate>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -437,18 +438,19 @@ TEST_F(MaintainDialogTest, NotesOpenInABoxAndCompletionDatesInAPickerThatCanBeEm
     QAbstractItemDelegate* delegate = projects.dbgMaintain->itemDelegate();
     std::unique_ptr<QWidget> editor(
         delegate->createEditor(projects.dbgMaintain->viewport(), QStyleOptionViewItem(), date));
-    auto* picker = qobject_cast<QDateEdit*>(editor.get());
-    ASSERT_TRUE(picker);
-    delegate->setEditorData(picker, date);
-    picker->setDate(QDate(2026, 12, 24));
-    delegate->setModelData(picker, projects.dbgMaintain->model(), date);
+    auto* box = qobject_cast<TDateEdit*>(editor.get());
+    ASSERT_TRUE(box);
+    delegate->setEditorData(box, date);
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("2026-12-24"));
+    delegate->setModelData(box, projects.dbgMaintain->model(), date);
     dm->adsProjects.First();
     EXPECT_EQ(F(dm->adsProjects, "CompletionDate").AsDateTime(),
               DateToDayNumber(QDate(2026, 12, 24)));
-    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-    QCoreApplication::sendEvent(picker, &del);
-    delegate->setModelData(picker, projects.dbgMaintain->model(), date);
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    delegate->setModelData(box, projects.dbgMaintain->model(), date);
     EXPECT_EQ(F(dm->adsProjects, "CompletionDate").AsDateTime(), 0)
-        << "an emptied picker means no date";
+        << "an emptied date box means no date";
     projects.btnCancel->click();
 }

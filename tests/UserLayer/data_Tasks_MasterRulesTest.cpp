@@ -114,12 +114,20 @@ TEST_F(MasterRulesTest, TaskCodesAreUniqueAndTakeTheirProjectsRate) {
     F(d->adsTaskCodes, "ProjectNumber").SetAsInteger(0);
     EXPECT_EQ(F(d->adsTaskCodes, "DailyRate").AsCurrency(), 450);
     d->adsTaskCodes.Post();
-    // Its own code is refused too.
+    // A code the row itself holds is no other row's: typed again, also after another code in
+    // the same edit, it is taken. Another row's code stays refused.
     d->adsTaskCodes.Edit();
     EXPECT_EQ(
         ErrorOf([&] { F(d->adsTaskCodes, "TaskCode").SetAsString(QStringLiteral("apollo-1")); }),
-        QStringLiteral("Task code already exists"));
-    d->adsTaskCodes.Cancel();
+        QString());
+    F(d->adsTaskCodes, "TaskCode").SetAsString(QStringLiteral("apollo-2"));
+    EXPECT_EQ(
+        ErrorOf([&] { F(d->adsTaskCodes, "TaskCode").SetAsString(QStringLiteral("apollo-1")); }),
+        QString());
+    EXPECT_EQ(ErrorOf([&] { F(d->adsTaskCodes, "TaskCode").SetAsString(QStringLiteral("GEN")); }),
+              QStringLiteral("Task code already exists"));
+    d->adsTaskCodes.Post();
+    EXPECT_EQ(F(d->adsTaskCodes, "TaskCode").AsString(), QStringLiteral("apollo-1"));
 }
 
 TEST_F(MasterRulesTest, SummariesAndLookupsAreCutToTheirSize) {
@@ -271,5 +279,16 @@ TEST_F(MasterRulesTest, AnEmptiedCompletionDateMeansNoDate) {
     EXPECT_EQ(F(d->adsTaskCodes, "CompletionDate").DisplayText(), QString());
     EXPECT_THROW(F(d->adsTaskCodes, "CompletionDate").SetText(QStringLiteral("31/02/2026")),
                  EConvertError);
+    // ISO is a date too; any other text is refused naming itself and the field, and is never
+    // read as another date.
+    F(d->adsTaskCodes, "CompletionDate").SetText(QStringLiteral("2026-12-18"));
+    EXPECT_EQ(F(d->adsTaskCodes, "CompletionDate").AsDateTime(),
+              DateToDayNumber(QDate(2026, 12, 18)));
+    EXPECT_TRUE(
+        ErrorOf([&] {
+            F(d->adsTaskCodes, "CompletionDate").SetText(QStringLiteral("2026-13-45"));
+        }).startsWith(QStringLiteral("'2026-13-45' is not a valid date for Completion Date")));
+    EXPECT_EQ(F(d->adsTaskCodes, "CompletionDate").AsDateTime(),
+              DateToDayNumber(QDate(2026, 12, 18)));
     d->adsTaskCodes.Cancel();
 }

@@ -240,8 +240,24 @@ int ExpandYear(const QString& digits) {
 }
 } // namespace
 
-bool TryStrToDate(const QString& text, double& value, const TFormatSettings& settings) {
-    const QStringList parts = text.trimmed().split(settings.DateSeparator);
+namespace {
+// yyyy-MM-dd (ISO 8601), whatever the short date format: four digits of year first, "-"
+// between the parts.
+bool TryIsoDate(const QString& text, double& value) {
+    const QStringList parts = text.split(QLatin1Char('-'));
+    if (parts.size() != 3 || parts.at(0).size() != 4) return false;
+    for (const QString& part : parts) {
+        if (!AllDigits(part) || part.size() > 4) return false;
+    }
+    if (parts.at(1).size() > 2 || parts.at(2).size() > 2) return false;
+    const QDate date(parts.at(0).toInt(), parts.at(1).toInt(), parts.at(2).toInt());
+    if (!date.isValid()) return false;
+    value = DateToDayNumber(date);
+    return true;
+}
+
+bool TryShortDate(const QString& text, double& value, const TFormatSettings& settings) {
+    const QStringList parts = text.split(settings.DateSeparator);
     for (const QString& part : parts) {
         if (!AllDigits(part) || part.size() > 4) return false;
     }
@@ -264,6 +280,12 @@ bool TryStrToDate(const QString& text, double& value, const TFormatSettings& set
     if (!date.isValid()) return false;
     value = DateToDayNumber(date);
     return true;
+}
+} // namespace
+
+bool TryStrToDate(const QString& text, double& value, const TFormatSettings& settings) {
+    const QString trimmed = text.trimmed();
+    return TryShortDate(trimmed, value, settings) || TryIsoDate(trimmed, value);
 }
 
 bool TryStrToTime(const QString& text, double& value, const TFormatSettings& settings) {
@@ -337,6 +359,16 @@ double StrToDate(const QString& text, const TFormatSettings& settings) {
     double value = 0;
     const bool ok = TryStrToDate(text, value, settings);
     return ConvertOrThrow(ok, value, text, "date");
+}
+
+double StrToDateFor(const QString& text, const QString& what, const TFormatSettings& settings) {
+    double value = 0;
+    if (TryStrToDate(text, value, settings)) return value;
+    const double today = TClock::Today();
+    throw EConvertError(QStringLiteral("'%1' is not a valid date for %2. Type a date such as %3 "
+                                       "or %4.")
+                            .arg(text.trimmed(), what, DateToStr(today, settings),
+                                 FormatDayNumber(QStringLiteral("yyyy-MM-dd"), today, settings)));
 }
 
 double StrToTime(const QString& text, const TFormatSettings& settings) {

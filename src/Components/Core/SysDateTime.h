@@ -47,7 +47,9 @@ QString DateTimeToStr(double dayNumber,
 
 // Parsing in the order of the short date format, with its date separator and the time
 // separator. A two-part date takes the clock's current year; a two-digit year lies in
-// 1950 … 2049. Times take 1 to 3 parts ("h", "h:m", "h:m:s[.zzz]") with an optional AM/PM.
+// 1950 … 2049. A date is also taken in ISO form, yyyy-MM-dd (2026-12-18), whatever the short
+// date format; nothing else is read as a date. Times take 1 to 3 parts ("h", "h:m", "h:m:s[.zzz]")
+// with an optional AM/PM.
 bool TryStrToDate(const QString& text, double& value,
                   const TFormatSettings& settings = TFormatSettings::Current());
 bool TryStrToTime(const QString& text, double& value,
@@ -56,6 +58,12 @@ bool TryStrToDateTime(const QString& text, double& value,
                       const TFormatSettings& settings = TFormatSettings::Current());
 
 double StrToDate(const QString& text, const TFormatSettings& settings = TFormatSettings::Current());
+// A date the user typed into the box or field named what ("Completion Date"): as StrToDate,
+// refusing any other text with a message that names the text and the box and shows both forms
+// with today's date ("'2026-13-45' is not a valid date for Completion Date. Type a date such
+// as 09/12/2026 or 2026-12-09.").
+double StrToDateFor(const QString& text, const QString& what,
+                    const TFormatSettings& settings = TFormatSettings::Current());
 double StrToTime(const QString& text, const TFormatSettings& settings = TFormatSettings::Current());
 double StrToDateTime(const QString& text,
                      const TFormatSettings& settings = TFormatSettings::Current());

@@ -2,9 +2,11 @@
 
 #include "TDataControls.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -278,10 +280,10 @@ void TDBCtrlGrid::ScrollBarMoved(int value) {
     if (!MoveToRow(value)) Sync();
 }
 
-void TDBCtrlGrid::FocusControlAt(const QPoint& gridPoint) {
-    if (!FPanel->isVisible()) return;
+QWidget* TDBCtrlGrid::ControlAt(const QPoint& gridPoint) const {
+    if (!FPanel->isVisible()) return nullptr;
     const QPoint local = gridPoint - FPanel->pos();
-    if (!FPanel->rect().contains(local)) return;
+    if (!FPanel->rect().contains(local)) return nullptr;
     // The topmost control under the point that takes the focus by a click: a control laid
     // over another that does not (a read-only overlay) lets the one beneath have it.
     const QList<QWidget*> widgets = FPanel->findChildren<QWidget*>();
@@ -289,10 +291,43 @@ void TDBCtrlGrid::FocusControlAt(const QPoint& gridPoint) {
         QWidget* w = *it;
         if (!w->isVisibleTo(FPanel) || !w->isEnabled() || !(w->focusPolicy() & Qt::ClickFocus))
             continue;
-        if (!QRect(w->mapTo(FPanel, QPoint()), w->size()).contains(local)) continue;
+        if (QRect(w->mapTo(FPanel, QPoint()), w->size()).contains(local)) return w;
+    }
+    return nullptr;
+}
+
+void TDBCtrlGrid::FocusControlAt(const QPoint& gridPoint) {
+    QWidget* w = ControlAt(gridPoint);
+    if (!w) return;
+    if (w->hasFocus())
+        EnterFocusedControl(); // the same column of another row: entered there
+    else
         w->setFocus(Qt::MouseFocusReason);
+}
+
+void TDBCtrlGrid::PressButtonAt(const QPoint& gridPoint, const QMouseEvent& event) {
+    // A click on a check box of another row ticks it at once, as on the current row: the
+    // press goes on to the box, and the release will follow it there.
+    auto* button = qobject_cast<QAbstractButton*>(ControlAt(gridPoint));
+    if (!button || event.button() != Qt::LeftButton) return;
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(button->mapFrom(this, gridPoint)),
+                      event.globalPosition(), event.button(), event.buttons(), event.modifiers());
+    QApplication::sendEvent(button, &press);
+    FPressedButton = button;
+}
+
+void TDBCtrlGrid::mouseReleaseEvent(QMouseEvent* event) {
+    QPointer<QAbstractButton> button = FPressedButton;
+    FPressedButton = nullptr;
+    if (!button) {
+        QWidget::mouseReleaseEvent(event);
         return;
     }
+    QMouseEvent release(
+        QEvent::MouseButtonRelease, QPointF(button->mapFrom(this, event->position().toPoint())),
+        event->globalPosition(), event->button(), event->buttons(), event->modifiers());
+    QApplication::sendEvent(button, &release);
+    event->accept();
 }
 
 void TDBCtrlGrid::mousePressEvent(QMouseEvent* event) {
@@ -314,32 +349,55 @@ void TDBCtrlGrid::mousePressEvent(QMouseEvent* event) {
     const QPoint inPanel = event->position().toPoint() - QPoint(0, index * FPanelHeight);
     if (!MoveToRow(row)) return;
     FocusControlAt(FPanel->pos() + inPanel);
+    PressButtonAt(FPanel->pos() + inPanel, *event);
 }
 
 void TDBCtrlGrid::keyPressEvent(QKeyEvent* event) {
+    int distance = 0;
     switch (event->key()) {
     case Qt::Key_Up:
-        MoveBy(-1);
+        distance = -1;
         break;
     case Qt::Key_Down:
-        MoveBy(1);
+        distance = 1;
         break;
     case Qt::Key_PageUp:
-        MoveBy(-FRowCount);
+        distance = -FRowCount;
         break;
     case Qt::Key_PageDown:
-        MoveBy(FRowCount);
+        distance = FRowCount;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Enter in a cell goes down a row, as in a spreadsheet (the cell has written its text).
+        if (event->modifiers() != Qt::NoModifier && event->modifiers() != Qt::KeypadModifier) {
+            QWidget::keyPressEvent(event);
+            return;
+        }
+        distance = 1;
         break;
     default:
         QWidget::keyPressEvent(event);
         return;
     }
+    if (MoveBy(distance) || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        EnterFocusedControl();
     event->accept();
+}
+
+void TDBCtrlGrid::EnterFocusedControl() {
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !FPanel->isAncestorOf(focus)) return;
+    for (QWidget* w = focus; w && w != FPanel; w = w->parentWidget())
+        if (auto* control = dynamic_cast<IDBPaintable*>(w)) {
+            control->RowEntered();
+            return;
+        }
 }
 
 void TDBCtrlGrid::wheelEvent(QWheelEvent* event) {
     const int steps = event->angleDelta().y() / 120;
-    if (steps != 0) MoveBy(-steps);
+    if (steps != 0 && MoveBy(-steps)) EnterFocusedControl();
     event->accept();
 }
 

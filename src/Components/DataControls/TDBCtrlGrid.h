@@ -11,19 +11,24 @@
 //   count follows the grid's height (as many as fit, at least one).
 // - A click on a drawn row leaves the focused control (it writes and runs its exit), moves
 //   the cursor there (which posts a changed row) and puts the focus into the control under
-//   the click. Up and Down move between rows; the scroll bar and the wheel move the cursor.
+//   the click; a check box under the click is ticked by that same click. Up and Down move between
+//   rows, and Enter in a row's control goes down a row; the scroll bar and the wheel move the
+//   cursor. The control with the focus is told it now stands on another row
+//   (IDBPaintable::RowEntered), so an edit selects its text as if entered anew.
 // - OnPaintPanel lets the window colour a panel (the row is the active buffer meanwhile).
 // - The grid neither inserts nor deletes rows. A pending new row is shown where Insert puts
 //   it (before the row that was current) unless NewRowAtEnd (for Append).
 
 #include "TDataSource.h"
 
+#include <QAbstractButton>
 #include <QColor>
 #include <QMenu>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 
+class QMouseEvent;
 class QScrollBar;
 class TDBCtrlPanel;
 
@@ -85,6 +90,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -100,12 +106,16 @@ private:
     void PaintWidgets(QPainter& painter, QWidget* parent);
     bool CommitFocusedControl();
     void ScrollBarMoved(int value);
+    QWidget* ControlAt(const QPoint& gridPoint) const;
     void FocusControlAt(const QPoint& gridPoint);
+    void PressButtonAt(const QPoint& gridPoint, const QMouseEvent& event);
+    void EnterFocusedControl();
 
     QPointer<TDataSource> FDataSource;
     TDBCtrlPanel* FPanel = nullptr;
     QScrollBar* FScrollBar = nullptr;
     QPointer<QMenu> FPopupMenu;
+    QPointer<QAbstractButton> FPressedButton; // pressed by a click on another row
     int FRowCount = 3;
     int FPanelHeight = 25;
     int FTopRow = 0;

@@ -1,5 +1,7 @@
 #include "TDBEdit.h"
 
+#include "TCharacterLimit.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -186,9 +188,14 @@ void TDBEdit::DataChange() {
     QString text;
     const bool editText = FFocused && FDataLink.CanModify();
     TDataControls::Guard([&] { text = editText ? field->Text() : field->DisplayText(); });
-    setMaxLength(editText && field->DataType() == TFieldType::String ? field->Size() : 32767);
+    const TEditMask mask = editText ? TEditMask(field->EditMask()) : TEditMask();
+    TCharacterLimit::Apply(
+        *this,
+        editText && field->DataType() == TFieldType::String && mask.IsEmpty() ? field->Size() : 0);
     FShape = editText ? TDigitShape::OfField(field) : TDigitShape();
-    ShowText(text, editText ? TEditMask(field->EditMask()) : TEditMask());
+    ShowText(text, mask);
+    // A long text shows its start, as the other rows of a grid show theirs.
+    if (!FFocused) home(false);
     FModified = false;
 }
 
@@ -224,6 +231,12 @@ bool TDBEdit::IsModifyingKey(QKeyEvent* event) const {
 }
 
 void TDBEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::SelectAll) ||
+        (FCellMode && event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier)) {
+        FCell.Key(*this, *event);
+        event->accept();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Escape:
         if (FModified) {
@@ -322,6 +335,7 @@ void TDBEdit::focusOutEvent(QFocusEvent* event) {
         TakeFocusBack();
         return;
     }
+    FCell.Leave();
     FFocused = false;
     DataChange();
     FKeepFocus = false;
@@ -333,6 +347,11 @@ void TDBEdit::focusOutEvent(QFocusEvent* event) {
 }
 
 void TDBEdit::mousePressEvent(QMouseEvent* event) {
+    if (FCellMode && FCell.Press(*this, *event)) {
+        FSelectOnPress = false;
+        event->accept();
+        return;
+    }
     QLineEdit::mousePressEvent(event);
     if (!FSelectOnPress || event->button() != Qt::LeftButton) return;
     FSelectOnPress = false;
@@ -342,6 +361,9 @@ void TDBEdit::mousePressEvent(QMouseEvent* event) {
 }
 
 void TDBEdit::mouseMoveEvent(QMouseEvent* event) {
+    if (FCellMode && FCell.Move(*this, *event,
+                                [this](QMouseEvent* press) { QLineEdit::mousePressEvent(press); }))
+        return;
     // A hand that shakes while clicking in keeps the whole text selected; a drag selects.
     if (FEnteringPress && (event->position().toPoint() - FPressAt).manhattanLength() <
                               QApplication::startDragDistance())
@@ -352,7 +374,23 @@ void TDBEdit::mouseMoveEvent(QMouseEvent* event) {
 
 void TDBEdit::mouseReleaseEvent(QMouseEvent* event) {
     FEnteringPress = false;
+    FCell.Release();
     QLineEdit::mouseReleaseEvent(event);
+}
+
+void TDBEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (FCellMode && event->button() == Qt::LeftButton) {
+        FCell.DoubleClick(*this);
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseDoubleClickEvent(event);
+}
+
+void TDBEdit::RowEntered() {
+    // Reached on another row of a grid (by an arrow key, Enter or a click on that row): as
+    // entering it by the keyboard.
+    if (FAutoSelect) FCell.Enter(*this);
 }
 
 void TDBEdit::TakeFocusBack() {

@@ -4,7 +4,10 @@
 // - Without the focus it shows the field's DisplayText; on entering it shows the edit text
 //   (Text) under the field's edit mask, then emits entered().
 // - Entering it, by the keyboard or by a click, selects the whole text (AutoSelect), so that
-//   what is typed replaces it; a click into an edit that has the focus places the caret.
+//   what is typed replaces it; a click into an edit that has the focus places the caret,
+//   unless the edit is a grid cell (CellMode, see TCellEdit): then that click selects the
+//   whole text again, and F2 or a double click edit in place. Ctrl+A selects the whole text.
+// - Without the focus it shows the start of its text, however long the text is.
 // - A field without an edit mask whose edit format writes only digits and separators (a time
 //   "hh:mm", a date "dd/MM/yyyy") takes free text, typed in that shape: see TDigitShape.
 // - The first keystroke that changes the text puts the record set into edit mode.
@@ -17,6 +20,7 @@
 //   the current one, whatever else changes the record set meanwhile (a timer adding to a row,
 //   a save posting the row); it is dropped when the cursor goes to another row.
 
+#include "TCellEdit.h"
 #include "TDataControls.h"
 #include "TDataSource.h"
 
@@ -79,6 +83,11 @@ public:
     // Select the whole text on entering, by the keyboard or a click (default yes).
     bool AutoSelect() const { return FAutoSelect; }
     void SetAutoSelect(bool autoSelect) { FAutoSelect = autoSelect; }
+    // A cell of a grid, typed into as a spreadsheet cell is (see TCellEdit).
+    bool CellMode() const { return FCellMode; }
+    void SetCellMode(bool cellMode) { FCellMode = cellMode; }
+    // Editing in place (after F2 or a double click): clicks place the caret.
+    bool EditingInPlace() const { return FCell.InPlace(); }
 
     // The user changed the text since it was last shown from the field.
     bool Modified() const { return FModified; }
@@ -93,6 +102,7 @@ public:
     void PaintActiveRecord(QPainter& painter, const QRect& rect) override;
     bool UpdateRecord() override;
     bool HoldsFocus() const override { return FRefocus; }
+    void RowEntered() override;
 
 Q_SIGNALS:
     void entered();
@@ -106,6 +116,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void initStyleOption(QStyleOptionFrame* option) const override;
 
 private:
@@ -124,6 +135,8 @@ private:
     bool FFocused = false;
     bool FModified = false;
     bool FAutoSelect = true;
+    bool FCellMode = false;
+    TCellEdit FCell;
     bool FKeepFocus = false;
     bool FPainting = false;
     bool FRefocus = false;

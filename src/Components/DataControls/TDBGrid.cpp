@@ -3,36 +3,76 @@
 #include "Components/Core/SysDateTime.h"
 #include "Components/Core/TClock.h"
 
+#include "TCellEdit.h"
+#include "TCharacterLimit.h"
 #include "TDBEdit.h"
 #include "TDataControls.h"
+#include "TDateEdit.h"
 
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDateEdit>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
 namespace {
-// The line edit of a cell: a field without an edit mask whose edit format has the shape of
-// digits and separators is typed in that shape, as in a bound edit.
+// The line edit of a cell: typed into as a spreadsheet cell is (TCellEdit), and, for a field
+// without an edit mask whose edit format has the shape of digits and separators, in that
+// shape, as in a bound edit.
 class TDBGridLineEdit : public QLineEdit {
 public:
     TDBGridLineEdit(QWidget* parent, TDigitShape shape) : QLineEdit(parent), FShape(shape) {}
 
+    void EditInPlace() { FCell.EditInPlace(*this); }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override {
+        if (FCell.Key(*this, *event)) {
+            event->accept();
+            return;
+        }
         FShape.Press(*this, *event, [this, event] { QLineEdit::keyPressEvent(event); });
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        if (FCell.Press(*this, *event)) {
+            event->accept();
+            return;
+        }
+        QLineEdit::mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (FCell.Move(*this, *event,
+                       [this](QMouseEvent* press) { QLineEdit::mousePressEvent(press); }))
+            return;
+        QLineEdit::mouseMoveEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        FCell.Release();
+        QLineEdit::mouseReleaseEvent(event);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && FCell.DoubleClick(*this)) {
+            event->accept();
+            return;
+        }
+        QLineEdit::mouseDoubleClickEvent(event);
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QLineEdit::focusOutEvent(event);
+        if (event->reason() != Qt::ActiveWindowFocusReason &&
+            event->reason() != Qt::PopupFocusReason)
+            FCell.Leave();
     }
 
 private:
     TDigitShape FShape;
+    TCellEdit FCell;
 };
 
 // A right click on an editor (or on any part of it) goes on to the grid, which shows its own
@@ -41,10 +81,6 @@ void DeferContextMenu(QWidget* editor) {
     editor->setContextMenuPolicy(Qt::NoContextMenu);
     for (QWidget* part : editor->findChildren<QWidget*>())
         part->setContextMenuPolicy(Qt::NoContextMenu);
-}
-
-QDate Today() {
-    return DayNumberToDate(TClock::Today());
 }
 } // namespace
 
@@ -99,7 +135,8 @@ public:
         edit->setFrame(false);
         const TEditMask mask(field->EditMask());
         edit->setInputMask(mask.InputMask());
-        if (field->DataType() == TFieldType::String) edit->setMaxLength(field->Size());
+        if (field->DataType() == TFieldType::String && mask.IsEmpty())
+            TCharacterLimit::Apply(*edit, field->Size());
         edit->setProperty("tivrelMask", field->EditMask());
         const QPersistentModelIndex cell(index);
         QObject::connect(edit, &QLineEdit::textEdited, edit, [this, edit, cell] {
@@ -112,10 +149,11 @@ public:
         return edit;
     }
 
-    // The memo box and the date picker: the first change puts the record set into edit mode.
+    // The memo box: the first change puts the record set into edit mode.
     QWidget* CreateMemoEditor(QWidget* parent, const QModelIndex& index) const {
         auto* memo = new QPlainTextEdit(parent);
-        memo->resize(MemoEditorSize); // smaller where the grid shows less (updateEditorGeometry)
+        memo->setTabChangesFocus(true); // Tab goes on to the next cell (see eventFilter)
+        memo->resize(MemoEditorSize);   // smaller where the grid shows less (updateEditorGeometry)
         memo->installEventFilter(const_cast<TDBGridDelegate*>(this));
         const QPersistentModelIndex cell(index);
         QObject::connect(memo, &QPlainTextEdit::textChanged, memo, [this, memo, cell] {
@@ -126,30 +164,23 @@ public:
         return memo;
     }
 
+    // The date box: a date typed in the short date format or as 2026-12-18, or picked from its
+    // calendar; the field reads the text (and refuses any other).
     QWidget* CreateDateEditor(QWidget* parent, const QModelIndex& index) const {
-        auto* picker = new QDateEdit(parent);
-        picker->setFrame(false);
-        picker->setCalendarPopup(true);
-        picker->setDisplayFormat(TFormatSettings::Current().ShortDateFormat);
-        // The earliest date stands for "no date" and shows as an empty box.
-        picker->setMinimumDate(EmptyDate());
-        picker->setSpecialValueText(QStringLiteral(" "));
-        picker->installEventFilter(const_cast<TDBGridDelegate*>(this));
-        // The calendar of an empty date opens on today's month, not on the earliest one.
-        if (QCalendarWidget* calendar = picker->calendarWidget()) {
-            calendar->setProperty("tivrelCalendar", true);
-            calendar->installEventFilter(const_cast<TDBGridDelegate*>(this));
-        }
+        auto* box = new TDateEdit(parent);
+        box->setFrame(false);
+        box->SetCommitsOnLeaving(false);
+        box->SetAllowEmpty(true);
+        box->installEventFilter(const_cast<TDBGridDelegate*>(this));
         const QPersistentModelIndex cell(index);
-        QObject::connect(picker, &QDateEdit::dateChanged, picker, [this, picker, cell] {
-            if (picker->property("tivrelLoading").toBool()) return;
-            picker->setProperty("tivrelModified", true);
+        auto changed = [this, box, cell] {
+            box->setProperty("tivrelModified", true);
             TDataControls::Guard([&] { FGrid->FModel->BeginEdit(cell.row()); });
-        });
-        return picker;
+        };
+        QObject::connect(box, &QLineEdit::textEdited, box, changed);
+        QObject::connect(box, &TDateEdit::dayPicked, box, changed);
+        return box;
     }
-
-    static QDate EmptyDate() { return QDate(1752, 9, 14); }
 
     TDBGridEditor EditorOf(const QModelIndex& index) const {
         const auto& columns = FGrid->FModel->Columns();
@@ -157,22 +188,12 @@ public:
                                                     : TDBGridEditor::Default;
     }
 
-    // Enter leaves the memo box and the date picker (the memo box closes; Ctrl+Enter or
-    // Shift+Enter start a new line in it); Up and Down leave the picker too; Delete or
-    // Backspace on the picker empties the date, and a digit typed into an empty one starts
-    // from today's date. Escape undoes the changes of the row being edited; with nothing to
+    // Enter leaves the memo box and the date box (the memo box closes; Ctrl+Enter or
+    // Shift+Enter start a new line in it), Tab too; Up and Down leave the date box too (Alt+Down
+    // drops its calendar down). Escape undoes the changes of the row being edited; with nothing to
     // undo it goes on to the window (a dialog's Cancel): the editor opens again at once while
     // the grid has the focus, so closing it would be all it did.
     bool eventFilter(QObject* object, QEvent* event) override {
-        if (object->property("tivrelCalendar").toBool()) {
-            // The picker's calendar is no editor: it is only watched as it opens. Checked cast:
-            // while the calendar is being destroyed it is a plain QWidget that still has events.
-            auto* calendar = qobject_cast<QCalendarWidget*>(object);
-            if (calendar && event->type() == QEvent::Show &&
-                calendar->selectedDate() == EmptyDate())
-                calendar->setCurrentPage(Today().year(), Today().month());
-            return false;
-        }
         auto* editor = qobject_cast<QWidget*>(object);
         if (editor && event->type() == QEvent::KeyPress) {
             auto* keyEvent = static_cast<QKeyEvent*>(event);
@@ -181,6 +202,11 @@ public:
                 return EscapeInEditor(editor);
             const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
             if (auto* memo = qobject_cast<QPlainTextEdit*>(editor)) {
+                if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+                    LeaveMemoByTab(memo, key == Qt::Key_Backtab ||
+                                             (keyEvent->modifiers() & Qt::ShiftModifier));
+                    return true;
+                }
                 if (enter && (keyEvent->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
                     memo->insertPlainText(QStringLiteral("\n"));
                     return true;
@@ -190,26 +216,13 @@ public:
                     return true;
                 }
             }
-            auto* picker = qobject_cast<QDateEdit*>(editor);
-            if (picker && (key == Qt::Key_Delete || key == Qt::Key_Backspace)) {
-                picker->setDate(EmptyDate());
-                return true;
-            }
-            if (picker && picker->date() == EmptyDate() && !keyEvent->text().isEmpty() &&
-                keyEvent->text().at(0).isDigit()) {
-                // The key goes on into the first part of today's date.
-                picker->setDate(Today());
-                picker->setCurrentSectionIndex(0);
-                picker->setSelectedSection(picker->sectionAt(0));
-                return false;
-            }
-            const bool leaves = enter || (picker && (key == Qt::Key_Up || key == Qt::Key_Down));
+            auto* picker = qobject_cast<TDateEdit*>(editor);
+            const bool leaves = enter || (picker && (key == Qt::Key_Up || key == Qt::Key_Down) &&
+                                          keyEvent->modifiers() == Qt::NoModifier);
             if (leaves) {
-                // A part still being typed (a lone "3" for the day) counts as typed.
-                if (picker) picker->interpretText();
-                // Enter on a cell that shows no date stores the date the picker shows (the
-                // field may offer one, such as today's, as the text to edit).
-                if (picker && enter && picker->date() != EmptyDate() &&
+                // Enter on a cell that shows no date stores the date the box shows (the field
+                // may offer one, such as today's, as the text to edit).
+                if (picker && enter && !picker->text().trimmed().isEmpty() &&
                     FGrid->currentIndex().data(Qt::DisplayRole).toString().trimmed().isEmpty())
                     picker->setProperty("tivrelModified", true);
                 Q_EMIT const_cast<TDBGridDelegate*>(this)->commitData(editor);
@@ -220,6 +233,15 @@ public:
             }
         }
         return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+    // Tab (with Ctrl too) stores the notes and goes on to the next cell, Shift+Tab to the one
+    // before, as from any other cell: the notes never take a tab character from the keyboard.
+    void LeaveMemoByTab(QPlainTextEdit* memo, bool backwards) {
+        Q_EMIT commitData(memo);
+        if (FGrid->FReopenPending) return; // refused: the box opens again with the text
+        Q_EMIT closeEditor(memo, backwards ? QAbstractItemDelegate::EditPreviousItem
+                                           : QAbstractItemDelegate::EditNextItem);
     }
 
     // Stores the notes and closes the box; a refused text keeps it open (it is opened again
@@ -251,15 +273,12 @@ public:
             memo->setProperty("tivrelLoading", false);
             return;
         }
-        if (auto* picker = qobject_cast<QDateEdit*>(editor)) {
-            if (picker->property("tivrelModified").toBool()) return;
-            double value = 0;
-            const QDate date = TryStrToDate(index.data(Qt::EditRole).toString(), value)
-                                   ? DayNumberToDate(value)
-                                   : EmptyDate();
-            picker->setProperty("tivrelLoading", true);
-            picker->setDate(date);
-            picker->setProperty("tivrelLoading", false);
+        if (auto* box = qobject_cast<TDateEdit*>(editor)) {
+            if (box->property("tivrelModified").toBool()) return;
+            const bool refused = FGrid->FRefusedIndex == index && !FGrid->FRefusedText.isNull();
+            box->setText(refused ? FGrid->FRefusedText : index.data(Qt::EditRole).toString());
+            box->setProperty("tivrelModified", refused);
+            box->selectAll();
             return;
         }
         const QString text = FGrid->FRefusedIndex == index && !FGrid->FRefusedText.isNull()
@@ -292,12 +311,10 @@ public:
                 FGrid->Refused(index, memo->toPlainText());
             return;
         }
-        if (auto* picker = qobject_cast<QDateEdit*>(editor)) {
-            if (!picker->property("tivrelModified").toBool()) return;
-            picker->setProperty("tivrelModified", false);
-            const QString text = picker->date() == EmptyDate()
-                                     ? QString()
-                                     : DateToStr(DateToDayNumber(picker->date()));
+        if (auto* box = qobject_cast<TDateEdit*>(editor)) {
+            if (!box->property("tivrelModified").toBool()) return;
+            box->setProperty("tivrelModified", false);
+            const QString text = box->text().trimmed();
             if (!model->setData(index, text, Qt::EditRole)) FGrid->Refused(index, text);
             return;
         }
@@ -496,6 +513,15 @@ QWidget* TDBGrid::OpenEditorWidget() const {
     return nullptr;
 }
 
+QWidget* TDBGrid::VisibleEditor() const {
+    if (state() != QAbstractItemView::EditingState) return nullptr;
+    // The delegate makes its editors children of the viewport.
+    for (QObject* child : viewport()->children())
+        if (auto* widget = qobject_cast<QWidget*>(child); widget && widget->isVisible())
+            return widget;
+    return nullptr;
+}
+
 bool TDBGrid::CommitEditor() {
     QWidget* editor = OpenEditorWidget();
     if (!editor) return true;
@@ -507,6 +533,11 @@ bool TDBGrid::CommitEditor() {
 
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     if (current != FFinishedCell) FFinishedCell = QPersistentModelIndex();
+    // The user went on to another cell: a refused text waiting for its editor is dropped.
+    if (!FReopenPending && current != FRefusedIndex) {
+        FRefusedIndex = QPersistentModelIndex();
+        FRefusedText = QString();
+    }
     if (current.isValid() && (!previous.isValid() || current.column() != previous.column()))
         Q_EMIT ColEnter();
     // Whether a cell can be edited may depend on its row (a field made read-only as its row
@@ -563,7 +594,12 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
         ExplainReadOnly(index.column());
         return false;
     }
-    return QTableView::edit(index, trigger, event);
+    const bool opened = QTableView::edit(index, trigger, event);
+    // F2 or a double click edit the cell in place, with the caret at the end.
+    if (opened && (trigger == QAbstractItemView::EditKeyPressed ||
+                   trigger == QAbstractItemView::DoubleClicked))
+        if (auto* cell = dynamic_cast<TDBGridLineEdit*>(OpenEditorWidget())) cell->EditInPlace();
+    return opened;
 }
 
 void TDBGrid::ExplainReadOnly(int column) {
@@ -585,6 +621,10 @@ void TDBGrid::OpenEditor() {
     if (hasFocus() && index.isValid() && index.row() == FModel->CurrentRow() &&
         (FModel->flags(index) & Qt::ItemIsEditable) && state() != QAbstractItemView::EditingState)
         edit(index);
+    if (state() == QAbstractItemView::EditingState && index == FRefusedIndex) {
+        FRefusedIndex = QPersistentModelIndex(); // shown in the editor now
+        FRefusedText = QString();
+    }
 }
 
 void TDBGrid::focusInEvent(QFocusEvent* event) {
@@ -604,13 +644,21 @@ void TDBGrid::ReopenRefused() {
     FReopenPending = false;
     if (!FRefusedIndex.isValid()) return;
     const QModelIndex index = FRefusedIndex;
+    // The editor still open on the cell (the window kept it while the message was shown)
+    // takes the keyboard back, with the refused text in it.
+    if (QWidget* editor = VisibleEditor(); editor && currentIndex() == index) {
+        editor->setFocus(Qt::OtherFocusReason);
+        FRefusedIndex = QPersistentModelIndex();
+        FRefusedText = QString();
+        return;
+    }
     setFocus(Qt::OtherFocusReason);
     FSyncing = true;
     setCurrentIndex(index);
     FSyncing = false;
-    OpenEditor(); // the editor shows the refused text
-    FRefusedIndex = QPersistentModelIndex();
-    FRefusedText = QString();
+    // The editor shows the refused text: now, or, when the window does not have the keyboard
+    // back yet (the message box has just closed), as soon as the grid has it.
+    OpenEditor();
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {

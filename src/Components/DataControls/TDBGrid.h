@@ -12,6 +12,8 @@
 //   set into edit mode, leaving the cell assigns through the
 //   field's SetText (a lookup column offers its list and assigns the key). A refused value is
 //   reported through TDataControls::OnError and the editor stays open with the typed text.
+//   A line editor is typed into as a spreadsheet cell (TCellEdit): a click selects its whole
+//   text, F2 or a double click edit in place with the caret at the end, Ctrl+A selects all.
 // - Tab moves between cells; Down on the last row appends a row (AutoAppend). A blank new row
 //   (nothing typed or chosen in it since it started: the values that the record set's insert
 //   rules gave it do not count) is dropped when the grid loses the focus or another row is
@@ -36,10 +38,13 @@
 //   closes the editor; with nothing to undo it goes on to the window (a dialog's Cancel).
 // - The notes box (a memo column) lies inside the grid's visible area; Ctrl+Enter or
 //   Shift+Enter start a new line, Enter finishes and stores (as a click elsewhere does), and
-//   the box then stays closed until the cell is clicked, typed into or entered again.
-// - The date picker of an empty date shows an empty box (or the date its field offers as the
-//   edit text); typing a digit into an empty box starts from today's date, and its calendar
-//   opens on today's month. Enter stores the date shown, also when the cell showed none.
+//   the box then stays closed until the cell is clicked, typed into or entered again. Tab
+//   stores and goes on to the next cell (Shift+Tab to the one before): the keyboard never
+//   types a tab character into the notes.
+// - The date box (TDateEdit) of an empty date shows an empty box (or the date its field offers
+//   as the edit text); a date is typed in the short date format or as 2026-12-18, and the field
+//   refuses any other text. Its calendar opens on the date typed, or on today's month. Enter
+//   stores the date shown, also when the cell showed none.
 // - A right click on a cell editor asks the grid for its context menu (the grid's
 //   customContextMenuRequested, at the point in the viewport), not the editor's own.
 
@@ -115,6 +120,7 @@ private:
     void ReopenRefused();
     void OpenEditor();
     QWidget* OpenEditorWidget() const;
+    QWidget* VisibleEditor() const;
     bool CommitEditor();
     void ExplainReadOnly(int column);
     // The width the column's title needs in the header's font and style.

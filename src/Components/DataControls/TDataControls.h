@@ -85,4 +85,7 @@ public:
     // True while the control has refused to be left (a refused value, or an exit handler
     // that kept the focus) and is about to take the focus back.
     virtual bool HoldsFocus() const { return false; }
+    // The grid moved to another row while the control had the focus: it now stands on that
+    // row as one entered there.
+    virtual void RowEntered() {}
 };

@@ -1,6 +1,7 @@
 #include "TAdoXml.h"
 
 #include "Components/Core/SysNumbers.h"
+#include "Components/Core/SysStrings.h"
 #include "TRowStore.h"
 #include "TXmlScanner.h"
 
@@ -697,13 +698,19 @@ private:
                 c.Arena.resize(before + length);
                 std::memcpy(c.Arena.data() + before, text.utf16(), length * sizeof(char16_t));
             }
-            if (c.Type == TFieldType::String && c.Size > 0 && length > size_t(c.Size))
-                Fail(FDoc, offset,
-                     QStringLiteral(
-                         "the value of field '%1' is %2 characters long; the field holds %3")
-                         .arg(field.Name)
-                         .arg(length)
-                         .arg(c.Size));
+            // The size counts characters as the user sees them ("🚀" is one of them, two
+            // UTF-16 units): only a text longer in units can hold too many.
+            if (c.Type == TFieldType::String && c.Size > 0 && length > size_t(c.Size)) {
+                const qsizetype characters =
+                    CharacterCount(QString::fromUtf16(c.Arena.data() + before, qsizetype(length)));
+                if (characters > c.Size)
+                    Fail(FDoc, offset,
+                         QStringLiteral(
+                             "the value of field '%1' is %2 characters long; the field holds %3")
+                             .arg(field.Name)
+                             .arg(characters)
+                             .arg(c.Size));
+            }
             if (length > 0xFFFFFFFFu || before + length > 0xFFFFFFFFu)
                 Fail(FDoc, offset, QStringLiteral("too much text in field '%1'").arg(field.Name));
             if (!c.IsNull(slot)) c.ArenaGarbage += c.Strings[slot].Length; // a changed column

@@ -424,8 +424,9 @@ TValue TField::Convert(const TValue& v, TFieldType from) const {
                 break;
             }
         }
+        // The size counts characters as the user sees them, so "🚀" takes one place.
         if (FType == TFieldType::String && FSize > 0 && text.size() > FSize)
-            text = CutToLength(text, FSize);
+            text = CutToCharacters(text, FSize);
         return TValue::FromText(text);
     }
     case TFieldType::Integer:

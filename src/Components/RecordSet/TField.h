@@ -17,7 +17,8 @@ class EDatabaseError;
 class TRecordSet;
 
 enum class TFieldType {
-    String,   // text of at most Size characters; longer values are cut on assignment
+    String,   // text of at most Size characters (grapheme clusters); longer values are cut on
+              // assignment, never inside a character
     Integer,  // 32-bit signed
     SmallInt, // 16-bit signed
     AutoInc,  // 32-bit signed key; values are always assigned by the program

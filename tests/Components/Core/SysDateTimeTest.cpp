@@ -88,6 +88,49 @@ TEST(SysDateTime, RefusesTextsThatAreNoDate) {
     }());
 }
 
+// A date is taken in the short date format or as ISO (2026-12-18), whatever the short date
+// format is; nothing else is read as a date, and the refusal names the text and the box.
+TEST(SysDateTime, TakesIsoDatesBesideTheShortDateFormat) {
+    const double day = DateToDayNumber(QDate(2026, 12, 18));
+    TFormatSettings us = TFormatSettings::Fixed();
+    us.ShortDateFormat = QStringLiteral("M/d/yyyy");
+    TFormatSettings german = TFormatSettings::Fixed();
+    german.ShortDateFormat = QStringLiteral("dd.MM.yyyy");
+    german.DateSeparator = QLatin1Char('.');
+    TFormatSettings dashed = TFormatSettings::Fixed();
+    dashed.ShortDateFormat = QStringLiteral("dd-MM-yyyy");
+    dashed.DateSeparator = QLatin1Char('-');
+    for (const TFormatSettings& formats : {TFormatSettings::Fixed(), us, german, dashed}) {
+        SCOPED_TRACE(formats.ShortDateFormat.toStdString());
+        EXPECT_EQ(StrToDate(QStringLiteral("2026-12-18"), formats), day);
+        EXPECT_EQ(StrToDate(QStringLiteral(" 2026-12-18 "), formats), day);
+        EXPECT_EQ(StrToDate(DateToStr(day, formats), formats), day);
+        EXPECT_EQ(StrToDateTime(QStringLiteral("2026-12-18 14:30"), formats),
+                  day + EncodeTime(14, 30));
+        for (const char* text : {"2026-13-45", "2026-02-30", "26-12-18x", "2026-12", "20261218",
+                                 "2026/12/18x", "18-12-2026-1", "12026-12-18"}) {
+            double value = 7;
+            EXPECT_FALSE(TryStrToDate(QString::fromLatin1(text), value, formats)) << text;
+            EXPECT_EQ(value, 7) << text;
+        }
+    }
+    EXPECT_EQ(StrToDate(QStringLiteral("2026-1-5")), DateToDayNumber(QDate(2026, 1, 5)));
+    // In a day-first format with "-", a text that is a short date stays one.
+    EXPECT_EQ(StrToDate(QStringLiteral("05-01-2026"), dashed), DateToDayNumber(QDate(2026, 1, 5)));
+
+    TClock::SetFixed(DateToDayNumber(QDate(2026, 12, 9)) + 0.5);
+    try {
+        StrToDateFor(QStringLiteral("2026-13-45"), QStringLiteral("Completion Date"));
+        ADD_FAILURE() << "refused";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("'2026-13-45' is not a valid date for Completion "
+                                              "Date. Type a date such as 09/12/2026 or "
+                                              "2026-12-09."));
+    }
+    EXPECT_EQ(StrToDateFor(QStringLiteral("18/12/2026"), QStringLiteral("Start Date")), day);
+    TClock::Reset();
+}
+
 TEST(SysDateTime, ParsesTimesOfDay) {
     EXPECT_DOUBLE_EQ(StrToTime(QStringLiteral("07:30")), 0.3125);
     EXPECT_DOUBLE_EQ(StrToTime(QStringLiteral("10:30")), 0.4375);

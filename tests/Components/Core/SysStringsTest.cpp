@@ -23,3 +23,26 @@ TEST(CutToLength, NeverSplitsACharacter) {
     const QString family = QString::fromUtf8("\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7");
     EXPECT_EQ(CutToLength(QStringLiteral("ab") + family, 4), QStringLiteral("ab"));
 }
+
+// A field's length counts characters as the user sees them: the rocket is one, so is a letter
+// with its combining mark, a family joined by zero-width joiners and CR LF.
+TEST(CutToCharacters, CountsWhatTheUserCountsAndNeverSplitsIt) {
+    const QString rocket = QString::fromUtf8("\xF0\x9F\x9A\x80");
+    const QString launch = QStringLiteral("ABCDEFGHI") + rocket + QStringLiteral(" Launch");
+    EXPECT_EQ(CharacterCount(launch), 17);
+    EXPECT_EQ(CutToCharacters(launch, 10), QStringLiteral("ABCDEFGHI") + rocket)
+        << "ten characters leave room for the rocket";
+    EXPECT_EQ(CutToCharacters(launch, 9), QStringLiteral("ABCDEFGHI"));
+    EXPECT_EQ(CutToCharacters(launch, 40), launch);
+    EXPECT_EQ(CutToCharacters(launch, 0), QString());
+
+    const QString zoe = QString::fromUtf8("Zoe\xCC\x88 Smith");
+    EXPECT_EQ(CharacterCount(zoe), 9);
+    EXPECT_EQ(CutToCharacters(zoe, 3), QString::fromUtf8("Zoe\xCC\x88"));
+    const QString family = QString::fromUtf8("\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7");
+    EXPECT_EQ(CharacterCount(QStringLiteral("ab") + family + QStringLiteral("c")), 4);
+    EXPECT_EQ(CutToCharacters(QStringLiteral("ab") + family + QStringLiteral("c"), 3),
+              QStringLiteral("ab") + family);
+    EXPECT_EQ(CharacterCount(QStringLiteral("a\r\nb")), 3);
+    EXPECT_EQ(CharacterCount(QString()), 0);
+}

@@ -1,15 +1,15 @@
 // The table grid's column widths and special cell editors: titles never cut, widths the user
-// set kept while the rows are read anew; the notes box inside the grid with its line breaks
-// and its Enter; the date picker of an empty date; a right click on any editor asking the grid
-// for its menu.
+// set kept while the rows are read anew; the notes box inside the grid with its line breaks,
+// its Enter and its Tab; the date box of an empty date, ISO dates and refused ones; cells
+// typed into as a spreadsheet's; a right click on any editor asking the grid for its menu.
 
 #include "Components/DataControls/TDBGrid.h"
+#include "Components/DataControls/TDateEdit.h"
 #include "DataControlsFixtures.h"
 
 #include "Components/Core/SysDateTime.h"
 #include "Components/Core/TClock.h"
 
-#include <QDateEdit>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -183,39 +183,88 @@ TEST_F(TDBGridEditorsTest, EscapeInTheNotesBoxUndoesTheTypingAndLeavesTheBoxClos
     ASSERT_NE(NotesBox(), nullptr);
 }
 
-TEST_F(TDBGridEditorsTest, AnEmptyDateOpensEmptyAndTypingThereStoresTheDateTyped) {
+// Tab leaves the notes box for the next cell (Shift+Tab for the one before), storing them:
+// the keyboard never puts a tab character into the notes.
+TEST_F(TDBGridEditorsTest, TabLeavesTheNotesBoxAndTypesNoTab) {
+    Grid->setFocus();
+    Click(1, 3);
+    ASSERT_NE(NotesBox(), nullptr);
+    QTest::keyClicks(NotesBox(), S("Before"));
+    QTest::keyClick(NotesBox(), Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_EQ(NotesBox(), nullptr) << "Tab left the box";
+    EXPECT_FALSE(T.F("Notes").AsString().contains(QLatin1Char('\t')));
+    T.Rs.SetRecNo(2);
+    EXPECT_EQ(T.F("Notes").AsString(), S("Before"));
+
+    Grid->setFocus();
+    Click(2, 3);
+    ASSERT_NE(NotesBox(), nullptr);
+    QTest::keyClicks(NotesBox(), S("After"));
+    QTest::keyClick(NotesBox(), Qt::Key_Tab, Qt::ControlModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(NotesBox(), nullptr);
+    QString notes;
+    T.Rs.WithRecord(3, [&] { notes = T.F("Notes").AsString(); });
+    EXPECT_EQ(notes, S("After")) << "Ctrl+Tab types no tab either";
+    Grid->setFocus();
+    Click(3, 3);
+    QTest::keyClick(NotesBox(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(Grid->currentIndex().column(), 2) << "Shift+Tab goes to the cell before";
+}
+
+TEST_F(TDBGridEditorsTest, AnEmptyDateOpensEmptyAndTakesShortAndIsoDatesOnly) {
     TClock::SetFixed(DateToDayNumber(QDate(2026, 12, 9)));
+    QStringList errors;
+    TDataControls::OnError = [&errors](const Exception& e) { errors << e.Message(); };
+    T.F("Due").OnSetText = [](TField& f, const QString& text) {
+        f.SetAsDateTime(text.trimmed().isEmpty() ? 0 : StrToDateFor(text, S("Due Date")));
+    };
     Grid->setFocus();
     Click(0, 2);
-    QDateEdit* picker = nullptr;
-    for (auto* editor : Grid->viewport()->findChildren<QDateEdit*>())
-        if (editor->isVisible()) picker = editor;
-    ASSERT_NE(picker, nullptr);
-    EXPECT_EQ(picker->text().trimmed(), QString()) << "an empty date shows empty";
-    QWidget* focus = Focused();
-    ASSERT_TRUE(focus == picker || picker->isAncestorOf(focus));
-    QTest::keyClicks(focus, S("24/12/2026"));
-    QTest::keyClick(Focused(), Qt::Key_Return);
+    auto* box = qobject_cast<TDateEdit*>(Focused());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text().trimmed(), QString()) << "an empty date shows empty";
+    QTest::keyClicks(box, S("24/12/2026"));
+    QTest::keyClick(box, Qt::Key_Return);
     QApplication::processEvents();
     EXPECT_EQ(DayNumberToDate(T.F("Due").AsDateTime()), QDate(2026, 12, 24));
 
-    // Emptied again with Delete: no date.
-    QTest::keyClick(Focused(), Qt::Key_Delete);
-    QTest::keyClick(Focused(), Qt::Key_Return);
+    // Emptied: no date.
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClick(box, Qt::Key_Return);
     EXPECT_EQ(T.F("Due").AsDateTime(), 0);
 
-    // Enter on an empty date leaves it empty; a single digit starts from today's date.
-    QTest::keyClick(Focused(), Qt::Key_Return);
-    EXPECT_EQ(T.F("Due").AsDateTime(), 0);
-    QTest::keyClick(Focused(), Qt::Key_3);
-    QTest::keyClick(Focused(), Qt::Key_Return);
-    EXPECT_EQ(DayNumberToDate(T.F("Due").AsDateTime()), QDate(2026, 12, 3));
+    // ISO, as other programs and people write dates.
+    QTest::keyClicks(box, S("2026-12-18"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(DayNumberToDate(T.F("Due").AsDateTime()), QDate(2026, 12, 18));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(S("; ")).toStdString();
+
+    // Anything else is refused, naming the text and the field; the date stays and the box
+    // keeps the text for correction.
+    box = qobject_cast<TDateEdit*>(Focused());
+    ASSERT_NE(box, nullptr);
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, S("2026-13-45"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QApplication::processEvents();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().startsWith(S("'2026-13-45' is not a valid date for Due Date")))
+        << errors.first().toStdString();
+    EXPECT_EQ(DayNumberToDate(T.F("Due").AsDateTime()), QDate(2026, 12, 18));
+    box = qobject_cast<TDateEdit*>(Focused());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), S("2026-13-45"));
     TClock::Reset();
 }
 
-// A field that offers a date to edit where it has none (today's, say): the picker shows it
-// and Enter stores it, although nothing was changed in the picker.
-TEST_F(TDBGridEditorsTest, EnterStoresTheDateTheEmptyCellsPickerShows) {
+// A field that offers a date to edit where it has none (today's, say): the box shows it and
+// Enter stores it, although nothing was typed.
+TEST_F(TDBGridEditorsTest, EnterStoresTheDateTheEmptyCellsBoxShows) {
     T.F("Due").OnGetText = [](TField& f, QString& text, bool display) {
         if (f.AsDateTime() != 0)
             text = DateToStr(f.AsDateTime());
@@ -224,12 +273,35 @@ TEST_F(TDBGridEditorsTest, EnterStoresTheDateTheEmptyCellsPickerShows) {
     };
     Grid->setFocus();
     Click(1, 2);
-    QWidget* focus = Focused();
-    ASSERT_TRUE(focus && focus->inherits("QDateEdit")) << "the picker has the keyboard";
-    EXPECT_EQ(static_cast<QDateEdit*>(focus)->date(), QDate(2026, 12, 9));
-    QTest::keyClick(focus, Qt::Key_Return);
+    auto* box = qobject_cast<TDateEdit*>(Focused());
+    ASSERT_NE(box, nullptr) << "the date box has the keyboard";
+    EXPECT_EQ(box->text(), S("09/12/2026"));
+    QTest::keyClick(box, Qt::Key_Return);
     EXPECT_EQ(DayNumberToDate(T.F("Due").AsDateTime()), QDate(2026, 12, 9));
     EXPECT_EQ(T.Rs.RecNo(), 2);
+}
+
+// A cell clicked again keeps its whole text selected; F2 edits it in place at the end.
+TEST_F(TDBGridEditorsTest, ALineCellIsTypedIntoAsASpreadsheetCell) {
+    T.Rs.Edit();
+    T.F("Town").SetAsString(S("Leeds"));
+    T.Rs.Post();
+    Grid->setFocus();
+    Click(0, 1);
+    auto* edit = qobject_cast<QLineEdit*>(Focused());
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->selectedText(), S("Leeds"));
+    Click(0, 1);
+    EXPECT_EQ(Focused(), edit);
+    EXPECT_EQ(edit->selectedText(), S("Leeds")) << "clicked again";
+    QTest::keyClick(edit, Qt::Key_F2);
+    EXPECT_FALSE(edit->hasSelectedText());
+    EXPECT_EQ(edit->cursorPosition(), 5);
+    QTest::keyClicks(edit, S("shire"));
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(edit->selectedText(), S("Leedsshire"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(T.F("Town").AsString(), S("Leedsshire"));
 }
 
 TEST_F(TDBGridEditorsTest, ARightClickOnAnyEditorAsksTheGridForItsMenu) {
@@ -242,7 +314,7 @@ TEST_F(TDBGridEditorsTest, ARightClickOnAnyEditorAsksTheGridForItsMenu) {
         const char* Editor;
     };
     for (const TCell cell :
-         {TCell{0, "QLineEdit"}, TCell{2, "QDateEdit"}, TCell{3, "QPlainTextEdit"}}) {
+         {TCell{0, "QLineEdit"}, TCell{2, "TDateEdit"}, TCell{3, "QPlainTextEdit"}}) {
         Grid->setFocus();
         Click(0, cell.Column);
         QWidget* focus = Focused();

@@ -224,6 +224,9 @@ TEST(RecordSetFields, SmallIntegerTimeFloatMemoAndBlobKeepTheirValues) {
     EXPECT_EQ(rs.FieldByName(S("Picture")).AsBytes(), QByteArray("\x00\x01\xff", 3));
 }
 
+// A field's size counts characters as the user sees them, never UTF-16 units: a character
+// outside the basic plane or a letter with its combining accent takes one place, and a cut
+// never splits one.
 TEST(RecordSetFields, AStringLongerThanItsFieldIsCutBetweenCharacters) {
     TRecordSet rs;
     TField& name = rs.AddField(S("ClientName"), TFieldType::String, 5);
@@ -231,13 +234,31 @@ TEST(RecordSetFields, AStringLongerThanItsFieldIsCutBetweenCharacters) {
     rs.Append();
     name.SetAsString(S("Contoso"));
     EXPECT_EQ(name.AsString(), S("Conto"));
-    // Four kanji and one outside the basic plane: the fifth would be half a surrogate pair.
-    name.SetAsString(
-        QString::fromUtf8("\xE6\xA0\xAA\xE5\xBC\x8F\xE4\xBC\x9A\xE7\xA4\xBE\xF0\xA0\xAE\xB7"));
-    EXPECT_EQ(name.AsString(),
-              QString::fromUtf8("\xE6\xA0\xAA\xE5\xBC\x8F\xE4\xBC\x9A\xE7\xA4\xBE"));
-    name.SetAsString(QString::fromUtf8("Chlo\x65\xCC\x81"));
-    EXPECT_EQ(name.AsString(), S("Chlo")) << "the accent is not cut off its letter";
+    // Four kanji and one outside the basic plane: five characters, six UTF-16 units.
+    const QString kanji =
+        QString::fromUtf8("\xE6\xA0\xAA\xE5\xBC\x8F\xE4\xBC\x9A\xE7\xA4\xBE\xF0\xA0\xAE\xB7");
+    name.SetAsString(kanji);
+    EXPECT_EQ(name.AsString(), kanji);
+    name.SetAsString(kanji + S("!"));
+    EXPECT_EQ(name.AsString(), kanji) << "no half surrogate pair, no sixth character";
+    const QString chloe = QString::fromUtf8("Chlo\x65\xCC\x81");
+    name.SetAsString(chloe);
+    EXPECT_EQ(name.AsString(), chloe) << "the accent counts with its letter";
+    name.SetAsString(chloe + S("s"));
+    EXPECT_EQ(name.AsString(), chloe);
+
+    // "ABCDEFGHI🚀 Launch" in ten characters keeps its rocket, and reads back from the file.
+    TRecordSet projects;
+    projects.AddField(S("ProjectName"), TFieldType::String, 10);
+    projects.CreateDataSet();
+    projects.Append();
+    const QString rocket = QString::fromUtf8("\xF0\x9F\x9A\x80");
+    projects.FieldByName(S("ProjectName")).SetAsString(S("ABCDEFGHI") + rocket + S(" Launch"));
+    projects.Post();
+    EXPECT_EQ(projects.FieldByName(S("ProjectName")).AsString(), S("ABCDEFGHI") + rocket);
+    TRecordSet again;
+    again.LoadFromBytes(projects.SaveToBytes(), S("Projectsfile.xml"));
+    EXPECT_EQ(again.FieldByName(S("ProjectName")).AsString(), S("ABCDEFGHI") + rocket);
 }
 
 TEST(RecordSetFields, DisplayAndEditFormatsAndTextHandlers) {
