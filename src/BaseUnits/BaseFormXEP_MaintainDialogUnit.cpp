@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QMenu>
 #include <QProgressDialog>
@@ -116,21 +117,30 @@ QString TBaseFormXEP_MaintainDialogForm::SettingsFileName() const {
     return GetSettingsDir() + QStringLiteral("Plenksettings.xml");
 }
 
-// ---- Snapshot ----
+// ---- The record of changes ----
 
-void TBaseFormXEP_MaintainDialogForm::BackupRecordset(TRecordSet& DataSet,
-                                                      std::optional<QByteArray>& Stream) {
-    if (!Stream) Stream.emplace();
-    const bool filtered = DataSet.Filtered();
-    if (filtered) DataSet.SetFiltered(false); // every row goes into the snapshot
-    *Stream = DataSet.SaveToBytes();
-    if (filtered) DataSet.SetFiltered(true);
+namespace {
+// The changed mark of each table while its changes are recorded, to put back on an undo.
+QHash<const TRecordSet*, int>& MarksBefore() {
+    static QHash<const TRecordSet*, int> marks;
+    return marks;
+}
+} // namespace
+
+void TBaseFormXEP_MaintainDialogForm::BackupRecordset(TRecordSet& DataSet) {
+    DataSet.BeginUndoRecord();
+    MarksBefore().insert(&DataSet, DataSet.Tag);
 }
 
-void TBaseFormXEP_MaintainDialogForm::RestoreRecordset(TRecordSet& DataSet,
-                                                       const std::optional<QByteArray>& Stream) {
-    if (!Stream || Stream->isEmpty()) return;
-    DataSet.LoadFromBytes(*Stream, DataSet.Name);
+void TBaseFormXEP_MaintainDialogForm::RestoreRecordset(TRecordSet& DataSet) {
+    if (!DataSet.Active() || !DataSet.UndoRecording()) return;
+    DataSet.UndoChanges();
+    DataSet.Tag = MarksBefore().take(&DataSet);
+}
+
+void TBaseFormXEP_MaintainDialogForm::KeepRecordset(TRecordSet& DataSet) {
+    DataSet.EndUndoRecord();
+    MarksBefore().remove(&DataSet);
 }
 
 bool TBaseFormXEP_MaintainDialogForm::CommitTable() {
@@ -159,7 +169,7 @@ void TBaseFormXEP_MaintainDialogForm::FormShow() {
     mrCloseType = 0;
     if (TRecordSet* table = Table()) {
         table->CommitUpdates();
-        BackupRecordset(*table, BackupStream);
+        BackupRecordset(*table);
     }
 }
 
@@ -184,7 +194,7 @@ void TBaseFormXEP_MaintainDialogForm::btnOkClick() {
 
 void TBaseFormXEP_MaintainDialogForm::btnCancelClick() {
     mrCloseType = 2;
-    if (TRecordSet* table = Table()) RestoreRecordset(*table, BackupStream);
+    if (TRecordSet* table = Table()) RestoreRecordset(*table);
     done(QDialog::Rejected);
 }
 
@@ -205,7 +215,7 @@ bool TBaseFormXEP_MaintainDialogForm::FormCloseQuery() {
         return true;
     case TDialogAnswer::No:
         mrCloseType = 2;
-        if (TRecordSet* table = Table()) RestoreRecordset(*table, BackupStream);
+        if (TRecordSet* table = Table()) RestoreRecordset(*table);
         return true;
     case TDialogAnswer::Cancel:
         break;
@@ -226,6 +236,8 @@ void TBaseFormXEP_MaintainDialogForm::closeEvent(QCloseEvent* event) {
 
 void TBaseFormXEP_MaintainDialogForm::done(int result) {
     WriteStoredSettings();
+    // What was not undone is kept.
+    if (TRecordSet* table = Table()) KeepRecordset(*table);
     TBaseFormXEP_BottomDialogForm::done(result);
 }
 

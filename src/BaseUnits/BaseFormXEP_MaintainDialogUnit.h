@@ -1,10 +1,11 @@
 #pragma once
 // The base of every dialog that edits one table of the store. Showing it commits the table's
-// pending changes and takes a snapshot of the whole table; OK keeps everything done, Cancel
-// (or Escape) puts the snapshot back, and closing the window any other way asks which of the
-// two the user wants. A grid over the table offers insert, delete and export, paints
-// read-only columns grey, and keeps its column layout in the shared settings file
-// "Plenksettings.xml" of the settings directory.
+// pending changes and starts a record of the changes made to the table (each row changed,
+// added or deleted, as it was: never a copy of the whole table, which for the history would be
+// a million rows); OK keeps everything done, Cancel (or Escape) undoes every recorded change,
+// and closing the window any other way asks which of the two the user wants. A grid over the table
+// offers insert, delete and export, paints read-only columns grey, and keeps its column layout in
+// the shared settings file "Plenksettings.xml" of the settings directory.
 //
 // A new row that nothing was put into (started by Insert or by Down on the last row) never
 // holds the user up: Delete, Escape in the grid, leaving the grid, another row and OK all
@@ -14,8 +15,6 @@
 // A derived dialog binds dsMaintain to its table, sets the grid's columns and its help topic.
 
 #include "BaseFormXEP_BottomDialogUnit.h"
-
-#include <optional>
 
 class QAction;
 class QMenu;
@@ -35,7 +34,6 @@ public:
     QPushButton* btnHelp;
     QAction *aEdit, *aInsert, *aDelete, *aExport;
     QMenu* MaintainOptionsPopup;
-    std::optional<QByteArray> BackupStream;
     int mrCloseType = 0; // 0 none yet, 1 OK, 2 Cancel
 
     const QString& HelpString() const { return FHelpString; }
@@ -58,8 +56,13 @@ public:
     void aExportExecute();
     void btnHelpClick();
 
-    static void BackupRecordset(TRecordSet& DataSet, std::optional<QByteArray>& Stream);
-    static void RestoreRecordset(TRecordSet& DataSet, const std::optional<QByteArray>& Stream);
+    // Starts recording the changes made to the table, and the changed mark it has now.
+    static void BackupRecordset(TRecordSet& DataSet);
+    // Undoes every change recorded since BackupRecordset: the table holds exactly the rows and
+    // values it held then, pending edits dropped, and its changed mark is as it was.
+    static void RestoreRecordset(TRecordSet& DataSet);
+    // Keeps the changes recorded and stops recording.
+    static void KeepRecordset(TRecordSet& DataSet);
 
 protected:
     TRecordSet* Table() const;

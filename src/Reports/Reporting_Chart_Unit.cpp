@@ -90,7 +90,7 @@ QString ReportSortText(int reportNumber) {
 
 void PopulateChartandReport(TdmTasks_Form& dm, TRecordSet& details, double startDate,
                             double endDate) {
-    TRecordSet& history = dm.adsReporting;
+    TRecordSet& history = dm.History();
     TRecordSet& chart = dm.adsChartData;
     if (!chart.Active()) chart.CreateDataSet();
     TControlsSuspended historyQuiet(history); // resumed whatever happens

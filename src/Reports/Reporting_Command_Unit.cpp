@@ -114,6 +114,9 @@ int RunReportRequest(const TReportRequest& request, TDataModuleOptions options, 
         SetInformationMessageHandler([&err](const QString& text) { err << text << '\n'; });
     try {
         options.ReadOnly = true;
+        // Only the report's dates are read from the history, through its index.
+        options.HistoryFromDay = request.StartDate;
+        options.HistoryToDay = request.EndDate;
         TdmTasks_Form dm(nullptr, options);
         // A folder that is not there is a mistyped name more likely than an empty store.
         if (!QDir(dm.DirsObj()->DataDir()).exists())

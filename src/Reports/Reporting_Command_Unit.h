@@ -2,7 +2,9 @@
 // "tivrel report N --from YYYY-MM-DD --to YYYY-MM-DD [--project N | --client N | --user N]
 // --out FILE": gathers report N over the store of the data directory as the reports window
 // does and writes it as a PDF (FILE ending in .pdf) or as CSV (.csv, see Report_Csv.h). The
-// store is only read: no lock is taken and nothing is written but FILE.
+// store is only read: no lock is taken and nothing is written but FILE. Of the history only the
+// rows of the report's dates are read, through the history file's index (the whole file when
+// it has no index that fits it).
 
 #include <QString>
 

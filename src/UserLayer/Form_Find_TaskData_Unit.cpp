@@ -3,6 +3,7 @@
 #include "BaseUnits/Frame_Date_Unit.h"
 #include "BaseUnits/Frame_Select_Unit.h"
 #include "BaseUnits/XEP_DialogService.h"
+#include "Form_HistoryWait_Unit.h"
 #include "Form_History_Unit.h"
 #include "data_Tasks_Unit.h"
 
@@ -97,6 +98,8 @@ void TForm_Find_TaskData_Form::btnOkClick() {
 }
 
 void aHistoryExecute(TdmTasks_Form& dm, QWidget* owner) {
+    // The history is searched and may be corrected: it must be read, and not being written.
+    if (!AwaitHistory(dm, owner, THistoryNeed::Change)) return;
     TForm_Find_TaskData_Form form(dm, owner);
     form.exec();
 }

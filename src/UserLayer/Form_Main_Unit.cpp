@@ -104,6 +104,11 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
     connect(AutoSaveTimer, &QTimer::timeout, this,
             [this] { TDataControls::Guard([this] { AutoSaveTimerTimer(); }); });
     AutoSaveTimer->start();
+    // A save that wrote the history in the background says when it failed (nothing was lost:
+    // the tables stay marked and the next save tries again).
+    connect(&FDm, &TdmTasks_Form::BackgroundSaveDone, this, [](const QString& error) {
+        if (!error.isEmpty()) TDialogService::Instance().ShowError(error);
+    });
 
     // Active rows stand out in the highlight colour.
     f->dbcgTasks->OnPaintPanel = [this](TDBCtrlGrid&, int, QPainter& painter, const QRect& rect) {
@@ -196,11 +201,12 @@ TForm_Main_Form::~TForm_Main_Form() = default;
 bool TForm_Main_Form::SplashOnCreate = true;
 
 void TForm_Main_Form::DisplaySplash() {
-    auto* splash = new TForm_Splash_Form(this); // hides itself after five seconds
+    // Shown while there is something to wait for: the windows being made. It goes when the
+    // review window is on screen, or after five seconds at the latest.
+    auto* splash = new TForm_Splash_Form(this);
     splash->show();
     splash->repaint();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    WaitForXSecs(1);
+    FSplash = splash;
 }
 
 void TForm_Main_Form::LayOutTodayColumn() {
@@ -274,6 +280,7 @@ void TForm_Main_Form::showEvent(QShowEvent* event) {
 void TForm_Main_Form::FormShow() {
     HideWhileReviewing();
     if (FDm.SetupRequired()) {
+        if (FSplash) FSplash->close(); // the setup hub is what the user waits for now
         const bool accepted = RunSetup ? RunSetup() : true;
         if (!accepted) {
             close(); // ends the program; nothing is saved while setup is still required
@@ -319,6 +326,8 @@ void TForm_Main_Form::ShowSubmitForm() {
     UpdateDisplay(); // what is timed shows in the review window from the start
     if (FSubmitForm) {
         QString sNewPanelName; // 4.
+        // The splash goes once the review window is on screen.
+        if (FSplash) QTimer::singleShot(0, FSplash, &QWidget::close);
         result = DisplaySubmitForm(*FSubmitForm, f->sPanelName(), sNewPanelName);
         f->SetsPanelName(sNewPanelName); // 5.
     }
@@ -480,7 +489,8 @@ void TForm_Main_Form::AutoSaveTimerTimer() {
                            [this] { TDataControls::Guard([this] { AutoSaveTimerTimer(); }); });
         return;
     }
-    FDm.SaveData();
+    // A history that must be written whole is written in the background.
+    FDm.SaveData(TdmTasks_Form::TSaveWait::Background);
 }
 
 void TForm_Main_Form::aEntriesExecute() {

@@ -11,6 +11,7 @@
 
 #include "BaseUnits/BaseFormXEP_BaseUnit.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -47,7 +48,8 @@ public:
     void SetSubmitForm(TForm_Submit_Form* form);
     // The first-run setup: true to go on, false (Cancel) to end the program.
     std::function<bool()> RunSetup;
-    // Shows the splash window and waits a second; tests create the window without it.
+    // Shows the splash window while the windows are made; it goes as soon as the review window
+    // is on screen (no fixed wait). Tests create the window without it.
     void DisplaySplash();
     static bool SplashOnCreate;
 
@@ -142,6 +144,7 @@ private:
     qint64 FLastFlush = 0;
     bool FFlushFailed = false;
     bool FFirstShown = false;
+    QPointer<QWidget> FSplash; // while it is shown
     bool FClosing = false;
     bool FEnding = false;
     bool FTrackerShown = false;

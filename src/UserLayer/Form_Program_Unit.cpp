@@ -70,11 +70,14 @@ int RunProgramWindows(const TDataModuleOptions& options) {
     application->setApplicationName(ApplicationTitle());
     application->setOrganizationName(sOrganisation());
 
-    // 3. The data module: directories, tables, help file.
+    // 3. The data module: directories, tables, help file. The history, which may be a
+    // million rows, is read on another thread while the windows come up.
     InstallMessageHandlers();
     std::unique_ptr<TdmTasks_Form> dataModule;
+    TDataModuleOptions programOptions = options;
+    programOptions.HistoryInBackground = true;
     const bool created =
-        RunGuarded([&] { dataModule = std::make_unique<TdmTasks_Form>(nullptr, options); });
+        RunGuarded([&] { dataModule = std::make_unique<TdmTasks_Form>(nullptr, programOptions); });
     if (!created) return 1;
 
     // 4. The windows, owned by the application for the whole run: the main window first (its

@@ -1,5 +1,7 @@
 #include "Form_Reporting_Unit.h"
 
+#include "Form_HistoryWait_Unit.h"
+
 #include "data_Tasks_Unit.h"
 
 #include "BaseUnits/Frame_Date_Unit.h"
@@ -257,11 +259,13 @@ void TForm_Reporting_Form::PopulateChartandReport() {
 }
 
 void TForm_Reporting_Form::btnPreviewClick() {
+    if (!AwaitHistory(FDm, this, THistoryNeed::Read)) return;
     PopulateChartandReport();
     if (TBaseReportXEP_BaseForm* layout = Layout(ReportNumber())) layout->Preview(this);
 }
 
 void TForm_Reporting_Form::btnPrintClick() {
+    if (!AwaitHistory(FDm, this, THistoryNeed::Read)) return;
     PopulateChartandReport();
     if (TBaseReportXEP_BaseForm* layout = Layout(ReportNumber())) layout->Print(this);
 }

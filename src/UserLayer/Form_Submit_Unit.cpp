@@ -7,6 +7,7 @@
 #include "Form_Clients_Unit.h"
 #include "Form_Entries_Unit.h"
 #include "Form_Find_TaskData_Unit.h"
+#include "Form_HistoryWait_Unit.h"
 #include "Form_InvoiceWorkflow_Unit.h"
 #include "Form_Options_Unit.h"
 #include "Form_Project_Unit.h"
@@ -457,11 +458,17 @@ bool TForm_Submit_Form::PostPendingEdit() {
 }
 
 void TForm_Submit_Form::SaveConfirmed() {
+    // New history rows are added to the end of its file at once; a history that must be
+    // written whole (a row of it changed) is written in the background while the windows go
+    // on working, and a failure is said when it comes (the main window listens).
     const TBusyCursor busy;
-    FDm.SaveData();
+    FDm.SaveData(TdmTasks_Form::TSaveWait::Background);
 }
 
 void TForm_Submit_Form::SubmitExecute() {
+    // The history's rows are needed (the week may have been submitted before), and new ones
+    // go into it: it must be read, and no save may be writing it.
+    if (!AwaitHistory(FDm, this, THistoryNeed::Change)) return;
     // The week is submitted as the user sees it, the cell being typed into included, and the
     // week box as typed even when the focus has not left it.
     if (!PostPendingEdit()) return;

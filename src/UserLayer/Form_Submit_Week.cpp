@@ -22,14 +22,12 @@ TField& F(TRecordSet& table, const char* name) {
 }
 
 // The history rows of a week that a later submission of the same task and day adds to: one
-// row per task and day, as long as it is neither invoiced nor authorised.
+// row per task and day, as long as it is neither invoiced nor authorised. Only the week's rows
+// are looked at, however long the history is.
 class THistoryOfWeek {
 public:
-    THistoryOfWeek(TRecordSet& history, double weekStart)
-        : FHistory(history), FRows(history.Clone()) {
-        FRows->SetFilter(QStringLiteral("DateTimeSubmitted >= %1 AND DateTimeSubmitted < %2")
-                             .arg(DateToStr(weekStart), DateToStr(weekStart + 7)));
-        FRows->SetFiltered(true);
+    THistoryOfWeek(TdmTasks_Form& dm, double weekStart)
+        : FHistory(dm.History()), FRows(dm.HistoryBetween(weekStart, weekStart + 6)) {
         for (FRows->First(); !FRows->Eof(); FRows->Next()) {
             if (F(*FRows, "InvoiceNumber").AsInteger() > 0 ||
                 F(*FRows, "AuthUserId").AsInteger() > 0)
@@ -133,11 +131,7 @@ double ReviewWeekAfterStartDayChange(double reviewWeek, int oldStartDay, int new
 }
 
 bool WeekWasSubmitted(TdmTasks_Form& dm, double weekStart) {
-    const auto history = dm.adsReporting.Clone();
-    history->SetFilter(QStringLiteral("DateTimeSubmitted >= %1 AND DateTimeSubmitted < %2")
-                           .arg(DateToStr(weekStart), DateToStr(weekStart + 7)));
-    history->SetFiltered(true);
-    return !history->IsEmpty();
+    return !dm.HistoryBetween(weekStart, weekStart + 6)->IsEmpty();
 }
 
 bool SubmitWeek(TdmTasks_Form& dm, TDialogService& dialogs, double& FSubmitDate,
@@ -150,6 +144,9 @@ bool SubmitWeek(TdmTasks_Form& dm, TDialogService& dialogs, double& FSubmitDate,
     // contains it: every day's time is then dated on that day's own weekday.
     const double weekStart = WeekStartOf(StrToDate(sWeekStartText), startDay);
     FSubmitDate = weekStart;
+    // The history's rows are needed, and it takes new ones: read, and not being written.
+    dm.EnsureHistory();
+    dm.WaitForHistorySave();
 
     // 1. Both questions are asked, the second even after a No to the first.
     bool carryOn = true;
@@ -171,7 +168,7 @@ bool SubmitWeek(TdmTasks_Form& dm, TDialogService& dialogs, double& FSubmitDate,
     tasks.CommitUpdates();
     TTimeJournal& journal = dm.Journal();
     journal.CutRunning(TClock::NowUtcMSecs());
-    THistoryOfWeek booked(dm.adsReporting, weekStart);
+    THistoryOfWeek booked(dm, weekStart);
     {
         TControlsSuspended suspended(tasks);
         tasks.First();

@@ -47,16 +47,21 @@ TForm_User_Form::~TForm_User_Form() {
 
 void TForm_User_Form::FormShow() {
     TBaseFormXEP_MaintainDialogForm::FormShow();
-    BackupRecordset(FDm.adsManagers, BackupManagerStream);
+    BackupRecordset(FDm.adsManagers);
 }
 
 bool TForm_User_Form::FormCloseQuery() {
     const bool canClose = TBaseFormXEP_MaintainDialogForm::FormCloseQuery();
-    if (mrCloseType == 2) RestoreRecordset(FDm.adsManagers, BackupManagerStream);
+    if (mrCloseType == 2) RestoreRecordset(FDm.adsManagers);
     return canClose;
 }
 
+void TForm_User_Form::done(int result) {
+    KeepRecordset(FDm.adsManagers); // what was not undone is kept
+    TBaseFormXEP_MaintainDialogForm::done(result);
+}
+
 void TForm_User_Form::btnCancelClick() {
-    RestoreRecordset(FDm.adsManagers, BackupManagerStream);
+    RestoreRecordset(FDm.adsManagers);
     TBaseFormXEP_MaintainDialogForm::btnCancelClick();
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The users dialog. Changing a user's type adds or removes rows of the managers table, so the
-// dialog keeps a second snapshot of that table and puts both back when it is left by Cancel.
+// dialog records the changes to that table too and undoes both when it is left by Cancel.
 
 #include "BaseUnits/BaseFormXEP_MaintainDialogUnit.h"
 
@@ -12,11 +12,12 @@ public:
     explicit TForm_User_Form(TdmTasks_Form& dm, QWidget* parent = nullptr);
     ~TForm_User_Form() override;
 
-    std::optional<QByteArray> BackupManagerStream;
-
     void FormShow() override;
     bool FormCloseQuery() override;
     void btnCancelClick() override;
+
+protected:
+    void done(int result) override;
 
 private:
     TdmTasks_Form& FDm;

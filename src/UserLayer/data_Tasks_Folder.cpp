@@ -168,7 +168,7 @@ void TdmTasks_Form::RemoveInterruptedSaves() {
     // save cut short before its commit was decided leaves that file behind, as large as the
     // table. Holding the folder's lock, nothing else can be writing one now.
     QDir dir(FDirsObj->DataDir());
-    const QRegularExpression interrupted(QStringLiteral("^\\..+\\.xml\\.[A-Za-z0-9]{6}$"),
+    const QRegularExpression interrupted(QStringLiteral("^\\..+\\.(xml|index)\\.[A-Za-z0-9]{6}$"),
                                          QRegularExpression::CaseInsensitiveOption);
     for (const QString& name : dir.entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden))
         if (interrupted.match(name).hasMatch()) dir.remove(name);
@@ -192,6 +192,7 @@ void TdmTasks_Form::MakeStorePrivate() {
     QStringList ownNames = StoreFileNames();
     for (const TStoredTable& stored : StoredTables())
         ownNames << stored.FileName;
+    ownNames << QStringLiteral("Reportingfile.index");
     ownNames << LockName << QFileInfo(CommitRecordFile()).fileName();
     auto isOwnFile = [&ownNames](const QString& name) {
         for (const QString& own : ownNames)
@@ -293,6 +294,7 @@ bool SameFolder(const QString& a, const QString& b) {
 } // namespace
 
 QString TdmTasks_Form::KeepUnsavedChanges(const QString& cause) {
+    FinishBackgroundSave();
     const QString dataDir = FDirsObj->DataDir();
     // What was typed into a task row is in the journal's rows too.
     if (adsTasks.Active()) PostPendingChange(adsTasks);

@@ -606,22 +606,41 @@ void TTimeJournal::Load(TRecordSet& open, TRecordSet& submitted) {
             rows->push_back(row);
         }
     }
-    // Rows numbered by hand, or twice, get numbers of their own.
+    // Rows numbered by hand, or twice, get numbers of their own (the submitted rows are then
+    // written whole at the next save).
     std::set<int> seen;
+    bool renumbered = false;
     for (std::vector<TTimeEntry>* rows : {&FOpen, &FSubmitted})
         for (TTimeEntry& row : *rows)
-            if (row.EntryId <= 0 || !seen.insert(row.EntryId).second) row.EntryId = NextId();
+            if (row.EntryId <= 0 || !seen.insert(row.EntryId).second) {
+                row.EntryId = NextId();
+                renumbered = renumbered || rows == &FSubmitted;
+            }
+    FSubmittedWritten = renumbered ? 0 : FSubmitted.size();
 }
 
 void TTimeJournal::WriteTo(TRecordSet& open, TRecordSet& submitted) {
     if (FOpenChanged || !open.Active()) Rewrite(open, FOpen);
-    if (FSubmittedChanged || !submitted.Active()) Rewrite(submitted, FSubmitted);
+    if (FSubmittedChanged || !submitted.Active()) {
+        // The submitted entries only ever grow: the new ones are added at the table's end, so
+        // that the save adds them to the end of its file, however long it has become.
+        if (submitted.Active() && FSubmittedWritten == size_t(submitted.RecordCount()) &&
+            FSubmittedWritten <= FSubmitted.size()) {
+            for (size_t i = FSubmittedWritten; i < FSubmitted.size(); ++i)
+                WriteRow(submitted, FSubmitted[i]);
+            submitted.Tag = 1;
+        } else {
+            Rewrite(submitted, FSubmitted);
+        }
+        FSubmittedWritten = FSubmitted.size();
+    }
     FOpenChanged = FSubmittedChanged = false;
 }
 
 void TTimeJournal::Clear() {
     FOpen.clear();
     FSubmitted.clear();
+    FSubmittedWritten = 0;
     FLastSeen = 0;
     FMaxId = 0;
     FOpenChanged = FSubmittedChanged = false;

@@ -173,6 +173,7 @@ private:
     void MarkOpenChanged() { FOpenChanged = true; }
 
     std::vector<TTimeEntry> FOpen, FSubmitted;
+    size_t FSubmittedWritten = 0; // submitted rows the submitted table holds, as they are
     qint64 FLastSeen = 0;
     int FMaxId = 0;
     bool FOpenChanged = false;

@@ -33,8 +33,12 @@ std::vector<TdmTasks_Form::TStoredTable> TdmTasks_Form::StoredTables() {
             {QStringLiteral("Defaultsfile.xml"), &adsDefaults}};
 }
 
-void TdmTasks_Form::SaveData() {
+void TdmTasks_Form::SaveData(TSaveWait wait) {
     if (SetupRequired()) return; // a first run that is not set up leaves no files
+    if (wait == TSaveWait::Background && FBackgroundSave) {
+        FSaveAgain = true; // once the one writing now is done
+        return;
+    }
     CheckCreateDirectory(FDirsObj->DataDir());
     bool bSaveToAdmin = true;
     try {
@@ -44,7 +48,8 @@ void TdmTasks_Form::SaveData() {
         bSaveToAdmin = false; // the shared copies are skipped silently
     }
     const std::vector<TStoredTable> tables = StoredTables();
-    SaveTables(tables, bSaveToAdmin);
+    SaveTables(tables, bSaveToAdmin, wait);
+    if (FBackgroundSave) return; // what follows waits for the history to be written
     // Changes a failed save at exit kept aside are in the data folder now, unless a row
     // still pending kept its table marked.
     for (const TStoredTable& stored : tables)
@@ -76,46 +81,4 @@ bool TdmTasks_Form::NeedsWriting(const TStoredTable& stored) const {
     // The first save into a data folder writes every table there, so that the folder holds
     // the whole store and is read on its own at the next start.
     return FindStoreFile(FDirsObj->DataDir(), stored.FileName).isEmpty();
-}
-
-void TdmTasks_Form::SaveTables(const std::vector<TStoredTable>& tables, bool bSaveToAdmin) {
-    // A save an earlier failure left decided is finished first; until it is, nothing else is
-    // written (the failure is raised again).
-    FinishInterruptedCommit(CommitRecordFile());
-    struct TPending {
-        const TStoredTable* Stored;
-        bool Complete; // no refused pending row left out of the file
-    };
-    std::vector<TPending> pending;
-    TFileCommit commit(CommitRecordFile());
-    // 1. Every changed table into its temporary file, readable by its owner only. A failure
-    // here leaves every file as it was and every table marked: the next save tries them all
-    // again.
-    for (const TStoredTable& stored : tables) {
-        // The journal's rows take in what was typed into the task rows posted just before.
-        if (stored.Table == &adsJournal) SyncJournalTables();
-        if (!stored.Table->Active()) continue;
-        const bool complete = PostPendingChange(*stored.Table);
-        if (!NeedsWriting(stored)) continue;
-        commit.Add(PrepareSave(*stored.Table, StoreWritePath(FDirsObj->DataDir(), stored.FileName),
-                               TFileAccess::Private));
-        pending.push_back({&stored, complete});
-    }
-    // 2. All into place or none. A failure keeps every table marked; one after the commit was
-    // decided is finished by the next save or the next start.
-    commit.Commit();
-    for (const TPending& p : pending)
-        if (p.Complete) p.Stored->Table->Tag = 0;
-    // 3. The shared first copies, for a user who has no files yet: meant to be read by the
-    // other accounts of the install. Never refreshed, and a shared folder that cannot be
-    // written to does not hold the user's own save back.
-    if (!bSaveToAdmin || FDirsObj->InstallType() != TInstallType::itStandard) return;
-    for (const TPending& p : pending) {
-        const QString& name = p.Stored->FileName;
-        if (!FindStoreFile(FDirsObj->AdminDataDir(), name).isEmpty()) continue;
-        try {
-            PrepareSave(*p.Stored->Table, FDirsObj->AdminDataDir() + name).Commit();
-        } catch (const Exception&) {
-        }
-    }
 }

@@ -64,6 +64,9 @@ void TdmTasks_Form::DefineTables() {
     adsBillingTypes.Name = QStringLiteral("adsBillingTypes");
     adsClientTypes.Name = QStringLiteral("adsClientTypes");
     adsReporting.Name = QStringLiteral("adsReporting");
+    // The history file is indexed by the day worked, so that a report or a search reads only
+    // the dates it needs (Reportingfile.index beside it).
+    adsReporting.IndexField = QStringLiteral("DateTimeSubmitted");
     adsReports.Name = QStringLiteral("adsReports");
     adsDefaults.Name = QStringLiteral("adsDefaults");
     adsMaxNumbers.Name = QStringLiteral("adsMaxNumbers");

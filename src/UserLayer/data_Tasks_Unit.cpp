@@ -10,6 +10,7 @@
 #include "Components/Core/SysDateTime.h"
 #include "Components/Core/SysExceptions.h"
 #include "Components/Core/TClock.h"
+#include "Components/RecordSet/TFileIndex.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -58,6 +59,7 @@ void TdmTasks_Form::DataModuleCreate() {
     FLoadProblems.clear();
     FJournal.Clear();
     FShownWeek = 0;
+    FHistoryLoaded = false;
 
     // 2. Directories and the help file.
     FDirsObj = std::make_unique<TDirsObj>();
@@ -95,6 +97,7 @@ void TdmTasks_Form::DataModuleCreate() {
 }
 
 void TdmTasks_Form::DataModuleDestroy() {
+    StopHistoryWork();
     FDirsObj.reset();
 }
 
@@ -121,23 +124,28 @@ bool TdmTasks_Form::LoadFile(TRecordSet& table, const QString& fileName) {
         table.LoadFromFile(fileName);
         return true;
     } catch (const Exception& e) {
-        if (FOptions.ReadOnly)
-            throw EXEPException(QStringLiteral("%1 could not be read (%2).")
-                                    .arg(QDir::toNativeSeparators(fileName), e.Message()));
-        // The file is kept: moved aside when it sits where the next save would write, so a
-        // damaged table (the history above all) is never replaced by a seeded one.
-        const QString keptAs = KeepUnreadableFile(fileName, FDirsObj->DataDir());
-        QString message = QStringLiteral("problem: %1 could not be read (%2).")
-                              .arg(QDir::toNativeSeparators(fileName), e.Message());
-        if (!keptAs.isEmpty())
-            message +=
-                QStringLiteral(" It has been kept as %1.").arg(QDir::toNativeSeparators(keptAs));
-        message += QStringLiteral(" The table starts empty.");
-        FLoadProblems << message;
-        ShowInformationMessage(message);
-        if (table.Active()) table.Close();
+        ReportUnreadableFile(table, fileName, e.Message());
         return false;
     }
+}
+
+void TdmTasks_Form::ReportUnreadableFile(TRecordSet& table, const QString& fileName,
+                                         const QString& reason) {
+    if (FOptions.ReadOnly)
+        throw EXEPException(QStringLiteral("%1 could not be read (%2).")
+                                .arg(QDir::toNativeSeparators(fileName), reason));
+    // The file is kept: moved aside when it sits where the next save would write, so a
+    // damaged table (the history above all) is never replaced by a seeded one.
+    const QString keptAs = KeepUnreadableFile(fileName, FDirsObj->DataDir());
+    if (!keptAs.isEmpty()) QFile::remove(TFileIndex::FileNameFor(fileName)); // its index
+    QString message = QStringLiteral("problem: %1 could not be read (%2).")
+                          .arg(QDir::toNativeSeparators(fileName), reason);
+    if (!keptAs.isEmpty())
+        message += QStringLiteral(" It has been kept as %1.").arg(QDir::toNativeSeparators(keptAs));
+    message += QStringLiteral(" The table starts empty.");
+    FLoadProblems << message;
+    ShowInformationMessage(message);
+    if (table.Active()) table.Close();
 }
 
 namespace {
@@ -267,8 +275,6 @@ void TdmTasks_Form::LoadTables() {
         SetValues(adsTasks, {{"DateTimeCreated", now}, {"DateTimeAmended", now}});
         adsTasks.CheckBrowseMode();
     });
-    LoadTable(adsReporting, QStringLiteral("ReportingFile.xml"),
-              QStringLiteral("Reportingfile.xml"), {});
     LoadTable(
         adsReports, QStringLiteral("ReportsFile.xml"), QStringLiteral("Reportsfile.xml"), [this] {
             bool first = true;
@@ -305,6 +311,7 @@ void TdmTasks_Form::LoadTables() {
     ScanTasks();      // 8.
     FWeekStartDay = adsDefaults.FieldByName(QStringLiteral("StartDayOfWeek")).AsInteger();
     LoadJournal(); // the tracked time, and the day columns made from it
+    LoadHistory(); // last: the program reads it while the windows come up
 }
 
 void TdmTasks_Form::SeedOptions() {

@@ -9,7 +9,9 @@
 // a save at exit failed), data_Tasks_TaskRules.cpp
 // (tasks, history, chart data, options), data_Tasks_MasterRules.cpp (task codes, projects,
 // clients, users, managers), data_Tasks_Images.cpp (the image lists), data_Tasks_Week.cpp
-// (the week the day columns show, from the journal of tracked time in data_Tasks_Journal.cpp).
+// (the week the day columns show, from the journal of tracked time in data_Tasks_Journal.cpp),
+// data_Tasks_HistoryStore.cpp (the history read after the windows, its ranges of dates, and saves
+// that write it on another thread).
 
 #include "BaseUnits/Dirs_Obj_Unit.h"
 #include "data_Tasks_Journal.h"
@@ -20,6 +22,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,7 +41,19 @@ struct TDataModuleOptions {
     // unreadable file aside (which then fails the creation): for commands that only read
     // while the program may be running.
     bool ReadOnly = false;
+    // Reads the history on another thread once the other tables are read, so that the windows
+    // come first (the program); otherwise it is read with them (commands, tests).
+    bool HistoryInBackground = false;
+    // For a read-only command that needs only some dates (a report): the history holds at
+    // least the rows of the days from HistoryFromDay to HistoryToDay, read through the history
+    // file's index when it has one that fits. Both 0: every row.
+    double HistoryFromDay = 0, HistoryToDay = 0;
+    // Runs on the thread that reads the history, before it reads (tests hold the reading
+    // back with it to see what the windows do meanwhile).
+    std::function<void()> BeforeHistoryRead;
 };
+
+class QThread;
 
 class TdmTasks_Form : public QObject {
     Q_OBJECT
@@ -104,6 +119,32 @@ public:
     // Whether a day typed into a cell has reached the journal since it was last written.
     bool TypedSinceFlush() const { return FTypedSinceFlush; }
 
+    // ---- The history (adsReporting; data_Tasks_HistoryStore.cpp) ----
+    // The history is the table that grows without end: a decade of it is a million rows. The
+    // program reads it after the other tables (HistoryInBackground); until it has been read the
+    // table is closed and HistoryReady() is false. Whoever needs its rows asks for History(),
+    // which waits for the reading to finish when it has not (windows wait without freezing
+    // first: AwaitHistory in Form_HistoryWait_Unit.h).
+    //
+    // Adding rows: Append and Post on History() (at the end, never Insert); the next save adds
+    // them to the end of the history file, however long it is. Changing or deleting a row is
+    // allowed too (the history dialog does); the next save then writes the file whole, in the
+    // background. While a save writes the history in the background (HistorySaving) its rows
+    // cannot change: WaitForHistorySave() first.
+    //
+    // Reading a range of dates: HistoryBetween(from, to) gives the rows of those days as a
+    // record set of their own over the same rows (no copy), found without going through the
+    // other rows' values; a read-only command that needs only some dates sets
+    // TDataModuleOptions::HistoryFromDay/ToDay and reads only those from the file.
+    bool HistoryReady() const { return FHistoryLoaded; }
+    TRecordSet& History();
+    // Waits (blocking) for the reading of the history to finish, when it is being read.
+    void EnsureHistory();
+    std::unique_ptr<TRecordSet> HistoryBetween(double fromDay, double toDay);
+    bool HistorySaving() const { return FBackgroundSave != nullptr; }
+    // Waits (blocking) for a save running in the background to finish, and tells how it ended.
+    void WaitForHistorySave();
+
     // Messages of the last start-up about store files that could not be read.
     const QStringList& LoadProblems() const { return FLoadProblems; }
     // The directory the tables were read from at start-up ("" = the current directory).
@@ -128,8 +169,14 @@ public:
     void MakeStorePrivate();
     // Writes every changed table (a row still being edited counts as a change); nothing while
     // SetupRequired. The tables land together: one save replaces every file it writes or none
-    // of them, whatever moment a crash, a power cut or an I/O error cuts it at.
-    void SaveData();
+    // of them, whatever moment a crash, a power cut or an I/O error cuts it at. Rows added at
+    // the end of the history (and of the submitted journal) are added to the end of its file.
+    // UntilWritten returns when everything is on disk. Background returns at once when the
+    // history must be written whole (after a row of it was changed or deleted): that runs on
+    // another thread while the history's rows are held unchanged (HistorySaving), and
+    // BackgroundSaveDone tells how it ended; a save asked for meanwhile follows it.
+    enum class TSaveWait { UntilWritten, Background };
+    void SaveData(TSaveWait wait = TSaveWait::UntilWritten);
     // Writes one table, alone but on the same terms as SaveData.
     void SaveDataset(const QString& sFileName, TRecordSet& aDataset, bool bSaveToAdmin);
     // After a save at exit or on a signal failed with cause: writes every changed table where
@@ -222,6 +269,11 @@ Q_SIGNALS:
     // A code given to a task row was refused (told just before the refusal is raised, while
     // the field still reads the refused value); the row keeps the code it had.
     void TaskCodeRefused();
+    // The history has been read (HistoryReady() is true now).
+    void HistoryLoaded();
+    // A save that ran in the background has ended: error is empty when everything is on disk,
+    // otherwise it says why not (the tables stay marked changed; nothing was replaced).
+    void BackgroundSaveDone(const QString& error);
 
 public:
 private:
@@ -238,6 +290,10 @@ private:
     void LoadTable(TRecordSet& table, const QString& testName, const QString& loadName,
                    const std::function<void()>& seed);
     bool LoadFile(TRecordSet& table, const QString& fileName);
+    void ReportUnreadableFile(TRecordSet& table, const QString& fileName, const QString& reason);
+    void LoadHistory();
+    void ReadHistoryBeside(const QString& file);
+    void AdoptHistory();
     void SeedOptions();
     void FillMaxNumbers();
     void ScanTasks();
@@ -254,7 +310,15 @@ private:
     void FindUnsavedChanges();
     void RemoveUnsavedChanges();
     bool LoadUnsavedChanges(TRecordSet& table, const QString& loadName);
-    void SaveTables(const std::vector<TStoredTable>& tables, bool bSaveToAdmin);
+    struct TPendingSave {
+        const TStoredTable* Stored;
+        bool Complete; // no refused pending row left out of the file
+    };
+    void SaveTables(const std::vector<TStoredTable>& tables, bool bSaveToAdmin,
+                    TSaveWait wait = TSaveWait::UntilWritten);
+    void SaveSharedCopies(const std::vector<TPendingSave>& pending);
+    void FinishBackgroundSave();
+    void StopHistoryWork();
     bool PostPendingChange(TRecordSet& table);
     bool NeedsWriting(const TStoredTable& stored) const;
 
@@ -280,6 +344,17 @@ private:
     double FShownWeek = 0;
     bool FTypedSinceFlush = false;
     int FWeekStartDay = 0; // the first weekday WeekStartDate was last lined up with
+
+    // The history being read on another thread, and where from.
+    std::unique_ptr<TFileRead> FHistoryRead;
+    QThread* FHistoryThread = nullptr;
+    bool FHistoryLoaded = false;
+    bool FHistoryFromUnsaved = false;
+    // A save writing the history on another thread, and whether another was asked for since.
+    struct TBackgroundSave;
+    std::shared_ptr<TBackgroundSave> FBackgroundSave;
+    bool FSaveAgain = false;
+    bool FSaveAgainToAdmin = false;
 };
 
 // The one data module of the program (set while it exists).

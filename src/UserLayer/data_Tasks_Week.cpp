@@ -234,7 +234,9 @@ void TdmTasks_Form::SyncJournalTables() {
 }
 
 void TdmTasks_Form::FlushJournal() {
-    if (SetupRequired() || !FDirsObj) return;
+    // While a save writes the history in the background the journal waits for the next flush
+    // (that save holds it as it was when it began).
+    if (SetupRequired() || !FDirsObj || FBackgroundSave) return;
     FTypedSinceFlush = false;
     SaveTables({{QStringLiteral("Journalfile.xml"), &adsJournal},
                 {QStringLiteral("JournalHistoryfile.xml"), &adsJournalHistory}},

@@ -10,10 +10,13 @@
 //   kill-writing:N       killed while the Nth new file is being written
 //   kill-record          killed just before the commit record is put in place
 //   eio-record           the commit record cannot be put in place (EIO)
-//   kill-before:N        killed just before the Nth rename
-//   kill-after:N         killed just after the Nth rename
-//   eio:N                the Nth rename fails with EIO
-// It prints "renames <n>" and then "saved" or "failed <message>"; exit code 0 either way.
+//   kill-before:N        killed just before the Nth file is put into place (renamed over its
+//                        target, or its rows written into the end of its target)
+//   kill-after:N         killed just after the Nth file is put into place
+//   kill-halfway:N       killed when half of the rows of the Nth file (an append) are written
+//   eio:N                putting the Nth file into place fails with EIO
+// It prints "renames <n>" (the tables the save writes), "put rename|append <file>" for each
+// file as it is put into place, and then "saved" or "failed <message>"; exit code 0 either way.
 
 #include "CrashRows.h"
 
@@ -33,6 +36,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <cerrno>
 #include <csignal>
@@ -104,10 +108,19 @@ TCommitFault FaultFor(const QString& fault) {
             if (kind == QLatin1String("kill-record")) ::raise(SIGKILL);
             return kind == QLatin1String("eio-record") ? EIO : 0;
         case TCommitStep::Rename:
+        case TCommitStep::Append:
             ++*renames;
+            Say(QStringLiteral("put %1 %2")
+                    .arg(step == TCommitStep::Rename ? QStringLiteral("rename")
+                                                     : QStringLiteral("append"),
+                         QFileInfo(file).fileName()));
             if (kind == QLatin1String("kill-before") && *renames == n) ::raise(SIGKILL);
             return kind == QLatin1String("eio") && *renames == n ? EIO : 0;
+        case TCommitStep::AppendHalfway:
+            if (kind == QLatin1String("kill-halfway") && *renames == n) ::raise(SIGKILL);
+            return 0;
         case TCommitStep::Renamed:
+        case TCommitStep::Appended:
             if (kind == QLatin1String("kill-after") && *renames == n) ::raise(SIGKILL);
             return 0;
         }

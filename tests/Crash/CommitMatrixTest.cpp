@@ -1,11 +1,13 @@
 // The crash matrix of a save: one save that changes every stored table (a submitted week
 // into a large history, the cleared tasks, the options' next week, a new user type, manager,
 // user, client, project, task code and task) is cut short at every step that matters, by a
-// kill just before and just after each rename, an I/O error at each rename, a kill while the
-// new files are written and around the commit record. After each, the program starts again on
-// the folder: every file of the store is the old one or every file is the new one, every
-// reference between the tables resolves, and the week's 45 hours are there exactly once (in
-// the tasks before the save, in the history after it).
+// kill just before and just after each file is put into place (renamed, or for the history its
+// new rows added to the file's end), a kill halfway through rows being added, an I/O error at
+// each step, a kill while the new files are written and around the commit record. After each,
+// the program starts again on the folder: every file of the store (the history's index too) is
+// the old one or every file is the new one, every reference between the tables resolves, and
+// the week's 45 hours are there exactly once (in the tasks before the save, in the history
+// after it).
 
 #include "BaseUnits/XEP_Messages.h"
 #include "BaseUnits/XEP_Utils_Unit.h"
@@ -133,7 +135,8 @@ double WeekHoursFound(TdmTasks_Form& dm) {
 
 struct TChildRun {
     int Renames = -1;
-    QString Outcome; // "saved", "failed …", or empty when it was killed
+    QStringList Puts; // "rename <file>" or "append <file>", in the order they were put in place
+    QString Outcome;  // "saved", "failed …", or empty when it was killed
     bool Killed = false;
     QString Errors;
 };
@@ -236,6 +239,8 @@ protected:
             const QString line = QString::fromUtf8(raw);
             if (line.startsWith(QLatin1String("renames ")))
                 run.Renames = line.mid(8).toInt();
+            else if (line.startsWith(QLatin1String("put ")))
+                run.Puts << line.mid(4);
             else if (line == QLatin1String("saved") || line.startsWith(QLatin1String("failed ")))
                 run.Outcome = line;
             else if (!line.isEmpty())
@@ -255,11 +260,14 @@ private:
     TMessageHandler FPrevious;
 };
 
-// The store's own table files, with their digests.
+const QString HistoryIndex = QStringLiteral("Reportingfile.index");
+
+// The store's own table files and the history's index, with their digests.
 TDigests StoreFiles(const QString& dir, TdmTasks_Form& dm) {
     TDigests files;
     for (const TdmTasks_Form::TStoredTable& stored : dm.StoredTables())
         files[stored.FileName] = Digest(dir + stored.FileName);
+    files[HistoryIndex] = Digest(dir + HistoryIndex);
     return files;
 }
 } // namespace
@@ -279,9 +287,16 @@ TEST_F(CommitMatrixTest, ASaveCutShortAnywhereLeavesTheWholeOldOrTheWholeNewStor
     const TChildRun full = RunChild(newStore, QStringLiteral("none"));
     ASSERT_EQ(full.Outcome, QStringLiteral("saved")) << full.Errors.toStdString();
     const int renames = full.Renames;
+    // The history's new rows are added to its file (and their days to its index), every other
+    // table is written whole.
+    EXPECT_TRUE(full.Puts.contains(QStringLiteral("append Reportingfile.xml")))
+        << full.Puts.join(QLatin1Char(',')).toStdString();
+    EXPECT_TRUE(full.Puts.contains(QStringLiteral("append ") + HistoryIndex));
+    const int puts = int(full.Puts.size());
     TdmTasks_Form& saved = Start(newStore);
     const TDigests newFiles = StoreFiles(newStore, saved);
-    ASSERT_EQ(int(newFiles.size()), renames) << "the save does not change every stored table";
+    ASSERT_EQ(int(newFiles.size()), renames + 1) << "the save does not change every stored table";
+    ASSERT_EQ(puts, renames + 1);
     for (const auto& [name, digest] : newFiles)
         ASSERT_NE(digest, oldFiles.at(name)) << name.toStdString() << " is not changed";
     ASSERT_EQ(BrokenReference(saved), QString());
@@ -291,11 +306,17 @@ TEST_F(CommitMatrixTest, ASaveCutShortAnywhereLeavesTheWholeOldOrTheWholeNewStor
     FDm.reset();
 
     QStringList faults = {QStringLiteral("kill-writing:1"), QStringLiteral("kill-writing:5"),
-                          QStringLiteral("kill-writing:%1").arg(renames),
+                          QStringLiteral("kill-writing:%1").arg(puts),
                           QStringLiteral("kill-record"), QStringLiteral("eio-record")};
-    for (int n = 1; n <= renames; ++n)
+    int appends = 0;
+    for (int n = 1; n <= puts; ++n) {
         faults << QStringLiteral("kill-before:%1").arg(n) << QStringLiteral("kill-after:%1").arg(n)
                << QStringLiteral("eio:%1").arg(n);
+        if (full.Puts.at(n - 1).startsWith(QLatin1String("append "))) {
+            faults << QStringLiteral("kill-halfway:%1").arg(n);
+            ++appends;
+        }
+    }
 
     int allOld = 0, allNew = 0;
     for (const QString& fault : faults) {
@@ -306,6 +327,7 @@ TEST_F(CommitMatrixTest, ASaveCutShortAnywhereLeavesTheWholeOldOrTheWholeNewStor
         CopyFolder(oldStore, dir);
         const TChildRun run = RunChild(dir, fault);
         ASSERT_EQ(run.Renames, renames) << run.Errors.toStdString();
+        EXPECT_EQ(run.Puts, full.Puts.mid(0, run.Puts.size())) << "the same save each time";
         if (fault.startsWith(QLatin1String("eio")))
             EXPECT_TRUE(run.Outcome.startsWith(QLatin1String("failed ")) && !run.Killed)
                 << run.Outcome.toStdString() << run.Errors.toStdString();
@@ -338,9 +360,11 @@ TEST_F(CommitMatrixTest, ASaveCutShortAnywhereLeavesTheWholeOldOrTheWholeNewStor
         QDir(dir).removeRecursively();
     }
     std::cout << "[          ] " << faults.size() << " cuts of a save of " << renames
-              << " tables (history " << HistoryRows << " rows): " << renames
-              << " killed before a rename, " << renames << " killed after one, " << renames
-              << " I/O errors on one, 3 killed while writing, 1 killed and 1 I/O error at the "
+              << " tables (history " << HistoryRows << " rows) put into place in " << puts
+              << " steps (" << appends << " of them rows added to a file): " << puts
+              << " killed before a step, " << puts << " killed after one, " << appends
+              << " killed halfway through rows being added, " << puts
+              << " I/O errors on a step, 3 killed while writing, 1 killed and 1 I/O error at the "
                  "commit record; "
               << allOld << " left the old store, " << allNew << " the new one; " << clock.elapsed()
               << " ms" << std::endl;

@@ -99,7 +99,7 @@ inline TSeen ReadReviewWindow() {
     seen.TotalMessage = frame->lblTotalMessage->text();
     seen.WeekStart = review->meSubmitDate->text();
 
-    TRecordSet& history = dmTasks_Form->adsReporting;
+    TRecordSet& history = dmTasks_Form->History();
     for (int recNo = 1; recNo <= history.RecordCount(); ++recNo) {
         history.WithRecord(recNo, [&] {
             auto field = [&](const char* name) -> TField& {

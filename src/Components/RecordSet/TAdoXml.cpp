@@ -219,8 +219,9 @@ std::string Lower(std::string_view text) {
 
 class TReader {
 public:
-    TReader(std::string_view doc, const std::vector<TAdoFieldDef>* target)
-        : FDoc(doc), FScanner(doc), FTarget(target) {}
+    TReader(std::string_view doc, const std::vector<TAdoFieldDef>* target, TAdoReadOptions* options,
+            qint64 offsetShift)
+        : FDoc(doc), FScanner(doc), FTarget(target), FOptions(options), FShift(offsetShift) {}
 
     TAdoDocument Read() {
         if (FScanner.Next() != TXmlScanner::StartElement)
@@ -240,6 +241,13 @@ public:
                 if (!FSchemaRead)
                     Fail(FDoc, FScanner.Offset(),
                          QStringLiteral("the rows come before the schema"));
+                if (FOptions) {
+                    // One block of rows, in an element with an end tag, can be indexed.
+                    if (FDataBlocks++ > 0 || FScanner.SelfClosing())
+                        FOptions->Indexable = false;
+                    else
+                        FOptions->DataStart = FShift + qint64(FScanner.End());
+                }
                 ReadData();
             } else {
                 SkipElement();
@@ -488,6 +496,7 @@ private:
             }
             const TContext parent = contexts.empty() ? InData : contexts.back();
             const std::string_view local = TXmlScanner::LocalName(FScanner.Name());
+            if (FOptions) NoteRow(parent, local);
             if (local == "row") {
                 if (parent == InData || parent == InInsert) {
                     ReadRow();
@@ -522,6 +531,24 @@ private:
                 contexts.push_back(Skipped); // rs:delete and anything unknown
             }
         }
+    }
+
+    // Where the rows lie, for an index of the file; and how far the reading has come.
+    void NoteRow(TContext parent, std::string_view local) {
+        const size_t offset = FScanner.Offset();
+        if (FOptions->Progress && offset >= FNextProgress) {
+            FOptions->Progress(offset);
+            FNextProgress = offset + (8u << 20);
+        }
+        if (!FOptions->Indexable) return;
+        if (parent != InData || local != "row") {
+            FOptions->Indexable = false;
+            if (FOptions->RowSpans) FOptions->RowSpans->clear();
+            return;
+        }
+        if (FOptions->RowSpans)
+            FOptions->RowSpans->push_back(
+                {FShift + qint64(offset), qint64(FScanner.End()) - qint64(offset)});
     }
 
     void AddEmptyRow() {
@@ -755,6 +782,10 @@ private:
     std::string_view FDoc;
     TXmlScanner FScanner;
     const std::vector<TAdoFieldDef>* FTarget;
+    TAdoReadOptions* FOptions;
+    qint64 FShift; // what the offsets in the document lack of the file's (a byte order mark)
+    int FDataBlocks = 0;
+    size_t FNextProgress = 8u << 20;
     std::vector<TFileField> FFields;
     std::vector<TAdoFieldDef> FColumnDefs;
     std::unordered_map<std::string, int> FIndex;
@@ -767,10 +798,13 @@ private:
 };
 } // namespace
 
-TAdoDocument ReadAdoXml(std::string_view document, const std::vector<TAdoFieldDef>* target) {
+TAdoDocument ReadAdoXml(std::string_view document, const std::vector<TAdoFieldDef>* target,
+                        TAdoReadOptions* options) {
     std::string converted;
+    qint64 shift = 0;
     if (document.size() >= 3 && std::memcmp(document.data(), "\xEF\xBB\xBF", 3) == 0) {
         document.remove_prefix(3);
+        shift = 3;
     } else if (document.size() >= 2 && (std::memcmp(document.data(), "\xFF\xFE", 2) == 0 ||
                                         std::memcmp(document.data(), "\xFE\xFF", 2) == 0)) {
         auto decoder = QStringDecoder(document[0] == '\xFF' ? QStringDecoder::Utf16LE
@@ -779,6 +813,7 @@ TAdoDocument ReadAdoXml(std::string_view document, const std::vector<TAdoFieldDe
             decoder(QByteArrayView(document.data() + 2, qsizetype(document.size() - 2)));
         converted = text.toUtf8().toStdString();
         document = converted;
+        if (options) options->Indexable = false; // the offsets are not the file's
     }
     bool blank = true;
     for (const char c : document)
@@ -788,8 +823,11 @@ TAdoDocument ReadAdoXml(std::string_view document, const std::vector<TAdoFieldDe
         }
     if (blank) throw TAdoError{QStringLiteral("the file is empty")};
     try {
-        TReader reader(document, target);
-        return reader.Read();
+        TReader reader(document, target, options, shift);
+        TAdoDocument read = reader.Read();
+        if (options && options->DataStart == 0) options->Indexable = false; // no rs:data
+        if (options && !options->Indexable && options->RowSpans) options->RowSpans->clear();
+        return read;
     } catch (const TXmlError& e) {
         size_t line = 0, column = 0;
         TXmlScanner::LineColumn(document, e.Offset, line, column);

@@ -23,10 +23,12 @@
 // its field, duplicate attributes.
 
 #include "TField.h"
+#include "TFileIndex.h"
 
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -50,14 +52,42 @@ struct TAdoDocument {
     QStringList DeclaredFields;       // the names of the fields the file's schema declares
 };
 
+struct TAdoReadOptions {
+    // Filled with where each row lies in the document, in order, when the rows stand directly
+    // in rs:data (Indexable); rows in rs:insert or rs:update, or anything else among the rows,
+    // leave Indexable false.
+    std::vector<TRowSpan>* RowSpans = nullptr;
+    bool Indexable = true;
+    // The length of the document's head, up to the first row (or the end of rs:data).
+    qint64 DataStart = 0;
+    // Called now and then with how far the reading has come (a byte offset); it may throw to
+    // stop the reading.
+    std::function<void(size_t offset)> Progress;
+};
+
 // Reads a whole document (UTF-8, a UTF-8 or UTF-16 byte order mark allowed). With a target
 // the store's columns are the target's fields, filled from the file's fields of the same
 // name (without regard to case); otherwise they are the file's fields. Raises TAdoError.
-TAdoDocument ReadAdoXml(std::string_view document, const std::vector<TAdoFieldDef>* target);
+TAdoDocument ReadAdoXml(std::string_view document, const std::vector<TAdoFieldDef>* target,
+                        TAdoReadOptions* options = nullptr);
 
 // Writes the fields' schema and every live row of the store in natural order. Raises
-// TAdoError when the device refuses the data.
-void WriteAdoXml(const std::vector<TAdoFieldDef>& fields, const TRowStore& store, QIODevice& out);
+// TAdoError when the device refuses the data. With spans, each row's place in the document.
+void WriteAdoXml(const std::vector<TAdoFieldDef>& fields, const TRowStore& store, QIODevice& out,
+                 std::vector<TRowSpan>* spans = nullptr);
+
+// The head of a document of these fields, as WriteAdoXml writes it: everything before the
+// first row.
+std::string AdoXmlHead(const std::vector<TAdoFieldDef>& fields);
+// The lines that close a document, as WriteAdoXml writes them.
+inline constexpr std::string_view AdoXmlTail = "</rs:data>\r\n</xml>\r\n";
+// Writes the rows of the store from the natural order's index first on, then the closing
+// lines; with spans, each row's place counted from startOffset.
+void WriteAdoXmlRows(const std::vector<TAdoFieldDef>& fields, const TRowStore& store, size_t first,
+                     QIODevice& out, qint64 startOffset, std::vector<TRowSpan>* spans);
+// Where the closing lines of a document begin, from its last bytes: the offset of
+// "</rs:data>" within them, when only white space and "</xml>" follow it; -1 otherwise.
+qint64 AdoXmlTailStart(std::string_view lastBytes);
 
 // Day numbers and their ISO text ("2008-03-03T14:30:00"), shared with the dump.
 std::string DayNumberToIso(double dayNumber);

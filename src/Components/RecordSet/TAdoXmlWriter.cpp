@@ -124,89 +124,154 @@ void AppendInt(std::string& out, qint64 value) {
 }
 } // namespace
 
-void WriteAdoXml(const std::vector<TAdoFieldDef>& fields, const TRowStore& store, QIODevice& out) {
-    std::string buffer;
-    buffer.reserve(1 << 20);
-    auto flush = [&] {
-        if (buffer.empty()) return;
-        if (out.write(buffer.data(), qint64(buffer.size())) != qint64(buffer.size()))
-            throw TAdoError{out.errorString().isEmpty()
+namespace {
+// Writes to a device in blocks of about a megabyte.
+class TBlockWriter {
+public:
+    explicit TBlockWriter(QIODevice& out) : FOut(out) { Buffer.reserve(1 << 20); }
+    std::string Buffer;
+    qint64 Written = 0; // bytes handed to the device so far
+    void FlushIfFull() {
+        if (Buffer.size() > (1 << 20) - 4096) Flush();
+    }
+    void Flush() {
+        if (Buffer.empty()) return;
+        if (FOut.write(Buffer.data(), qint64(Buffer.size())) != qint64(Buffer.size()))
+            throw TAdoError{FOut.errorString().isEmpty()
                                 ? QStringLiteral("the data could not be written")
-                                : out.errorString()};
-        buffer.clear();
-    };
-    buffer += "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\r\n"
-              "\txmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'\r\n"
-              "\txmlns:rs='urn:schemas-microsoft-com:rowset'\r\n"
-              "\txmlns:z='#RowsetSchema'>\r\n"
-              "<s:Schema id='RowsetSchema'>\r\n"
-              "\t<s:ElementType name='row' content='eltOnly' rs:updatable='true'>\r\n";
+                                : FOut.errorString()};
+        Written += qint64(Buffer.size());
+        Buffer.clear();
+    }
+
+private:
+    QIODevice& FOut;
+};
+
+std::vector<std::string> EncodedNames(const std::vector<TAdoFieldDef>& fields) {
     std::vector<std::string> names;
+    for (const TAdoFieldDef& f : fields)
+        names.push_back(EncodeName(f.Name));
+    return names;
+}
+
+void AppendRow(std::string& buffer, const std::vector<TAdoFieldDef>& fields,
+               const std::vector<std::string>& names, const TRowStore& store, quint32 slot) {
+    buffer += "<z:row";
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const TColumn& c = store.Columns[i];
+        if (c.IsNull(slot)) continue;
+        buffer += ' ';
+        buffer += names[i];
+        buffer += "='";
+        const size_t valueStart = buffer.size();
+        switch (c.Type) {
+        case TFieldType::Integer:
+        case TFieldType::SmallInt:
+        case TFieldType::AutoInc:
+            AppendInt(buffer, c.Ints[slot]);
+            break;
+        case TFieldType::Boolean:
+            buffer += c.Bools[slot] ? "True" : "False";
+            break;
+        case TFieldType::DateTime:
+        case TFieldType::Time:
+            buffer += DayNumberToIso(c.Floats[slot]);
+            break;
+        case TFieldType::Float:
+            buffer += FloatToShortest(c.Floats[slot]);
+            break;
+        case TFieldType::Currency:
+            buffer += CurrencyToShortest(c.Units[slot]);
+            break;
+        case TFieldType::String:
+        case TFieldType::Memo:
+            AppendEscaped(buffer, c.Str(slot));
+            break;
+        case TFieldType::Blob:
+            AppendHex(buffer, c.Blobs[slot]);
+            break;
+        }
+        // The reader refuses longer values, so they must not be written either.
+        if (buffer.size() - valueStart > TXmlScanner::MaxAttributeLength)
+            throw TAdoError{QStringLiteral("the value of field '%1' is longer than 16 MiB")
+                                .arg(fields[i].Name)};
+        buffer += '\'';
+    }
+    buffer += "/>";
+}
+} // namespace
+
+std::string AdoXmlHead(const std::vector<TAdoFieldDef>& fields) {
+    std::string head = "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\r\n"
+                       "\txmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'\r\n"
+                       "\txmlns:rs='urn:schemas-microsoft-com:rowset'\r\n"
+                       "\txmlns:z='#RowsetSchema'>\r\n"
+                       "<s:Schema id='RowsetSchema'>\r\n"
+                       "\t<s:ElementType name='row' content='eltOnly' rs:updatable='true'>\r\n";
+    const std::vector<std::string> names = EncodedNames(fields);
     for (size_t i = 0; i < fields.size(); ++i) {
         const TAdoFieldDef& f = fields[i];
-        names.push_back(EncodeName(f.Name));
         std::string escapedName;
-        AppendEscaped(escapedName, QString::fromStdString(names.back()));
-        buffer += "\t\t<s:AttributeType name='" + escapedName + "' rs:number='" +
-                  std::to_string(i + 1) + "'";
-        if (f.Type == TFieldType::AutoInc) buffer += " rs:autoincrement='true'";
-        buffer += " rs:nullable='true' rs:maydefer='true' rs:writeunknown='true'>\r\n";
+        AppendEscaped(escapedName, QString::fromStdString(names[i]));
+        head += "\t\t<s:AttributeType name='" + escapedName + "' rs:number='" +
+                std::to_string(i + 1) + "'";
+        if (f.Type == TFieldType::AutoInc) head += " rs:autoincrement='true'";
+        head += " rs:nullable='true' rs:maydefer='true' rs:writeunknown='true'>\r\n";
         if (f.Type == TFieldType::String)
-            buffer += "\t\t\t<s:datatype dt:type='string' rs:dbtype='str' dt:maxLength='" +
-                      std::to_string(f.Size) + "'/>\r\n";
+            head += "\t\t\t<s:datatype dt:type='string' rs:dbtype='str' dt:maxLength='" +
+                    std::to_string(f.Size) + "'/>\r\n";
         else
-            buffer += std::string("\t\t\t<s:datatype ") + DataTypeAttributes(f.Type) + "/>\r\n";
-        buffer += "\t\t</s:AttributeType>\r\n";
+            head += std::string("\t\t\t<s:datatype ") + DataTypeAttributes(f.Type) + "/>\r\n";
+        head += "\t\t</s:AttributeType>\r\n";
     }
-    buffer += "\t\t<s:extends type='rs:rowbase'/>\r\n"
-              "\t</s:ElementType>\r\n"
-              "</s:Schema>\r\n"
-              "<rs:data>\r\n";
-    for (const quint32 slot : store.Order) {
-        buffer += "\t<z:row";
-        for (size_t i = 0; i < fields.size(); ++i) {
-            const TColumn& c = store.Columns[i];
-            if (c.IsNull(slot)) continue;
-            buffer += ' ';
-            buffer += names[i];
-            buffer += "='";
-            const size_t valueStart = buffer.size();
-            switch (c.Type) {
-            case TFieldType::Integer:
-            case TFieldType::SmallInt:
-            case TFieldType::AutoInc:
-                AppendInt(buffer, c.Ints[slot]);
-                break;
-            case TFieldType::Boolean:
-                buffer += c.Bools[slot] ? "True" : "False";
-                break;
-            case TFieldType::DateTime:
-            case TFieldType::Time:
-                buffer += DayNumberToIso(c.Floats[slot]);
-                break;
-            case TFieldType::Float:
-                buffer += FloatToShortest(c.Floats[slot]);
-                break;
-            case TFieldType::Currency:
-                buffer += CurrencyToShortest(c.Units[slot]);
-                break;
-            case TFieldType::String:
-            case TFieldType::Memo:
-                AppendEscaped(buffer, c.Str(slot));
-                break;
-            case TFieldType::Blob:
-                AppendHex(buffer, c.Blobs[slot]);
-                break;
-            }
-            // The reader refuses longer values, so they must not be written either.
-            if (buffer.size() - valueStart > TXmlScanner::MaxAttributeLength)
-                throw TAdoError{QStringLiteral("the value of field '%1' is longer than 16 MiB")
-                                    .arg(fields[i].Name)};
-            buffer += '\'';
-        }
-        buffer += "/>\r\n";
-        if (buffer.size() > (1 << 20) - 4096) flush();
+    head += "\t\t<s:extends type='rs:rowbase'/>\r\n"
+            "\t</s:ElementType>\r\n"
+            "</s:Schema>\r\n"
+            "<rs:data>\r\n";
+    return head;
+}
+
+void WriteAdoXmlRows(const std::vector<TAdoFieldDef>& fields, const TRowStore& store, size_t first,
+                     QIODevice& out, qint64 startOffset, std::vector<TRowSpan>* spans) {
+    TBlockWriter writer(out);
+    const std::vector<std::string> names = EncodedNames(fields);
+    for (size_t i = first; i < store.Order.size(); ++i) {
+        writer.Buffer += '\t';
+        const qint64 rowStart = startOffset + writer.Written + qint64(writer.Buffer.size());
+        AppendRow(writer.Buffer, fields, names, store, store.Order[i]);
+        if (spans)
+            spans->push_back(
+                {rowStart, startOffset + writer.Written + qint64(writer.Buffer.size()) - rowStart});
+        writer.Buffer += "\r\n";
+        writer.FlushIfFull();
     }
-    buffer += "</rs:data>\r\n</xml>\r\n";
-    flush();
+    writer.Buffer += AdoXmlTail;
+    writer.Flush();
+}
+
+void WriteAdoXml(const std::vector<TAdoFieldDef>& fields, const TRowStore& store, QIODevice& out,
+                 std::vector<TRowSpan>* spans) {
+    const std::string head = AdoXmlHead(fields);
+    if (out.write(head.data(), qint64(head.size())) != qint64(head.size()))
+        throw TAdoError{out.errorString().isEmpty()
+                            ? QStringLiteral("the data could not be written")
+                            : out.errorString()};
+    WriteAdoXmlRows(fields, store, 0, out, qint64(head.size()), spans);
+}
+
+qint64 AdoXmlTailStart(std::string_view lastBytes) {
+    const size_t at = lastBytes.rfind("</rs:data>");
+    if (at == std::string_view::npos) return -1;
+    std::string_view rest = lastBytes.substr(at + 10);
+    auto skipSpace = [&rest] {
+        while (!rest.empty() &&
+               (rest[0] == ' ' || rest[0] == '\t' || rest[0] == '\r' || rest[0] == '\n'))
+            rest.remove_prefix(1);
+    };
+    skipSpace();
+    if (rest.substr(0, 6) != "</xml>") return -1;
+    rest.remove_prefix(6);
+    skipSpace();
+    return rest.empty() ? qint64(at) : -1;
 }

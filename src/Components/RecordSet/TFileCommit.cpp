@@ -22,6 +22,7 @@
 // The commit record, UTF-8 text, one line each:
 //     tivrel-commit 1
 //     rename <temporary> <target>          (names within the record's folder, percent-encoded)
+//     append <temporary> <target> <offset> (the temporary's bytes go into the target there)
 //     end <number of entries> <SHA-1 of every line before this one>
 // A record that does not end so, or whose digest does not match, never reached the disk
 // whole: it was not decided.
@@ -53,6 +54,7 @@ QString RecordTemplate(const QFileInfo& record) {
 
 struct TRecordEntry {
     QString Temporary, Target; // file names within the folder
+    qint64 AppendAt = -1;      // -1: a rename
 };
 
 // The entries of a whole record; false when it is not whole.
@@ -68,8 +70,14 @@ bool ParseRecord(const QByteArray& content, std::vector<TRecordEntry>& entries) 
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (lines.at(i).isEmpty()) continue;
         const QList<QByteArray> words = lines.at(i).split(' ');
-        if (words.size() != 3 || words.at(0) != "rename") return false;
-        entries.push_back({Decoded(words.at(1)), Decoded(words.at(2))});
+        if (words.size() == 3 && words.at(0) == "rename") {
+            entries.push_back({Decoded(words.at(1)), Decoded(words.at(2)), -1});
+            continue;
+        }
+        bool isNumber = false;
+        const qint64 at = words.size() == 4 ? words.at(3).toLongLong(&isNumber) : -1;
+        if (words.at(0) != "append" || !isNumber || at < 0) return false;
+        entries.push_back({Decoded(words.at(1)), Decoded(words.at(2)), at});
     }
     bool ok = false;
     return trailer.at(1).toLongLong(&ok) == qint64(entries.size()) && ok;
@@ -127,6 +135,31 @@ void SyncFolder(const QString& folder) {
 #endif
 }
 
+QString WriteIntoFile(const QString& temporary, const QString& target, qint64 at) {
+    QFile source(temporary);
+    if (!source.open(QIODevice::ReadOnly)) return source.errorString();
+    const QByteArray bytes = source.readAll();
+    QFile file(target);
+    if (!file.open(QIODevice::ReadWrite)) return file.errorString();
+    if (file.size() < at) return QStringLiteral("the file is shorter than the save expects");
+    if (!file.seek(at)) return file.errorString();
+    // In two halves, so that the tests of a commit cut short can cut it in the middle.
+    const qint64 half = bytes.size() / 2;
+    if (file.write(bytes.constData(), half) != half || !file.flush()) return file.errorString();
+    if (const int fault = CommitFault(TCommitStep::AppendHalfway, target))
+        return SystemErrorText(fault);
+    if (file.write(bytes.constData() + half, bytes.size() - half) != bytes.size() - half)
+        return file.errorString();
+    if (!file.resize(at + bytes.size()) || !file.flush()) return file.errorString();
+#ifdef Q_OS_WIN
+    if (!::FlushFileBuffers(HANDLE(_get_osfhandle(file.handle()))))
+        return QStringLiteral("the file could not be flushed to disk");
+#else
+    if (::fsync(file.handle()) != 0) return SystemErrorText(errno);
+#endif
+    return {};
+}
+
 TFileCommit::TFileCommit(QString recordFileName) : FRecord(std::move(recordFileName)) {}
 
 TFileCommit::~TFileCommit() = default; // each TPreparedSave removes its own temporary
@@ -139,12 +172,25 @@ void TFileCommit::Add(TPreparedSave&& save) {
     FSaves.push_back(std::move(save));
 }
 
+int TFileCommit::PartCount() const {
+    int parts = 0;
+    for (const TPreparedSave& save : FSaves)
+        parts += int(save.Parts().size());
+    return parts;
+}
+
 void TFileCommit::WriteRecord() {
     QByteArray body = RecordHeader + '\n';
     for (const TPreparedSave& save : FSaves)
-        body += "rename " + Encoded(QFileInfo(save.TemporaryName()).fileName()) + ' ' +
-                Encoded(QFileInfo(save.FileName()).fileName()) + '\n';
-    const QByteArray content = body + "end " + QByteArray::number(qint64(FSaves.size())) + ' ' +
+        for (const TPreparedSave::TPart& part : save.Parts()) {
+            const QByteArray names = Encoded(QFileInfo(part.Temporary).fileName()) + ' ' +
+                                     Encoded(QFileInfo(part.Target).fileName());
+            if (part.AppendAt < 0)
+                body += "rename " + names + '\n';
+            else
+                body += "append " + names + ' ' + QByteArray::number(part.AppendAt) + '\n';
+        }
+    const QByteArray content = body + "end " + QByteArray::number(qint64(PartCount())) + ' ' +
                                QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex() +
                                '\n';
 
@@ -175,7 +221,9 @@ void TFileCommit::WriteRecord() {
 
 void TFileCommit::Commit() {
     if (FSaves.empty()) return;
-    if (FSaves.size() == 1) {
+    // One file renamed (with its index, which is checked against it before use) needs no
+    // record; rows added to a file always do.
+    if (FSaves.size() == 1 && !FSaves.front().IsAppend()) {
         FSaves.front().Commit();
         return;
     }
@@ -184,11 +232,16 @@ void TFileCommit::Commit() {
     for (TPreparedSave& save : FSaves)
         save.HandOver();
     for (TPreparedSave& save : FSaves)
-        save.Rename();
+        save.PutInPlace();
     const QString folder = QFileInfo(FRecord).absolutePath();
     SyncFolder(folder);
     QFile::remove(FRecord);
     SyncFolder(folder);
+}
+
+void TFileCommit::RecordWritten() {
+    for (TPreparedSave& save : FSaves)
+        save.RecordWritten();
 }
 
 TCommitRecovery FinishInterruptedCommit(const QString& recordFileName) {
@@ -209,11 +262,10 @@ TCommitRecovery FinishInterruptedCommit(const QString& recordFileName) {
             const QString temporary = folder.filePath(entry.Temporary);
             if (!QFileInfo::exists(temporary)) continue; // renamed before the cut
             TPreparedSave save;
-            save.FFileName = folder.filePath(entry.Target);
-            save.FTemporaryName = temporary;
-            save.HandOver(); // a failed rename leaves it for the next try
-            save.Rename();
-            recovery.Replaced << save.FFileName;
+            save.FParts.push_back({folder.filePath(entry.Target), temporary, entry.AppendAt});
+            save.HandOver(); // a failed step leaves it for the next try
+            save.PutInPlace();
+            recovery.Replaced << folder.filePath(entry.Target);
         }
         recovery.Found = true;
         SyncFolder(folder.absolutePath());

@@ -16,6 +16,12 @@
 //     commit.Commit();                                                           // may raise
 //
 // A commit of a single file needs no record: one rename replaces it or leaves it.
+//
+// A file can also be added to (PrepareAppend): the record then says where the added bytes go
+// ("append <temporary> <target> <offset>"), they are written over the file from that offset
+// (its closing lines) and the file is cut after them. Recovery writes them there again as long
+// as the temporary is there, which gives the same file however often it runs; the temporary is
+// removed only when the file holding them has been flushed to disk.
 
 #include "TPreparedSave.h"
 
@@ -31,15 +37,20 @@ public:
     TFileCommit(const TFileCommit&) = delete;
     TFileCommit& operator=(const TFileCommit&) = delete;
 
-    // A file written in full, to be renamed into place by Commit; its target must lie in the
-    // record's folder.
+    // A file written in full, to be renamed into place by Commit, or rows to add to a file;
+    // its target must lie in the record's folder.
     void Add(TPreparedSave&& save);
     int Count() const { return int(FSaves.size()); }
+    // The files put into place (a table's file and its index count one each).
+    int PartCount() const;
     // Replaces every target, or none when it fails before the record is on disk. Raises
     // EDatabaseError naming the file and the system's reason. A failure after the record is on
     // disk leaves the record and the temporaries still to be renamed for
     // FinishInterruptedCommit.
     void Commit();
+    // After a commit that worked, on the record sets' thread: each record set's file holds its
+    // rows as they were when its save was prepared (TPreparedSave::RecordWritten).
+    void RecordWritten();
 
 private:
     void WriteRecord();
@@ -69,6 +80,9 @@ enum class TCommitStep {
     WriteRecord,    // the commit record is about to be put in place (file: the record)
     Rename,         // a temporary is about to be renamed over its target (file: the target)
     Renamed,        // that rename is done (file: the target); the result is ignored
+    Append,         // rows are about to be written into their file (file: the target)
+    AppendHalfway,  // half of them are written (file: the target)
+    Appended,       // they are written and flushed (file: the target); the result is ignored
 };
 using TCommitFault = std::function<int(TCommitStep step, const QString& fileName)>;
 void SetCommitFault(TCommitFault fault);
@@ -79,5 +93,9 @@ int CommitFault(TCommitStep step, const QString& fileName);
 QString SystemErrorText(int errorNumber);
 // Renames from over to, replacing it; the system's reason when that fails, else empty.
 QString RenameReplacing(const QString& from, const QString& to);
+// Writes the temporary file's bytes into the target from the offset at on, cuts the target
+// after them and flushes it to disk; the system's reason when that fails, else empty. Doing it
+// again gives the same file.
+QString WriteIntoFile(const QString& temporary, const QString& target, qint64 at);
 // Flushes a folder's entries (a rename or removal in it) to disk.
 void SyncFolder(const QString& folder);

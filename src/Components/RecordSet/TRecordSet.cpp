@@ -56,6 +56,12 @@ void TRecordSet::CheckActive() const {
     if (!Active()) Error(QStringLiteral("Cannot perform this operation on a closed dataset"));
 }
 
+void TRecordSet::CheckRowsWritable() const {
+    if (FStore && FStore->Readers > 0)
+        Error(QStringLiteral("The rows cannot change while they are being written to disk; try "
+                             "again when the save is done"));
+}
+
 bool TRecordSet::Active() const {
     return FState != TDataSetState::Inactive;
 }
@@ -469,6 +475,7 @@ void TRecordSet::Edit() {
 void TRecordSet::Post() {
     CheckActive();
     if (!IsEditing(FState)) return;
+    CheckRowsWritable();
     RunEvent(BeforePost);
     if (!IsEditing(FState)) return; // the handler finished the row itself
     TRowStore& store = *FStore;
@@ -485,6 +492,7 @@ void TRecordSet::Post() {
             orderIndex = size_t(std::find(store.Order.begin(), store.Order.end(), before) -
                                 store.Order.begin());
         }
+        store.NoteInserted(slot, orderIndex);
         store.Order.insert(store.Order.begin() + qsizetype(orderIndex), slot);
         if (FNatural)
             index = int(orderIndex);
@@ -495,6 +503,7 @@ void TRecordSet::Post() {
     } else {
         if (!store.IsAlive(FEditSlot))
             Error(QStringLiteral("Record not found or changed by another user"));
+        store.NoteChanged(FEditSlot);
         for (size_t c = 0; c < store.Columns.size(); ++c)
             if (!SameValue(store.Columns[c].Type, store.Columns[c].Get(FEditSlot), FEditBuffer[c]))
                 store.Columns[c].Set(FEditSlot, FEditBuffer[c]);
@@ -538,6 +547,7 @@ void TRecordSet::Delete() {
         return;
     }
     if (ViewSize() == 0) Error(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    CheckRowsWritable();
     RunEvent(BeforeDelete);
     RunEvent(BeforeScroll);
     TRowStore& store = *FStore;
@@ -546,6 +556,7 @@ void TRecordSet::Delete() {
         FNatural
             ? size_t(FCur)
             : size_t(std::find(store.Order.begin(), store.Order.end(), slot) - store.Order.begin());
+    store.NoteDeleted(slot, orderIndex);
     store.Order.erase(store.Order.begin() + qsizetype(orderIndex));
     if (!FNatural) FView.erase(FView.begin() + FCur);
     for (TColumn& column : store.Columns)
@@ -768,4 +779,128 @@ bool TRecordSet::HasPendingChanges() const {
 
 size_t TRecordSet::MemoryUsage() const {
     return (FStore ? FStore->MemoryUsage() : 0) + FView.capacity() * sizeof(quint32);
+}
+
+// ---------------------------------------------------------------- undoing a batch of changes
+
+void TRecordSet::BeginUndoRecord() {
+    CheckActive();
+    auto record = std::make_unique<TUndoRecord>();
+    record->Mark = FStore->File;
+    record->PendingChanges = FStore->PendingChanges;
+    FStore->Undo = std::move(record);
+}
+
+void TRecordSet::EndUndoRecord() {
+    if (FStore) FStore->Undo.reset();
+}
+
+bool TRecordSet::UndoRecording() const {
+    return FStore && FStore->Undo;
+}
+
+void TRecordSet::UndoChanges() {
+    CheckActive();
+    if (!FStore->Undo) return;
+    // What was typed and not posted is dropped, not recorded.
+    if (IsEditing(FState)) {
+        FEditBuffer.clear();
+        FModified = false;
+        SetState(TDataSetState::Browse);
+    }
+    CheckRowsWritable();
+    TRowStore& store = *FStore;
+    const std::unique_ptr<TUndoRecord> record = std::move(store.Undo);
+    for (auto entry = record->Entries.rbegin(); entry != record->Entries.rend(); ++entry) {
+        switch (entry->Kind) {
+        case TUndoRecord::Changed:
+            for (size_t c = 0; c < store.Columns.size(); ++c)
+                store.Columns[c].Set(entry->Slot, entry->Values[c]);
+            break;
+        case TUndoRecord::Inserted: {
+            const auto at = std::find(store.Order.begin(), store.Order.end(), entry->Slot);
+            if (at != store.Order.end()) store.Order.erase(at);
+            for (TColumn& column : store.Columns)
+                column.Set(entry->Slot, TValue());
+            store.MarkDead(entry->Slot);
+            break;
+        }
+        case TUndoRecord::Deleted:
+            store.Dead[entry->Slot >> 6] &= ~(quint64(1) << (entry->Slot & 63));
+            for (size_t c = 0; c < store.Columns.size(); ++c)
+                store.Columns[c].Set(entry->Slot, entry->Values[c]);
+            store.Order.insert(store.Order.begin() +
+                                   qsizetype(std::min(entry->OrderIndex, store.Order.size())),
+                               entry->Slot);
+            break;
+        }
+    }
+    // The file holds what it held when the record began, unless a save wrote it meanwhile.
+    if (store.File.Generation == record->Mark.Generation)
+        store.File = record->Mark;
+    else
+        store.File.Dirty = true;
+    store.PendingChanges = record->PendingChanges;
+    const std::vector<TRecordSet*> cursors = store.Cursors;
+    for (TRecordSet* cursor : cursors)
+        cursor->AfterRowsRestored(cursor == this);
+}
+
+void TRecordSet::AfterRowsRestored(bool toFirst) {
+    // Another cursor keeps its row when it is still there; this one starts at the first row,
+    // as after a reload.
+    const TBookmark kept = toFirst ? 0 : GetBookmark();
+    if (IsEditing(FState)) {
+        FEditBuffer.clear();
+        FModified = false;
+        FState = TDataSetState::Browse;
+    }
+    RebuildView();
+    const int n = ViewSize();
+    int index = n > 0 ? 0 : -1;
+    if (kept > 0 && FStore->IsAlive(quint32(kept - 1))) {
+        const auto& rows = FNatural ? FStore->Order : FView;
+        const auto at = std::find(rows.begin(), rows.end(), quint32(kept - 1));
+        if (at != rows.end()) index = int(at - rows.begin());
+    }
+    FCur = index;
+    FBof = index <= 0;
+    FEof = n == 0;
+    CalculateFields();
+    Notify(StateChangedNote);
+    Notify(ReloadedNote);
+    RunEvent(AfterScroll);
+}
+
+// ---------------------------------------------------------------- rows read by another thread
+
+TRecordSet::THold::THold(std::shared_ptr<TRowStore> store) : FStore(std::move(store)) {
+    if (FStore) ++FStore->Readers;
+}
+
+TRecordSet::THold::THold(THold&& other) noexcept : FStore(std::move(other.FStore)) {}
+
+TRecordSet::THold& TRecordSet::THold::operator=(THold&& other) noexcept {
+    if (this != &other) {
+        Release();
+        FStore = std::move(other.FStore);
+    }
+    return *this;
+}
+
+TRecordSet::THold::~THold() {
+    Release();
+}
+
+void TRecordSet::THold::Release() {
+    if (FStore) --FStore->Readers;
+    FStore.reset();
+}
+
+TRecordSet::THold TRecordSet::HoldRows() const {
+    return THold(FStore);
+}
+
+bool TRecordSet::RowsHeld() const {
+    return FStore && FStore->Readers > 0;
 }

@@ -40,12 +40,14 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
 
 class TRowStore;
 class TFilterExpression;
+class TFileRead;
 
 enum class TDataSetState { Inactive, Browse, Edit, Insert, CalcFields };
 
@@ -169,6 +171,38 @@ public:
     void CommitUpdates();
     bool HasPendingChanges() const;
 
+    // ---- Undoing a batch of changes ----
+    // From BeginUndoRecord on, every row changed, inserted or deleted through any record set
+    // sharing these rows is recorded: the row as it was, never a copy of the table.
+    // UndoChanges drops a pending row and puts every recorded row back as it was, where it
+    // stood in the natural order (a row deleted comes back with its bookmark), without running
+    // the table's events; EndUndoRecord keeps the changes. Both stop recording. What a file
+    // read or written before holds is known again after an undo, unless a save came between.
+    void BeginUndoRecord();
+    void UndoChanges();
+    void EndUndoRecord();
+    bool UndoRecording() const;
+
+    // ---- Rows read by another thread ----
+    // While a hold lasts (a save writing the rows in the background), the rows must not change:
+    // posting or deleting raises EDatabaseError. Taken and released on the set's own thread.
+    class THold {
+    public:
+        THold() = default;
+        explicit THold(std::shared_ptr<TRowStore> store);
+        THold(THold&& other) noexcept;
+        THold& operator=(THold&& other) noexcept;
+        THold(const THold&) = delete;
+        THold& operator=(const THold&) = delete;
+        ~THold();
+        void Release();
+
+    private:
+        std::shared_ptr<TRowStore> FStore;
+    };
+    THold HoldRows() const;
+    bool RowsHeld() const;
+
     // ---- Persistence (ADO persisted-recordset XML) ----
     // Saving writes to a temporary file in the same directory, flushes it to disk and renames
     // it over the old file. Loading replaces the rows only when the whole file is good;
@@ -185,6 +219,20 @@ public:
     void LoadFromStream(QIODevice& device);
     void LoadFromBytes(const QByteArray& data,
                        const QString& sourceName = QStringLiteral("stream"));
+    // A date-time field by whose day the rows of the set's file are indexed in a file beside
+    // it (TFileIndex.h); saves keep the index up to date. Empty: no index.
+    QString IndexField;
+    // Reads only the rows of the file whose IndexField lies on a day from fromDay to toDay
+    // (whole day numbers), and maybe a few more of days nearby, through the file's index. False,
+    // with nothing changed, when the file has no index that fits it as it is now.
+    bool LoadRangeFromFile(const QString& fileName, double fromDay, double toDay);
+    // Reading a file in two halves, so that a large table can be read on another thread:
+    //     auto read = table.PrepareRead(fileName); // on the table's thread
+    //     read->Run();                             // on any thread; touches no record set
+    //     table.AdoptRead(*read);                  // on the table's thread, as LoadFromFile
+    // AdoptRead raises what LoadFromFile would have raised.
+    std::unique_ptr<TFileRead> PrepareRead(const QString& fileName) const;
+    void AdoptRead(TFileRead& read);
 
     // ---- Events (Delphi TDataSet order) ----
     TDataSetEvent BeforeInsert, OnNewRecord, AfterInsert, BeforeEdit, AfterEdit, BeforePost,
@@ -201,6 +249,8 @@ private:
     TField& AddFieldDef(const QString& name, TFieldType type, int size, TFieldKind kind);
     void CheckInactive() const;
     void CheckActive() const;
+    void CheckRowsWritable() const;
+    void AfterRowsRestored(bool toFirst);
     [[noreturn]] void Error(const QString& message) const;
     void Attach(std::shared_ptr<TRowStore> store);
     void Detach();
@@ -297,4 +347,33 @@ public:
 
 private:
     TRecordSet& FTable;
+};
+
+// A file read apart from any record set (TRecordSet::PrepareRead).
+class TFileRead {
+public:
+    TFileRead();
+    ~TFileRead();
+    TFileRead(const TFileRead&) = delete;
+    TFileRead& operator=(const TFileRead&) = delete;
+
+    // Writes the file's index again when the one beside it does not fit (or is missing): for a
+    // program that owns the folder. A failure to write it costs only the index.
+    bool RefreshIndex = false;
+    // Set from another thread to stop the reading; AdoptRead then raises.
+    std::atomic<bool> Cancelled{false};
+    // Reads the file; never raises (a failure is raised by AdoptRead).
+    void Run();
+    const QString& FileName() const { return FFileName; }
+    bool Done() const { return FDone; }
+    // Whether the reading failed (AdoptRead raises why).
+    bool Failed() const;
+
+private:
+    friend class TRecordSet;
+    friend class TRecordSetInternals;
+    struct TData;
+    QString FFileName;
+    std::unique_ptr<TData> FData;
+    bool FDone = false;
 };

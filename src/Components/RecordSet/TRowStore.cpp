@@ -214,6 +214,29 @@ size_t TRowStore::MemoryUsage() const {
     return bytes;
 }
 
+std::vector<TValue> TRowStore::RowValues(quint32 slot) const {
+    std::vector<TValue> values;
+    values.reserve(Columns.size());
+    for (const TColumn& column : Columns)
+        values.push_back(column.Get(slot));
+    return values;
+}
+
+void TRowStore::NoteChanged(quint32 slot) {
+    if (slot < File.Slots) File.Dirty = true;
+    if (Undo) Undo->Entries.push_back({TUndoRecord::Changed, slot, 0, RowValues(slot)});
+}
+
+void TRowStore::NoteInserted(quint32 slot, size_t orderIndex) {
+    if (orderIndex < File.Rows) File.Dirty = true;
+    if (Undo) Undo->Entries.push_back({TUndoRecord::Inserted, slot, orderIndex, {}});
+}
+
+void TRowStore::NoteDeleted(quint32 slot, size_t orderIndex) {
+    if (slot < File.Slots) File.Dirty = true;
+    if (Undo) Undo->Entries.push_back({TUndoRecord::Deleted, slot, orderIndex, RowValues(slot)});
+}
+
 QStringList SplitFieldList(const QString& list) {
     QStringList names;
     for (const QString& part : list.split(QLatin1Char(';'))) {

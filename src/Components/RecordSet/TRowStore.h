@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QStringView>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class TRecordSet;
@@ -55,6 +56,36 @@ public:
     void CompactArena();
 };
 
+// What of the rows the file they were last read from or written to holds. The file's rows are
+// the first Rows rows of the natural order, the rows of the slots below Slots, as long as none
+// of them was changed or deleted and no row was put among them (Dirty false): rows added after
+// them are all that the file lacks, and a save may add just those to its end.
+struct TFileMark {
+    bool Known = false;      // read from or written to FileName
+    bool Dirty = false;      // a row of the file was changed, deleted or had a row put before it
+    quint32 Slots = 0;       // the slots there were then: a lower slot is a row of the file
+    size_t Rows = 0;         // rows of the natural order that are the file's rows
+    QString FileName;        // absolute
+    qint64 FileSize = 0;     // the file as it was left, to tell whether anyone changed it since
+    qint64 FileModified = 0; // milliseconds since 1970
+    quint64 Generation = 0;  // counts the times the mark was set by a read or a write
+};
+
+// The rows as they were before a batch of changes, to put them back (TRecordSet::UndoChanges):
+// only the rows changed, inserted or deleted are kept, never a copy of the table.
+struct TUndoRecord {
+    enum TKind { Changed, Inserted, Deleted };
+    struct TEntry {
+        TKind Kind;
+        quint32 Slot;
+        size_t OrderIndex;          // Deleted: where the row stood in the natural order
+        std::vector<TValue> Values; // Changed and Deleted: the row's values before
+    };
+    std::vector<TEntry> Entries;
+    TFileMark Mark; // the file's mark when the record began
+    qint64 PendingChanges = 0;
+};
+
 class TRowStore {
 public:
     std::vector<TColumn> Columns;
@@ -63,6 +94,10 @@ public:
     std::vector<quint64> Dead;        // one bit per slot, set when deleted
     std::vector<TRecordSet*> Cursors; // record sets sharing these rows
     qint64 PendingChanges = 0;
+    TFileMark File;
+    std::unique_ptr<TUndoRecord> Undo; // while a batch of changes may still be undone
+    // Above 0 while another thread reads the rows (a save writing them): nothing may change them.
+    int Readers = 0;
 
     bool IsAlive(quint32 slot) const {
         return slot < SlotCount && !((Dead[slot >> 6] >> (slot & 63)) & 1);
@@ -75,6 +110,13 @@ public:
     // Sets the slot count after bulk loading filled the columns directly.
     void FinishBulk(quint32 slots);
     size_t MemoryUsage() const;
+    // The values of every column of a slot.
+    std::vector<TValue> RowValues(quint32 slot) const;
+    // Notes a change to the rows before it is made: the file's mark, and the undo record when
+    // one is kept.
+    void NoteChanged(quint32 slot);
+    void NoteInserted(quint32 slot, size_t orderIndex);
+    void NoteDeleted(quint32 slot, size_t orderIndex);
 };
 
 // The names of a field list "A;B;C", blanks trimmed, empty names dropped.

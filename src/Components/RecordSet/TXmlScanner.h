@@ -38,6 +38,10 @@ public:
     std::string_view Name() const { return FName; }
     const std::vector<TXmlAttribute>& Attributes() const { return FAttributes; }
     size_t Offset() const { return FTokenOffset; }
+    // Just past the token read last (past "/>" of an element that closes itself).
+    size_t End() const { return FPos; }
+    // Whether the start tag read last closed itself ("<a/>").
+    bool SelfClosing() const { return FPendingEnd; }
     size_t Depth() const { return FStack.size(); }
 
     // The local part of a qualified name ("rs:data" -> "data").
