@@ -151,7 +151,8 @@ bool TdmTasks_Form::CanDeleteKey(const QString& filter, bool searchTasks, const 
         bCanDelete = adsClone->RecordCount() == 0;
     }
     if (bCanDelete) {
-        const auto adsClone = adsReporting.Clone();
+        // The history may still be being read: its rows are needed here.
+        const auto adsClone = History().Clone();
         adsClone->SetFilter(filter);
         adsClone->SetFiltered(true);
         bCanDelete = adsClone->RecordCount() == 0;

@@ -83,7 +83,8 @@ bool ClickDuration(int row) {
 
 bool DurationEditorShows(const char* text) {
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    return editor && DialogInFront("Form_History_Form") && editor->selectedText() == text;
+    return editor && DialogInFront("Form_History_Form") &&
+           editor->selectedText() == QLatin1String(text);
 }
 
 // Holds the history's reading back until released, from the reading thread.
