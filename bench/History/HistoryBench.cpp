@@ -142,17 +142,14 @@ public:
     bool Confirm(const QString&) override { return true; }
     TDialogAnswer YesNoCancel(const QString&) override { return TDialogAnswer::Yes; }
     int Choose(const QString&, const QStringList&) override { return 0; }
-    QString OpenFileName(const QString&, const QString&, const QString&,
-                         const QString&) override {
+    QString OpenFileName(const QString&, const QString&, const QString&, const QString&) override {
         return {};
     }
-    QString SaveFileName(const QString&, const QString&, const QString&,
-                         const QString&) override {
+    QString SaveFileName(const QString&, const QString&, const QString&, const QString&) override {
         return {};
     }
     QString SaveFileNameTyped(const QString&, const QStringList&, const QString&,
-                              const std::function<QString(const QString&, int)>&,
-                              int&) override {
+                              const std::function<QString(const QString&, int)>&, int&) override {
         return {};
     }
 };
@@ -200,16 +197,19 @@ void MeasureInProcess(int rows, const QString& workDir) {
     const qint64 writtenBefore = WrittenBytes();
     timer.restart();
     SubmitWeek(dm, dialogs, submitDate, week);
+    const double bookMs = Ms(timer);
     dm.SaveData(TdmTasks_Form::TSaveWait::Background);
     const double submitMs = Ms(timer);
     const double written = double(WrittenBytes() - writtenBefore);
     const double submitWait = LongestWaitWhileSaving(dm);
-    std::printf("%9d  (the week booked %d rows)\n", rows, history.RecordCount() - before);
+    std::printf("%9d  (the week booked %d rows in %.1f ms, the save took %.1f ms)\n", rows,
+                history.RecordCount() - before, bookMs, submitMs - bookMs);
     Print(rows, {"submit bytes", written / 1024, fileSize / 1024, "KiB", "<= 1 MiB"});
     Print(rows, {"submit stall", std::max(submitMs, submitWait), wholeMs, "ms", "<= 50 ms"});
 
-    // A correction of an old row: the history is written whole, on another thread.
-    history.First();
+    // A correction of an old row (the second: the first is invoiced, which cannot change):
+    // the history is written whole, on another thread.
+    history.SetRecNo(2);
     history.Edit();
     TField& duration = history.FieldByName(QStringLiteral("Duration"));
     duration.SetAsDateTime(duration.AsDateTime() + 1.0 / 1440);
@@ -237,7 +237,7 @@ void MeasureInProcess(int rows, const QString& workDir) {
         form.show();
         QCoreApplication::processEvents();
         const double openMs = Ms(timer);
-        history.First();
+        history.SetRecNo(2);
         history.Edit();
         duration.SetAsDateTime(duration.AsDateTime() + 1.0 / 1440);
         history.Post();

@@ -40,6 +40,17 @@ void TdmTasks_Form::LoadHistory() {
         ReadHistoryBeside(file);
         return;
     }
+    if (FOptions.HistoryInBackground) {
+        // A file that is no history is said at once, with the other tables' problems, rather
+        // than from behind the windows once they are up.
+        try {
+            adsReporting.CheckFileHead(file);
+        } catch (const Exception& e) {
+            ReportUnreadableFile(adsReporting, file, e.Message());
+            AdoptHistory();
+            return;
+        }
+    }
     FHistoryRead = adsReporting.PrepareRead(file);
     // The program that owns the folder writes the index again when it does not fit the file.
     FHistoryRead->RefreshIndex =
@@ -194,6 +205,11 @@ void TdmTasks_Form::SaveTables(const std::vector<TStoredTable>& tables, bool bSa
     FinishInterruptedCommit(CommitRecordFile());
     std::vector<TPendingSave> pending;
     auto commit = std::make_unique<TFileCommit>(CommitRecordFile());
+    // In the background the files are flushed to disk and put into place on another thread:
+    // the interface only writes the changed tables' bytes (and the history's, when it must be
+    // written whole, is written there too).
+    const bool background = wait == TSaveWait::Background;
+    const TFlush flush = background ? TFlush::AtCommit : TFlush::Now;
     const TStoredTable* whole = nullptr; // the history, to be written whole on another thread
     QString wholeTarget;
     // 1. Every changed table into its temporary file, readable by its owner only: the rows
@@ -217,20 +233,20 @@ void TdmTasks_Form::SaveTables(const std::vector<TStoredTable>& tables, bool bSa
             if (complete) stored.Table->Tag = 0; // the file holds every row as it is
             continue;
         case TFileSave::Append:
-            commit->Add(PrepareAppend(*stored.Table, target));
+            commit->Add(PrepareAppend(*stored.Table, target, flush));
             break;
         case TFileSave::Whole:
-            if (wait == TSaveWait::Background && stored.Table == &adsReporting) {
+            if (background && stored.Table == &adsReporting) {
                 whole = &stored;
                 wholeTarget = target;
                 continue;
             }
-            commit->Add(PrepareSave(*stored.Table, target, TFileAccess::Private));
+            commit->Add(PrepareSave(*stored.Table, target, TFileAccess::Private, flush));
             break;
         }
         pending.push_back({&stored, complete});
     }
-    if (!whole) {
+    if (!background || (!whole && commit->Count() == 0)) {
         // 2. All into place or none. A failure keeps every table marked; one after the commit
         // was decided is finished by the next save or the next start.
         commit->Commit();
@@ -240,15 +256,21 @@ void TdmTasks_Form::SaveTables(const std::vector<TStoredTable>& tables, bool bSa
         if (bSaveToAdmin) SaveSharedCopies(pending);
         return;
     }
-    // The history is written whole on another thread; the other tables are in their temporary
-    // files already and land with it. Its rows stay as they are until the save is done; every
-    // other table may change meanwhile (a change marks it again for the next save).
+    // The commit runs on another thread, and the history is written whole there when it must
+    // be; the other tables are in their temporary files already and land with it. The
+    // history's rows stay as they are until the save is done; every other table may change
+    // meanwhile (a change marks it again for the next save).
     auto save = std::make_shared<TBackgroundSave>();
-    save->Hold = whole->Table->HoldRows();
-    save->Source = std::make_unique<TSaveSource>(*whole->Table);
-    save->Target = wholeTarget;
+    if (whole) {
+        save->Hold = whole->Table->HoldRows();
+        save->Source = std::make_unique<TSaveSource>(*whole->Table);
+        save->Target = wholeTarget;
+        pending.push_back({whole, true});
+    } else if (adsReporting.Active()) {
+        // Rows added to the history are in the commit: none may follow them until it is done.
+        save->Hold = adsReporting.HoldRows();
+    }
     save->SaveToAdmin = bSaveToAdmin;
-    pending.push_back({whole, true});
     for (const TPendingSave& p : pending)
         if (p.Complete) p.Stored->Table->Tag = 0;
     save->Pending = std::move(pending);
@@ -256,7 +278,9 @@ void TdmTasks_Form::SaveTables(const std::vector<TStoredTable>& tables, bool bSa
     TBackgroundSave* running = save.get();
     save->Thread = QThread::create([running] {
         try {
-            running->Commit->Add(running->Source->Prepare(running->Target, TFileAccess::Private));
+            if (running->Source)
+                running->Commit->Add(
+                    running->Source->Prepare(running->Target, TFileAccess::Private));
             running->Commit->Commit();
         } catch (const Exception& e) {
             running->Error = e.Message();
@@ -264,7 +288,7 @@ void TdmTasks_Form::SaveTables(const std::vector<TStoredTable>& tables, bool bSa
             running->Error = QStringLiteral("there was not enough memory to write the history");
         }
     });
-    save->Thread->setObjectName(QStringLiteral("History writer"));
+    save->Thread->setObjectName(QStringLiteral("Store writer"));
     connect(save->Thread, &QThread::finished, this, [this] { FinishBackgroundSave(); });
     FBackgroundSave = std::move(save);
     FBackgroundSave->Thread->start();

@@ -141,6 +141,8 @@ public:
     // Waits (blocking) for the reading of the history to finish, when it is being read.
     void EnsureHistory();
     std::unique_ptr<TRecordSet> HistoryBetween(double fromDay, double toDay);
+    // Whether a save runs on another thread (SaveData(TSaveWait::Background)); the history's
+    // rows are held unchanged until it ends.
     bool HistorySaving() const { return FBackgroundSave != nullptr; }
     // Waits (blocking) for a save running in the background to finish, and tells how it ended.
     void WaitForHistorySave();
@@ -171,10 +173,11 @@ public:
     // SetupRequired. The tables land together: one save replaces every file it writes or none
     // of them, whatever moment a crash, a power cut or an I/O error cuts it at. Rows added at
     // the end of the history (and of the submitted journal) are added to the end of its file.
-    // UntilWritten returns when everything is on disk. Background returns at once when the
-    // history must be written whole (after a row of it was changed or deleted): that runs on
-    // another thread while the history's rows are held unchanged (HistorySaving), and
-    // BackgroundSaveDone tells how it ended; a save asked for meanwhile follows it.
+    // UntilWritten returns when everything is on disk. Background writes the changed tables'
+    // bytes and returns: flushing them to disk and putting them in place run on another thread
+    // (and so does writing the history whole, after a row of it was changed or deleted), while
+    // the history's rows are held unchanged (HistorySaving); BackgroundSaveDone tells how it
+    // ended, and a save asked for meanwhile follows it.
     enum class TSaveWait { UntilWritten, Background };
     void SaveData(TSaveWait wait = TSaveWait::UntilWritten);
     // Writes one table, alone but on the same terms as SaveData.

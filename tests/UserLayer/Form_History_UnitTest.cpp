@@ -208,6 +208,7 @@ TEST_F(HistoryTest, OkAtOnceSearchesLastWeekUnderTheConfiguredFirstDay) {
                                      "06/12/2026"));
     EXPECT_EQ(found, (QStringList{QStringLiteral("Monday"), QStringLiteral("Sunday")}));
     ExpectUnfiltered();
+    dm->WaitForHistorySave(); // the save after the dialog runs on another thread
 
     SetStartDay(1); // weeks begin on Sunday
     EXPECT_TRUE(Search({}, look));

@@ -208,6 +208,7 @@ TEST_F(SubmitFormTest, AnImportedTimeFileIsInTheFilesAtOnce) {
     dialogs->FileNames.push_back(timeFile);
     form.aImport->trigger();
     EXPECT_TRUE(dialogs->Errors.isEmpty()) << dialogs->Errors.join(QLatin1Char(' ')).toStdString();
+    dm->WaitForHistorySave(); // the files are put in place on another thread
     TRecordSet onDisk;
     onDisk.LoadFromFile(PortableDataDir() + QStringLiteral("Clientsfile.xml"));
     EXPECT_TRUE(onDisk.Locate(QStringLiteral("ClientName"), QStringLiteral("Elsewhere Ltd")));

@@ -227,6 +227,9 @@ void TFileCommit::Commit() {
         FSaves.front().Commit();
         return;
     }
+    // Every file the record names is on disk before the record is.
+    for (TPreparedSave& save : FSaves)
+        save.FlushTemporaries();
     WriteRecord();
     // Decided: from here on the temporaries belong to the record, whatever happens.
     for (TPreparedSave& save : FSaves)

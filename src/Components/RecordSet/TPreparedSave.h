@@ -34,6 +34,18 @@ enum class TFileSave {
     Whole,   // the file must be written whole
 };
 
+// When a save's temporary files are flushed to disk: as they are written, or by the commit
+// (which may run on another thread, so that the thread that wrote them does not wait for the
+// disk). Either way every one is on disk before the commit is decided.
+enum class TFlush { Now, AtCommit };
+
+// Writes the rows added since the record set was read from the file or last written to it,
+// with the document's closing lines, to a temporary file beside it. Raises EDatabaseError when
+// SaveNeeded is not Append or the writing fails.
+class TPreparedSave;
+TPreparedSave PrepareAppend(const TRecordSet& recordSet, const QString& fileName,
+                            TFlush flush = TFlush::Now);
+
 class TPreparedSave {
 public:
     TPreparedSave();
@@ -55,6 +67,9 @@ public:
     // EDatabaseError naming the target when that fails (the old file then stays). An append
     // cannot be committed alone (it needs a TFileCommit).
     void Commit();
+    // Flushes the temporary files to disk, when that was left to the commit; raises
+    // EDatabaseError naming the target when that fails.
+    void FlushTemporaries();
     // After the commit, on the record set's thread: the file now holds the rows as they were
     // when the save was prepared, so that the next save may add to its end.
     void RecordWritten();
@@ -71,7 +86,8 @@ public:
 
 private:
     friend class TSaveSource;
-    friend TPreparedSave PrepareAppend(const TRecordSet& recordSet, const QString& fileName);
+    friend TPreparedSave PrepareAppend(const TRecordSet& recordSet, const QString& fileName,
+                                       TFlush flush);
     friend class TFileCommit;
     friend TCommitRecovery FinishInterruptedCommit(const QString& recordFileName);
     void Discard();
@@ -85,17 +101,19 @@ private:
     std::vector<TPart> FParts;
     bool FCommitted = false;
     bool FHandedOver = false;
+    bool FFlushed = true;
     // What the record set's file mark becomes after the commit.
     std::shared_ptr<TRowStore> FStore;
     quint32 FSlots = 0;
     size_t FRows = 0;
+    quint64 FEdits = 0; // the rows' changes counted when they were written
 };
 
 // Writes every row of the record set to a temporary file in the target's folder and flushes
 // it to disk; raises EDatabaseError naming the target and the system's reason when that fails
 // (nothing is left behind then), or when a folder of the target's name is in the way.
 TPreparedSave PrepareSave(const TRecordSet& recordSet, const QString& fileName,
-                          TFileAccess access = TFileAccess::Shared);
+                          TFileAccess access = TFileAccess::Shared, TFlush flush = TFlush::Now);
 
 // What PrepareSave needs of a record set, taken on the set's thread, so that the save can be
 // prepared on another one while the set goes on being used there. The rows must stay as they
@@ -106,17 +124,14 @@ public:
     ~TSaveSource();
     TSaveSource(TSaveSource&&) noexcept;
     TSaveSource& operator=(TSaveSource&&) noexcept;
-    TPreparedSave Prepare(const QString& fileName, TFileAccess access) const;
+    TPreparedSave Prepare(const QString& fileName, TFileAccess access,
+                          TFlush flush = TFlush::Now) const;
 
     struct TData;
 
 private:
     std::unique_ptr<TData> FData;
 };
-// Writes the rows added since the record set was read from the file or last written to it,
-// with the document's closing lines, to a temporary file beside it, flushed to disk. Raises
-// EDatabaseError when SaveNeeded is not Append or the writing fails.
-TPreparedSave PrepareAppend(const TRecordSet& recordSet, const QString& fileName);
 // What a save of the record set into the file needs: Append only when the file is the one the
 // record set was read from or last written to, unchanged since (size, time, head, closing
 // lines), and rows were only added at its end since.

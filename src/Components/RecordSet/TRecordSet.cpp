@@ -841,6 +841,7 @@ void TRecordSet::UndoChanges() {
     else
         store.File.Dirty = true;
     store.PendingChanges = record->PendingChanges;
+    ++store.Edits;
     const std::vector<TRecordSet*> cursors = store.Cursors;
     for (TRecordSet* cursor : cursors)
         cursor->AfterRowsRestored(cursor == this);

@@ -226,6 +226,9 @@ public:
     // (whole day numbers), and maybe a few more of days nearby, through the file's index. False,
     // with nothing changed, when the file has no index that fits it as it is now.
     bool LoadRangeFromFile(const QString& fileName, double fromDay, double toDay);
+    // Raises what LoadFromFile would raise for the file's head (its schema): a file that is
+    // not a store document, or another table's, is refused before its rows are read.
+    void CheckFileHead(const QString& fileName) const;
     // Reading a file in two halves, so that a large table can be read on another thread:
     //     auto read = table.PrepareRead(fileName); // on the table's thread
     //     read->Run();                             // on any thread; touches no record set

@@ -125,6 +125,17 @@ private:
 
 constexpr QFile::Permissions OwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
 
+// Flushes an open file to disk; the system's reason when that fails, else empty.
+QString FlushToDisk(QFile& file) {
+#ifdef Q_OS_WIN
+    if (!::FlushFileBuffers(HANDLE(_get_osfhandle(file.handle()))))
+        return QStringLiteral("the file could not be flushed to disk");
+#else
+    if (::fsync(file.handle()) != 0) return SystemErrorText(errno);
+#endif
+    return {};
+}
+
 // A temporary file beside a target, written and flushed to disk, then handed to a save.
 class TTemporary {
 public:
@@ -151,14 +162,13 @@ public:
         return reader.read(size - from);
     }
     qint64 Size() { return FFile.size(); }
-    // Flushes it to disk with the permissions given; returns its name, now the caller's.
-    QString Finish(QFile::Permissions permissions) {
-#ifdef Q_OS_WIN
-        if (!::FlushFileBuffers(HANDLE(_get_osfhandle(FFile.handle()))))
-            FailToWrite(FName, FTarget, QStringLiteral("the file could not be flushed to disk"));
-#else
-        if (::fsync(FFile.handle()) != 0) FailToWrite(FName, FTarget, SystemErrorText(errno));
-#endif
+    // Gives it the permissions given, flushed to disk now or by the commit; returns its name,
+    // now the caller's.
+    QString Finish(QFile::Permissions permissions, TFlush flush) {
+        if (flush == TFlush::Now) {
+            const QString failure = FlushToDisk(FFile);
+            if (!failure.isEmpty()) FailToWrite(FName, FTarget, failure);
+        }
         FFile.setPermissions(permissions);
         FFile.close();
         FFile.setAutoRemove(false);
@@ -253,7 +263,8 @@ TPreparedSave::TPreparedSave() = default;
 
 TPreparedSave::TPreparedSave(TPreparedSave&& other) noexcept
     : FParts(std::move(other.FParts)), FCommitted(other.FCommitted), FHandedOver(other.FHandedOver),
-      FStore(std::move(other.FStore)), FSlots(other.FSlots), FRows(other.FRows) {
+      FFlushed(other.FFlushed), FStore(std::move(other.FStore)), FSlots(other.FSlots),
+      FRows(other.FRows), FEdits(other.FEdits) {
     other.FParts.clear();
 }
 
@@ -263,8 +274,10 @@ TPreparedSave& TPreparedSave::operator=(TPreparedSave&& other) noexcept {
         FParts = std::move(other.FParts);
         FCommitted = other.FCommitted;
         FHandedOver = other.FHandedOver;
+        FFlushed = other.FFlushed;
         FStore = std::move(other.FStore);
         FSlots = other.FSlots;
+        FEdits = other.FEdits;
         FRows = other.FRows;
         other.FParts.clear();
     }
@@ -328,8 +341,22 @@ void TPreparedSave::PutInPlace() {
     FCommitted = true;
 }
 
+void TPreparedSave::FlushTemporaries() {
+    if (FFlushed || FCommitted) return;
+    for (const TPart& part : FParts) {
+        if (part.Done) continue;
+        QFile file(part.Temporary);
+        QString failure = file.open(QIODevice::ReadWrite) ? FlushToDisk(file) : file.errorString();
+        if (!failure.isEmpty())
+            throw EDatabaseError(QStringLiteral("Cannot write '%1': %2")
+                                     .arg(QDir::toNativeSeparators(part.Target), failure));
+    }
+    FFlushed = true;
+}
+
 void TPreparedSave::Commit() {
     if (FCommitted || FParts.empty()) return;
+    FlushTemporaries();
     if (IsAppend())
         throw EDatabaseError(QStringLiteral("Cannot write '%1': rows added to a file need a "
                                             "commit record")
@@ -343,7 +370,9 @@ void TPreparedSave::RecordWritten() {
     const QFileInfo info(FParts.front().Target);
     TFileMark& mark = FStore->File;
     mark.Known = info.isFile();
-    mark.Dirty = false;
+    // Rows changed while the file was being put in place (a save that ran on another thread)
+    // are not in it: the next save writes it whole.
+    mark.Dirty = FStore->Edits != FEdits;
     mark.Slots = FSlots;
     mark.Rows = FRows;
     mark.FileName = info.absoluteFilePath();
@@ -387,7 +416,8 @@ TSaveSource::~TSaveSource() = default;
 TSaveSource::TSaveSource(TSaveSource&&) noexcept = default;
 TSaveSource& TSaveSource::operator=(TSaveSource&&) noexcept = default;
 
-TPreparedSave TSaveSource::Prepare(const QString& fileName, TFileAccess access) const {
+TPreparedSave TSaveSource::Prepare(const QString& fileName, TFileAccess access,
+                                   TFlush flush) const {
     const TData& d = *FData;
     // A rename over a folder fails only after the other files of a commit may be in place.
     if (QFileInfo(fileName).isDir())
@@ -407,7 +437,8 @@ TPreparedSave TSaveSource::Prepare(const QString& fileName, TFileAccess access) 
     const QByteArray last =
         indexColumn >= 0 ? data.LastBytes(TFileIndex::TailLength) : QByteArray();
     const qint64 size = data.Size();
-    save.FParts.push_back({fileName, data.Finish(PermissionsFor(fileName, access)), -1, false});
+    save.FParts.push_back(
+        {fileName, data.Finish(PermissionsFor(fileName, access), flush), -1, false});
     if (indexColumn >= 0) {
         TFileIndex index;
         index.Field = d.IndexField;
@@ -421,16 +452,19 @@ TPreparedSave TSaveSource::Prepare(const QString& fileName, TFileAccess access) 
         TTemporary indexFile(d.Name, indexName);
         indexFile.Write(index.Bytes());
         save.FParts.push_back(
-            {indexName, indexFile.Finish(PermissionsFor(indexName, access)), -1, false});
+            {indexName, indexFile.Finish(PermissionsFor(indexName, access), flush), -1, false});
     }
+    save.FFlushed = flush == TFlush::Now;
+    save.FEdits = store.Edits;
     save.FStore = d.Store;
     save.FSlots = store.SlotCount;
     save.FRows = store.Order.size();
     return save;
 }
 
-TPreparedSave PrepareSave(const TRecordSet& rs, const QString& fileName, TFileAccess access) {
-    return TSaveSource(rs).Prepare(fileName, access);
+TPreparedSave PrepareSave(const TRecordSet& rs, const QString& fileName, TFileAccess access,
+                          TFlush flush) {
+    return TSaveSource(rs).Prepare(fileName, access, flush);
 }
 
 TFileSave SaveNeeded(const TRecordSet& rs, const QString& fileName) {
@@ -439,7 +473,7 @@ TFileSave SaveNeeded(const TRecordSet& rs, const QString& fileName) {
     return at == -2 ? TFileSave::Nothing : at >= 0 ? TFileSave::Append : TFileSave::Whole;
 }
 
-TPreparedSave PrepareAppend(const TRecordSet& rs, const QString& fileName) {
+TPreparedSave PrepareAppend(const TRecordSet& rs, const QString& fileName, TFlush flush) {
     CheckTarget(rs, fileName);
     const std::shared_ptr<TRowStore>& store = TRecordSetInternals::Store(rs);
     const qint64 at = AppendPlace(rs, *store, fileName);
@@ -470,7 +504,7 @@ TPreparedSave PrepareAppend(const TRecordSet& rs, const QString& fileName) {
         }
     }
     const qint64 size = rows.Size();
-    save.FParts.push_back({fileName, rows.Finish(OwnerOnly), at, false});
+    save.FParts.push_back({fileName, rows.Finish(OwnerOnly, flush), at, false});
     if (indexed) {
         const std::vector<TIndexRun> runs =
             TFileIndex::RunsOf(spans, DaysOf(*store, indexColumn, store->File.Rows));
@@ -480,9 +514,11 @@ TPreparedSave PrepareAppend(const TRecordSet& rs, const QString& fileName) {
         const QString indexName = TFileIndex::FileNameFor(fileName);
         TTemporary indexFile(rs.Name, indexName);
         indexFile.Write(TFileIndex::AppendBytes(runs, qint64(index.Runs.size()), stamp));
-        save.FParts.push_back({indexName, indexFile.Finish(OwnerOnly),
+        save.FParts.push_back({indexName, indexFile.Finish(OwnerOnly, flush),
                                TFileIndex::AppendPosition(QFileInfo(indexName).size()), false});
     }
+    save.FFlushed = flush == TFlush::Now;
+    save.FEdits = store->Edits;
     save.FStore = store;
     save.FSlots = store->SlotCount;
     save.FRows = store->Order.size();
@@ -660,6 +696,30 @@ void TRecordSet::LoadFromFile(const QString& fileName) {
     const std::unique_ptr<TFileRead> read = PrepareRead(fileName);
     read->Run();
     AdoptRead(*read);
+}
+
+void TRecordSet::CheckFileHead(const QString& fileName) const {
+    // The head of a store file is short: its schema, then "<rs:data>".
+    constexpr qint64 MostHead = 1 << 20;
+    const QString shown = QDir::toNativeSeparators(fileName);
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        Error(QStringLiteral("Cannot load '%1': %2").arg(shown, file.errorString()));
+    const QByteArray head = file.read(MostHead);
+    const qsizetype dataAt = head.indexOf("<rs:data>");
+    // A head longer than any schema: the whole reading says what is wrong. A short file
+    // without rows is read as it is.
+    if (dataAt < 0 && head.size() == MostHead) return;
+    const QByteArray document = dataAt < 0 ? head : head.left(dataAt) + "<rs:data></rs:data></xml>";
+    try {
+        const std::vector<TAdoFieldDef> defs = DataFieldDefs(*this);
+        const TAdoDocument read =
+            ReadAdoXml(std::string_view(document.constData(), size_t(document.size())), &defs);
+        const QString refusal = FileFieldsCheck ? FileFieldsCheck(read.DeclaredFields) : QString();
+        if (!refusal.isEmpty()) Error(QStringLiteral("Cannot load '%1': %2").arg(shown, refusal));
+    } catch (const TAdoError& e) {
+        Error(QStringLiteral("Cannot load '%1': %2").arg(shown, e.Reason));
+    }
 }
 
 bool TRecordSet::LoadRangeFromFile(const QString& fileName, double fromDay, double toDay) {

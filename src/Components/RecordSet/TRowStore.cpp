@@ -223,16 +223,19 @@ std::vector<TValue> TRowStore::RowValues(quint32 slot) const {
 }
 
 void TRowStore::NoteChanged(quint32 slot) {
+    ++Edits;
     if (slot < File.Slots) File.Dirty = true;
     if (Undo) Undo->Entries.push_back({TUndoRecord::Changed, slot, 0, RowValues(slot)});
 }
 
 void TRowStore::NoteInserted(quint32 slot, size_t orderIndex) {
+    ++Edits;
     if (orderIndex < File.Rows) File.Dirty = true;
     if (Undo) Undo->Entries.push_back({TUndoRecord::Inserted, slot, orderIndex, {}});
 }
 
 void TRowStore::NoteDeleted(quint32 slot, size_t orderIndex) {
+    ++Edits;
     if (slot < File.Slots) File.Dirty = true;
     if (Undo) Undo->Entries.push_back({TUndoRecord::Deleted, slot, orderIndex, RowValues(slot)});
 }

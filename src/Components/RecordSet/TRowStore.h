@@ -98,6 +98,9 @@ public:
     std::unique_ptr<TUndoRecord> Undo; // while a batch of changes may still be undone
     // Above 0 while another thread reads the rows (a save writing them): nothing may change them.
     int Readers = 0;
+    // Counts every change to the rows, so that a save can tell whether the rows it wrote are
+    // still the rows there are once its file is in place.
+    quint64 Edits = 0;
 
     bool IsAlive(quint32 slot) const {
         return slot < SlotCount && !((Dead[slot >> 6] >> (slot & 63)) & 1);

@@ -314,3 +314,25 @@ TEST_F(FileAppendTest, RowsHeldForASaveOnAnotherThreadCannotChange) {
     AddTask(*rs, S("new"), 1);
     EXPECT_EQ(rs->RecordCount(), 11);
 }
+
+// A save whose files are flushed by the commit (run on another thread) puts the same file in
+// place; a row changed after the save was prepared is not in that file, so the next save
+// writes it whole rather than thinking the file up to date.
+TEST_F(FileAppendTest, ARowChangedWhileASaveWasUnderWayIsWrittenByTheNextSave) {
+    auto rs = MakeTasks();
+    AddTask(*rs, S("one"), 1);
+    const QString file = Path("Tasks.xml");
+    TFileCommit commit(Record());
+    commit.Add(PrepareSave(*rs, file, TFileAccess::Private, TFlush::AtCommit));
+    commit.Add(PrepareSave(*rs, Path("Other.xml"), TFileAccess::Private, TFlush::AtCommit));
+    rs->Edit();
+    rs->FieldByName(S("Code")).SetAsString(S("two"));
+    rs->Post();
+    commit.Commit();
+    commit.RecordWritten();
+    TRecordSet read;
+    read.LoadFromFile(file);
+    EXPECT_EQ(read.FieldByName(S("Code")).AsString(), S("one"));
+    EXPECT_EQ(SaveNeeded(*rs, file), TFileSave::Whole);
+    EXPECT_EQ(SaveNeeded(*rs, Path("Other.xml")), TFileSave::Whole);
+}
