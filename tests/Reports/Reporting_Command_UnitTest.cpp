@@ -124,6 +124,46 @@ TEST_F(ReportRunTest, ReadsTheStoreWhileTheProgramHoldsItAndWritesOnlyTheReport)
     EXPECT_FALSE(ErrorOf([this] { TdmTasks_Form second(nullptr, Options()); }).isEmpty());
 }
 
+// The command reads only the report's dates of the history, through the history file's index;
+// the report equals the one made from the whole file (the index taken away), for every report.
+TEST_F(ReportRunTest, AReportOverARangeEqualsTheSameReportOverTheWholeHistory) {
+    const double first = DateToDayNumber(QDate(2024, 1, 1));
+    for (int i = 0; i < 3000; ++i)
+        AddHistory(i % 3 ? "GEN" : "ADMIN", 0, 0, 0, first + (i * 7) % 900, 15 + i % 120);
+    dm->SaveData();
+    dm.reset();
+    const QString index = PortableDataDir() + QStringLiteral("Reportingfile.index");
+    ASSERT_TRUE(QFile::exists(index));
+    auto report = [&](int number) {
+        QString errors;
+        const QByteArray line = QStringLiteral("report %1 --from 2024-06-01 --to 2025-02-15 --out "
+                                               "%2r.csv")
+                                    .arg(number)
+                                    .arg(QStringLiteral("%1"))
+                                    .toLatin1();
+        EXPECT_EQ(Run(line.constData(), errors), 0) << errors.toStdString();
+        QFile csv(Root() + QStringLiteral("r.csv"));
+        return csv.open(QIODevice::ReadOnly) ? csv.readAll() : QByteArray();
+    };
+    for (const int number : {1, 2, 3, 4}) {
+        SCOPED_TRACE(number);
+        ASSERT_TRUE(QFile::exists(index)) << "a command that only reads writes no index";
+        const QByteArray ranged = report(number);
+        const QByteArray backup = [&] {
+            QFile file(index);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        QFile::remove(index);
+        const QByteArray whole = report(number);
+        QFile restored(index);
+        ASSERT_TRUE(restored.open(QIODevice::WriteOnly));
+        restored.write(backup);
+        restored.close();
+        EXPECT_FALSE(ranged.isEmpty());
+        EXPECT_EQ(ranged, whole);
+    }
+}
+
 TEST_F(ReportRunTest, AnUnreadableHistoryFailsTheCommandAndStaysWhereItIs) {
     dm.reset();
     const QString history = PortableDataDir() + QStringLiteral("Reportingfile.xml");
