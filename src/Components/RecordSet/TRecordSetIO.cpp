@@ -605,7 +605,12 @@ void TFileRead::Run() {
     const int indexColumn = ColumnOf(d.Defs, d.IndexField);
     std::vector<TRowSpan> spans;
     TAdoReadOptions options;
-    if (indexColumn >= 0 && RefreshIndex) options.RowSpans = &spans;
+    // Where each row lies is gathered only when the index must be written again: for a million
+    // rows that is tens of megabytes.
+    if (indexColumn >= 0 && RefreshIndex) {
+        TFileIndex existing;
+        if (!existing.Read(FFileName, d.IndexField)) options.RowSpans = &spans;
+    }
     try {
         // Map the file rather than copy it: a large history then costs no second buffer. The
         // pages read are given back as the reading goes on, so that the file never counts in
