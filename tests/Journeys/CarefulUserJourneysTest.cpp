@@ -43,25 +43,9 @@ struct TFastMinutes {
     bool Done() const { return Ticks.Done(); }
 };
 
-// Waits a little real time: for things that must not happen.
-TScript::TCondition After(int ms) {
-    auto clock = std::make_shared<QElapsedTimer>();
-    return [clock, ms] {
-        if (!clock->isValid()) clock->start();
-        return clock->elapsed() >= ms;
-    };
-}
-
 // The row of the compact tracker that shows the task of that code; -1 when none does.
 int TrackerRowOf(const QString& code) {
-    TFrame_TimeTracker_Form* frame = TrackerGrid();
-    TRecordSet& tasks = *frame->dsTasks->DataSet();
-    for (int recNo = 1; recNo <= tasks.RecordCount(); ++recNo) {
-        QString shown;
-        tasks.WithRecord(recNo, [&] { shown = frame->dbeTaskCode->Field()->DisplayText(); });
-        if (shown == code) return recNo - 1;
-    }
-    return -1;
+    return RowShowing(TrackerGrid(), code);
 }
 } // namespace
 

@@ -8,6 +8,7 @@
 
 #include "JourneyClock.h"
 #include "JourneyFixture.h"
+#include "support/TTimeZoneSet.h"
 
 #include "Components/DataControls/TDBGrid.h"
 
@@ -21,7 +22,6 @@
 #include <csignal>
 #include <map>
 #include <sys/types.h>
-#include <time.h>
 
 using namespace Journey;
 
@@ -87,26 +87,6 @@ void SetOption(TdmTasks_Form& dm, const char* name, const QVariant& value) {
     dm.adsDefaults.Post();
 }
 
-// The machine's time zone set for one test.
-class TTimeZoneSet {
-public:
-    explicit TTimeZoneSet(const char* zone)
-        : FOld(qgetenv("TZ")), FHad(qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", zone);
-        tzset();
-    }
-    ~TTimeZoneSet() {
-        if (FHad)
-            qputenv("TZ", FOld);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray FOld;
-    bool FHad;
-};
 } // namespace
 
 // Submit on Wednesday at 15:00 and go on tracking until 18:00; on Friday submit that week

@@ -45,25 +45,9 @@ void WhilePausedTenMinutesWouldGoBy(TScript& script, TFastTicks& ticks) {
     script.Then(QStringLiteral("ten minutes gone by"), [&ticks] { return ticks.Done(); });
 }
 
-// Waits a little real time: for things that must not happen.
-TScript::TCondition After(int ms) {
-    auto clock = std::make_shared<QElapsedTimer>();
-    return [clock, ms] {
-        if (!clock->isValid()) clock->start();
-        return clock->elapsed() >= ms;
-    };
-}
-
-// The grid row that shows the task of that code; -1 when none does.
+// The review grid's row that shows the task of that code; -1 when none does.
 int RowOf(const QString& code) {
-    TFrame_TimeTracker_Form* frame = ReviewGrid();
-    TRecordSet& tasks = *frame->dsTasks->DataSet();
-    for (int recNo = 1; recNo <= tasks.RecordCount(); ++recNo) {
-        QString shown;
-        tasks.WithRecord(recNo, [&] { shown = frame->dbeTaskCode->Field()->DisplayText(); });
-        if (shown == code) return recNo - 1;
-    }
-    return -1;
+    return RowShowing(ReviewGrid(), code);
 }
 
 // The code of the review grid's current row.
