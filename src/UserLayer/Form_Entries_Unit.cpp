@@ -366,17 +366,20 @@ void TForm_Entries_Form::ApplyCell(TTimeEntry& entry, int column, const QString&
 
 void TForm_Entries_Form::CellChanged(QTableWidgetItem* item) {
     if (FFilling || !item) return;
+    // The row is filled anew below, which replaces the item: what is needed of it is read now.
     const int row = item->row();
+    const int column = item->column();
+    const QString text = item->text();
     if (row < 0 || row >= int(FRows.size()) || FRows[size_t(row)].Submitted) return;
     TTimeEntry& entry = FWork[FRows[size_t(row)].Index];
     TTimeEntry changed = entry;
     try {
-        ApplyCell(changed, item->column(), item->text());
+        ApplyCell(changed, column, text);
     } catch (const Exception& e) {
         // The value is refused with the reason; the cell shows the entry as it was.
         FillRow(row, entry, false);
         TDialogService::Instance().ShowError(e.Message());
-        grdEntries->setCurrentCell(row, item->column());
+        grdEntries->setCurrentCell(row, column);
         return;
     }
     entry = changed;
