@@ -90,6 +90,38 @@ TEST_F(JourneyTest, EscapeWhileTrackingAsksAndNoKeepsEverything) {
     EXPECT_EQ(seen.Tasks.at(0).Days.at(Wednesday), QStringLiteral("00:03"));
 }
 
+// The compact tracker keeps the same rule: Escape while GEN is tracked asks, and No keeps it
+// open and tracking (two minutes more); its Exit button then ends the program at once.
+TEST_F(JourneyTest, TheCompactTrackerAsksOnEscapeWhileTrackingAndItsExitEndsAtOnce) {
+    SetUpStore();
+    TFastMinutes minutes;
+    TScript script;
+    WaitForReviewWindow(script);
+    ClickToolButton(script, &TForm_Submit_Form::aTimeTracker, QStringLiteral("Time Tracker"));
+    script.Then(
+        QStringLiteral("the compact tracker, GEN tracked, to press Escape"),
+        [] {
+            return MainWindow() && QApplication::activeWindow() == MainWindow() &&
+                   MainWindow()->TrackedTaskText().startsWith(QLatin1String("GEN"));
+        },
+        [] { return Press(Qt::Key_Escape); });
+    AnswerBox(script, QStringLiteral("Stop tracking and exit Tivrel?"), 'N');
+    script.Then(
+        QStringLiteral("the compact tracker still up, two minutes go by"),
+        [] { return MainWindow()->isVisible() && QApplication::activeModalWidget() == nullptr; },
+        [&] {
+            minutes.Run(2);
+            return true;
+        });
+    script.Then(
+        QStringLiteral("two minutes tracked, to click Exit"), [&] { return minutes.Done(); },
+        [] { return Journey::ClickToolButton(MainWindow()->ToolBar1, MainWindow()->aExit); });
+    EXPECT_EQ(RunProgram(script), 0);
+
+    const TSeen seen = Restart();
+    EXPECT_EQ(seen.Tasks.at(0).Days.at(Wednesday), QStringLiteral("00:02"));
+}
+
 // Paused, nothing is tracked: the close box ends the program at once, without a question.
 TEST_F(JourneyTest, TheCloseBoxWhileNothingIsTrackedEndsAtOnce) {
     SetUpStore();

@@ -285,8 +285,8 @@ TEST_F(JourneyTest, TheCompactTrackerAndBack) {
 }
 
 // Minimising the review window hands over to the compact tracker: the main window takes the
-// keyboard, shows what is timed and goes on tracking; closing it from its title bar saves
-// and ends the program. The offscreen platform has no title bar: the minimise and the close
+// keyboard, shows what is timed and goes on tracking; closing it from its title bar asks, as
+// a task is tracked, and Yes saves and ends the program. The offscreen platform has no title bar: the minimise and the close
 // are asked of the window system as its buttons ask.
 TEST_F(JourneyTest, MinimisingTheReviewWindowHandsOverAndClosingTheTrackerSaves) {
     SetUpStore();
@@ -321,7 +321,15 @@ TEST_F(JourneyTest, MinimisingTheReviewWindowHandsOverAndClosingTheTrackerSaves)
     });
     script.Then(
         QStringLiteral("three minutes tracked, to close the tracker"), [&] { return ticks.Done(); },
-        [] { return MainWindow()->windowHandle() && MainWindow()->windowHandle()->close(); });
+        [] {
+            if (!MainWindow()->windowHandle()) return false;
+            MainWindow()->windowHandle()->close(); // asks first: GEN is tracked
+            return true;
+        });
+    script.Then(
+        QStringLiteral("the question, answered Yes"),
+        [] { return MessageBoxSays(QStringLiteral("Stop tracking and exit Tivrel?")); },
+        [] { return AnswerMessageBox('Y'); });
     EXPECT_EQ(RunProgram(script), 0);
     EXPECT_TRUE(currentTaskShown.startsWith(QLatin1String("GEN 00:02")))
         << currentTaskShown.toStdString();
