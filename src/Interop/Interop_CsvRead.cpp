@@ -98,7 +98,7 @@ struct TColumns {
         Tags = -1, User = -1;
 
     explicit TColumns(const QStringList& header) {
-        const std::pair<int*, std::initializer_list<const char*>> names[] = {
+        const std::pair<int*, std::vector<const char*>> names[] = {
             {&Date, {"date", "start date", "day", "work date"}},
             {&EndDate, {"end date"}},
             {&Start, {"start", "start time", "from", "begin"}},
