@@ -53,12 +53,19 @@ std::vector<TPiece> PiecesOf(const TSourceInterval& interval) {
         if (interval.MSecs != 0) pieces.push_back({std::floor(date), false, 0, 0, interval.MSecs});
         return pieces;
     }
-    const qint64 end = interval.HasLength ? interval.StartUtc + interval.MSecs : interval.EndUtc;
+    // A length apart from a start and an end (a history row of gaps or typed time between its
+    // first start and its last end) keeps both: the time from start to end, and the rest as
+    // time without times on the start's date, so the day's total is the length.
+    const bool hasEnd = interval.EndUtc > interval.StartUtc;
+    const qint64 end = hasEnd ? interval.EndUtc : interval.StartUtc + interval.MSecs;
     for (qint64 from = interval.StartUtc; from < end;) {
         const qint64 to = std::min(end, NextLocalMidnight(from));
         pieces.push_back({LocalDateOfUtc(from), true, from, to, to - from});
         from = to;
     }
+    const qint64 rest = interval.HasLength ? interval.MSecs - (end - interval.StartUtc) : 0;
+    if (rest != 0)
+        pieces.push_back({std::floor(LocalDateOfUtc(interval.StartUtc)), false, 0, 0, rest});
     return pieces;
 }
 } // namespace

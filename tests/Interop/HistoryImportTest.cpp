@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QStandardPaths>
+#include <set>
 
 namespace {
 struct TPeerFile {
@@ -34,7 +35,8 @@ std::map<QString, QByteArray> FolderDigest(const QString& folder) {
     while (it.hasNext()) {
         QFile file(it.next());
         if (file.open(QIODevice::ReadOnly))
-            files[it.filePath()] = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
+            files[it.filePath()] =
+                QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
     }
     return files;
 }
@@ -44,6 +46,10 @@ QString WriteFile(const QString& name, const QByteArray& text) {
     file.open(QIODevice::WriteOnly);
     file.write(text);
     return name;
+}
+
+QString AsText(const QJsonArray& rows) {
+    return QString::fromUtf8(QJsonDocument(rows).toJson());
 }
 
 QByteArray ReadFile(const QString& name) {
@@ -60,7 +66,8 @@ TEST_F(HistoryImportTest, EachPeersFileGivesThePeersHoursPerDayAndASecondImportA
     for (const TPeerFile& peer : PeerFiles) {
         SCOPED_TRACE(peer.File);
         const QString name = NewStore(QStringLiteral("s%1").arg(++store));
-        QStringList arguments = {QStringLiteral("import-history"), Fixture(peer.File)};
+        QStringList arguments = {QStringLiteral("import-history"),
+                                 Fixture(QLatin1String(peer.File))};
         if (*peer.Format) arguments << QStringLiteral("--format") << QLatin1String(peer.Format);
         const TCommandRun first = RunOn(name, arguments);
         ASSERT_EQ(first.Code, 0) << first.Err.toStdString();
@@ -81,11 +88,12 @@ TEST_F(HistoryImportTest, EachPeersFileGivesThePeersHoursPerDayAndASecondImportA
 // are the same intervals, and the second adds nothing.
 TEST_F(HistoryImportTest, HamstersExportAndDatabaseAreRecognisedAsTheSameTime) {
     const QString store = NewStore(QStringLiteral("h"));
-    ASSERT_EQ(RunOn(store, {QStringLiteral("import-history"), Fixture(QStringLiteral("hamster.tsv"))})
-                  .Code,
-              0);
-    const TCommandRun database = RunOn(store, {QStringLiteral("import-history"),
-                                               Fixture(QStringLiteral("hamster.db"))});
+    ASSERT_EQ(
+        RunOn(store, {QStringLiteral("import-history"), Fixture(QStringLiteral("hamster.tsv"))})
+            .Code,
+        0);
+    const TCommandRun database =
+        RunOn(store, {QStringLiteral("import-history"), Fixture(QStringLiteral("hamster.db"))});
     ASSERT_EQ(database.Code, 0) << database.Err.toStdString();
     EXPECT_TRUE(database.Out.contains(QStringLiteral("Imported 0 intervals")))
         << database.Out.toStdString();
@@ -109,18 +117,17 @@ TEST_F(HistoryImportTest, TheMappingPrintedIsWhatTheStoreGets) {
     // The still-running interval is left out with its line.
     EXPECT_TRUE(run.Out.contains(QStringLiteral("Left out, line 51: DEV is still being tracked")));
 
-    std::map<QString, std::set<QString>> whereOf;
+    // Each code with the projects and clients its rows are booked on (no project is the store's
+    // "None", no client its "Internal").
+    std::set<QString> booked;
     for (const QJsonValue& row : HistoryRows(store))
-        whereOf[row[QStringLiteral("taskCode")].toString()].insert(
-            row[QStringLiteral("project")].toString() + QLatin1Char('/') +
-            row[QStringLiteral("client")].toString());
-    const std::map<QString, std::set<QString>> expected = {
-        {QStringLiteral("DEV"), {QStringLiteral("Website/Acme"), QStringLiteral("Intranet/")}},
-        {QStringLiteral("CODEREVIEW"), {QStringLiteral("Website/Acme")}},
-        {QStringLiteral("MEETINGS"), {QStringLiteral("/")}},
-        {QStringLiteral("SUPPORT"), {QString::fromUtf8("/Bäckerei Müller")}},
-        {QStringLiteral("IMPORTED"), {QStringLiteral("/")}}};
-    EXPECT_EQ(whereOf, expected);
+        booked.insert(row[QStringLiteral("taskCode")].toString() + QLatin1Char(' ') +
+                      row[QStringLiteral("project")].toString() + QLatin1Char('/') +
+                      row[QStringLiteral("client")].toString());
+    EXPECT_EQ(QStringList(booked.begin(), booked.end()).join(QStringLiteral(", ")),
+              QString::fromUtf8("CODEREVIEW Website/Acme, DEV Intranet/Internal, DEV Website/Acme, "
+                                "IMPORTED None/Internal, MEETINGS None/Internal, "
+                                "SUPPORT None/Bäckerei Müller"));
 
     // A second file's names meet the codes, projects and clients made by the first.
     const TCommandRun again =
@@ -146,9 +153,9 @@ TEST_F(HistoryImportTest, ABadLineImportsNothingAndIsNamed) {
     EXPECT_TRUE(run.Err.contains(QStringLiteral("yesterday"))) << run.Err.toStdString();
     EXPECT_TRUE(run.Err.contains(QStringLiteral("Nothing was imported.")));
 
-    const QString badCsv = WriteFile(Path(QStringLiteral("bad.csv")),
-                                     "date;task;duration\n19.10.2026;DEV;2:30\n"
-                                     "20.10.2026;DEV;two hours\n");
+    const QString badCsv =
+        WriteFile(Path(QStringLiteral("bad.csv")), "date;task;duration\n19.10.2026;DEV;2:30\n"
+                                                   "20.10.2026;DEV;two hours\n");
     const TCommandRun csv = RunOn(store, {QStringLiteral("import-history"), badCsv});
     EXPECT_EQ(csv.Code, 1);
     EXPECT_TRUE(csv.Err.contains(QStringLiteral("bad.csv:3: "))) << csv.Err.toStdString();
@@ -156,9 +163,9 @@ TEST_F(HistoryImportTest, ABadLineImportsNothingAndIsNamed) {
 
     const QString notAFile = WriteFile(Path(QStringLiteral("notes.txt")), "just some words\n");
     EXPECT_EQ(RunOn(store, {QStringLiteral("import-history"), notAFile}).Code, 1);
-    EXPECT_EQ(RunOn(store, {QStringLiteral("import-history"), Path(QStringLiteral("none.json"))})
-                  .Code,
-              1);
+    EXPECT_EQ(
+        RunOn(store, {QStringLiteral("import-history"), Path(QStringLiteral("none.json"))}).Code,
+        1);
 
     EXPECT_EQ(FolderDigest(Path(store)), before);
     EXPECT_TRUE(MinutesPerDay(store).empty());
@@ -179,8 +186,8 @@ TEST_F(HistoryImportTest, ADryRunPrintsThePlanAndWritesNothing) {
     EXPECT_EQ(FolderDigest(Path(store)), before);
 
     // Then the import itself imports all of it.
-    ASSERT_EQ(RunOn(store, {QStringLiteral("import-history"),
-                            Fixture(QStringLiteral("timewarrior.json"))})
+    ASSERT_EQ(RunOn(store,
+                    {QStringLiteral("import-history"), Fixture(QStringLiteral("timewarrior.json"))})
                   .Code,
               0);
     EXPECT_EQ(MinutesPerDay(store), DaysFile(QStringLiteral("timewarrior-days.txt")));
@@ -191,9 +198,9 @@ TEST_F(HistoryImportTest, ADryRunPrintsThePlanAndWritesNothing) {
 TEST_F(HistoryImportTest, TheExportImportedIntoAnEmptyStoreIsTheSameHistory) {
     const QString source = NewStore(QStringLiteral("source"));
     for (const char* file : {"timewarrior.json", "hamster.tsv", "generic.csv"})
-        ASSERT_EQ(RunOn(source, {QStringLiteral("import-history"), Fixture(QLatin1String(file))})
-                      .Code,
-                  0);
+        ASSERT_EQ(
+            RunOn(source, {QStringLiteral("import-history"), Fixture(QLatin1String(file))}).Code,
+            0);
     const QJsonArray rows = HistoryRows(source);
     ASSERT_GT(rows.size(), 80);
 
@@ -206,12 +213,13 @@ TEST_F(HistoryImportTest, TheExportImportedIntoAnEmptyStoreIsTheSameHistory) {
                            QStringLiteral("2026-11-30"), QStringLiteral("--format"),
                            QLatin1String(format), QStringLiteral("--out"), out});
         ASSERT_EQ(exported.Code, 0) << exported.Err.toStdString();
-        EXPECT_TRUE(exported.Out.startsWith(QStringLiteral("Wrote %1 history rows").arg(rows.size())))
+        EXPECT_TRUE(
+            exported.Out.startsWith(QStringLiteral("Wrote %1 history rows").arg(rows.size())))
             << exported.Out.toStdString();
         const QString target = NewStore(QStringLiteral("target-") + QLatin1String(format));
         const TCommandRun imported = RunOn(target, {QStringLiteral("import-history"), out});
         ASSERT_EQ(imported.Code, 0) << imported.Err.toStdString();
-        EXPECT_EQ(HistoryRows(target), rows);
+        EXPECT_EQ(AsText(HistoryRows(target)), AsText(rows));
         // And again: nothing more.
         ASSERT_EQ(RunOn(target, {QStringLiteral("import-history"), out}).Code, 0);
         EXPECT_EQ(HistoryRows(target).size(), rows.size());
@@ -221,8 +229,8 @@ TEST_F(HistoryImportTest, TheExportImportedIntoAnEmptyStoreIsTheSameHistory) {
 // The range is kept to, both days included.
 TEST_F(HistoryImportTest, TheExportHoldsTheRowsOfItsRangeOnly) {
     const QString store = NewStore(QStringLiteral("range"));
-    ASSERT_EQ(RunOn(store, {QStringLiteral("import-history"),
-                            Fixture(QStringLiteral("timewarrior.json"))})
+    ASSERT_EQ(RunOn(store,
+                    {QStringLiteral("import-history"), Fixture(QStringLiteral("timewarrior.json"))})
                   .Code,
               0);
     const QString out = Path(QStringLiteral("range.csv"));
@@ -231,11 +239,12 @@ TEST_F(HistoryImportTest, TheExportHoldsTheRowsOfItsRangeOnly) {
                       QStringLiteral("2026-10-20"), QStringLiteral("--to"),
                       QStringLiteral("2026-10-22"), QStringLiteral("--out"), out});
     ASSERT_EQ(run.Code, 0) << run.Err.toStdString();
-    const QStringList lines = QString::fromUtf8(ReadFile(out)).split(QLatin1Char('\n'),
-                                                                     Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(ReadFile(out)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
-    EXPECT_TRUE(lines.first().startsWith(QStringLiteral("Date,Task Code,Task Description,Project,"
-                                                         "Client,User,Minutes,Hours,Start,End,Note")));
+    EXPECT_TRUE(
+        lines.first().startsWith(QStringLiteral("Date,Task Code,Task Description,Project,"
+                                                "Client,User,Minutes,Hours,Start,End,Note")));
     int minutes = 0;
     for (const QString& line : lines.mid(1)) {
         EXPECT_TRUE(line.startsWith(QStringLiteral("2026-10-2"))) << line.toStdString();
@@ -258,8 +267,8 @@ TEST_F(HistoryImportTest, TheCalendarFileParsesInACalendarLibrary) {
     if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import icalendar")}) != 0)
         GTEST_SKIP() << "python3-icalendar is not installed (scripts/install-deps)";
     const QString store = NewStore(QStringLiteral("ics"));
-    ASSERT_EQ(RunOn(store, {QStringLiteral("import-history"),
-                            Fixture(QStringLiteral("timewarrior.json"))})
+    ASSERT_EQ(RunOn(store,
+                    {QStringLiteral("import-history"), Fixture(QStringLiteral("timewarrior.json"))})
                   .Code,
               0);
     const QString out = Path(QStringLiteral("history.ics"));

@@ -34,11 +34,12 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(FTemp.isValid());
         QDir().mkpath(Path(QStringLiteral("home")));
-        QDir().mkdir(Path(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner |
-                                                       QFile::ExeOwner);
+        QDir().mkdir(Path(QStringLiteral("run")),
+                     QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         FEnvironment = QProcessEnvironment::systemEnvironment();
         FEnvironment.insert(QStringLiteral("HOME"), Path(QStringLiteral("home")));
-        FEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"), Path(QStringLiteral("home/.config")));
+        FEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                            Path(QStringLiteral("home/.config")));
         FEnvironment.insert(QStringLiteral("XDG_RUNTIME_DIR"), Path(QStringLiteral("run")));
         FEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         FEnvironment.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Berlin"));
@@ -56,7 +57,8 @@ protected:
         process.setProcessEnvironment(FEnvironment);
         process.setWorkingDirectory(FTemp.path());
         process.start(QStringLiteral(TIVREL_PROGRAM), arguments);
-        EXPECT_TRUE(process.waitForFinished(60000)) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(process.waitForFinished(60000))
+            << arguments.join(QLatin1Char(' ')).toStdString();
         TCommandRun run;
         run.Code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
         run.Out = QString::fromUtf8(process.readAllStandardOutput());
@@ -104,7 +106,8 @@ protected:
         QFile file(Fixture(name));
         EXPECT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text)) << name.toStdString();
         while (!file.atEnd()) {
-            const QStringList words = QString::fromUtf8(file.readLine()).simplified().split(' ');
+            const QStringList words =
+                QString::fromUtf8(file.readLine()).simplified().split(QLatin1Char(' '));
             if (words.size() == 2) days[words.at(0)] += words.at(1).toInt();
         }
         return days;

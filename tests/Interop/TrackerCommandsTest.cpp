@@ -43,10 +43,13 @@ TEST_F(TrackerCommandsTest, WithNoProgramTheCommandsActOnTheStoreItself) {
     ASSERT_EQ(run.Code, 0) << run.Err.toStdString();
     EXPECT_TRUE(run.Out.contains(QStringLiteral("first draft")));
 
-    // A code the list lacks and the options give no new task for: refused, nothing changed.
-    run = RunOn(store, {QStringLiteral("switch"), QStringLiteral("NOSUCH")});
-    EXPECT_EQ(run.Code, 1);
-    EXPECT_TRUE(run.Err.contains(QStringLiteral("NOSUCH"))) << run.Err.toStdString();
+    run = RunOn(store, {QStringLiteral("status"), QStringLiteral("--json")});
+    EXPECT_EQ(JsonOf(run.Out)[QStringLiteral("note")].toString(), QStringLiteral("first draft"));
+
+    // A code the list lacks gets a row, as the options allow a new task, and is tracked.
+    run = RunOn(store, {QStringLiteral("switch"), QStringLiteral("REVIEW")});
+    ASSERT_EQ(run.Code, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.startsWith(QStringLiteral("Switched at "))) << run.Out.toStdString();
 
     run = RunOn(store, {QStringLiteral("stop")});
     ASSERT_EQ(run.Code, 0) << run.Err.toStdString();
@@ -56,16 +59,15 @@ TEST_F(TrackerCommandsTest, WithNoProgramTheCommandsActOnTheStoreItself) {
 
     run = RunOn(store, {QStringLiteral("status"), QStringLiteral("--json")});
     status = JsonOf(run.Out);
-    EXPECT_EQ(status[QStringLiteral("task")].toString(), QStringLiteral("GEN"));
+    EXPECT_EQ(status[QStringLiteral("task")].toString(), QStringLiteral("REVIEW"));
     EXPECT_TRUE(status[QStringLiteral("paused")].toBool());
-    EXPECT_EQ(status[QStringLiteral("note")].toString(), QStringLiteral("first draft"));
 
     // A switch while paused stays paused.
     run = RunOn(store, {QStringLiteral("switch"), QStringLiteral("GEN")});
     ASSERT_EQ(run.Code, 0) << run.Err.toStdString();
-    EXPECT_TRUE(JsonOf(RunOn(store, {QStringLiteral("status"), QStringLiteral("--json")}).Out)
-                    [QStringLiteral("paused")]
-                        .toBool());
+    EXPECT_TRUE(JsonOf(RunOn(store, {QStringLiteral("status"), QStringLiteral("--json")})
+                           .Out)[QStringLiteral("paused")]
+                    .toBool());
 }
 
 TEST_F(TrackerCommandsTest, ACommandLineNotUnderstoodExitsWithTwoAndTheUsage) {
@@ -75,7 +77,7 @@ TEST_F(TrackerCommandsTest, ACommandLineNotUnderstoodExitsWithTwoAndTheUsage) {
           QStringList{QStringLiteral("stop"), QStringLiteral("now")},
           QStringList{QStringLiteral("status"), QStringLiteral("--xml")}}) {
         const TCommandRun run = RunOn(store, words);
-        EXPECT_EQ(run.Code, 2) << words.join(' ').toStdString();
+        EXPECT_EQ(run.Code, 2) << words.join(QLatin1Char(' ')).toStdString();
         EXPECT_FALSE(run.Err.isEmpty());
     }
     // A folder with no store: said, and nothing made there.
@@ -105,15 +107,16 @@ TEST_F(TrackerCommandsTest, TheCommandGoesToTheProgramListeningOnTheFolder) {
     ASSERT_TRUE(server.Listen(error)) << error.toStdString();
     // The socket's folder and the socket are the user's alone.
     const QFileInfo socketFolder(QFileInfo(server.SocketPath()).path());
-    EXPECT_EQ(socketFolder.absoluteFilePath(), QFileInfo(Path(QStringLiteral("run"))).absoluteFilePath());
+    EXPECT_EQ(socketFolder.absoluteFilePath(),
+              QFileInfo(Path(QStringLiteral("run"))).absoluteFilePath());
     EXPECT_EQ(QFile::permissions(socketFolder.absoluteFilePath()) & 0x0077, 0);
     EXPECT_NE(CommandSocketPath(folder), CommandSocketPath(Path(QStringLiteral("other"))));
 
     QProcess process;
     process.setProcessEnvironment(FEnvironment);
-    process.start(QStringLiteral(TIVREL_PROGRAM),
-                  {QStringLiteral("--data-dir"), folder, QStringLiteral("switch"),
-                   QStringLiteral("DEV")});
+    process.start(
+        QStringLiteral(TIVREL_PROGRAM),
+        {QStringLiteral("--data-dir"), folder, QStringLiteral("switch"), QStringLiteral("DEV")});
     const QDeadlineTimer deadline(30000);
     while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

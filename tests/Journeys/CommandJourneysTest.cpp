@@ -1,5 +1,5 @@
 // Journeys of the commands that drive the tracker from outside its windows: while the program
-// runs, "tivrel switch DEV", "tivrel stop" and "tivrel status" typed in a terminal (the
+// runs, "tivrel switch DEV", "stop", "status" and "start DEV" typed in a terminal (the
 // program's own executable, a second process) change what the review window shows at once,
 // and the minutes land on DEV; with no program running the same commands write the store, and
 // the program started afterwards shows their time.
@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <memory>
+#include <utility>
 
 using namespace Journey;
 
@@ -97,7 +98,7 @@ TEST_F(CommandJourneyTest, SwitchStopAndStatusFromATerminalDriveTheRunningWindow
     SetUpStore(AddDevRow);
     TTerminal terminal = Terminal();
     TFastTicks ticks;
-    QString switched, stopped, status, shownAfterHalfAnHour;
+    QString switched, stopped, status, started, shownAfterHalfAnHour;
     TScript script;
     WaitForReviewWindow(script);
     script.Then(QStringLiteral("GEN tracked"),
@@ -141,20 +142,38 @@ TEST_F(CommandJourneyTest, SwitchStopAndStatusFromATerminalDriveTheRunningWindow
         status = terminal.TakeOut();
         return true;
     });
+    script.Do(QStringLiteral("type tivrel start DEV"), [&] {
+        return terminal.Start({QStringLiteral("start"), QStringLiteral("DEV")});
+    });
+    script.Then(QStringLiteral("the command done, the review window tracking DEV again"), [&] {
+        if (!terminal.Done()) return false;
+        started = terminal.TakeOut() + terminal.TakeErr();
+        return TrackingShown().startsWith(QLatin1String("DEV"));
+    });
+    script.Do(QStringLiteral("five minutes go by"), [&] {
+        ticks.Run(5);
+        return true;
+    });
+    script.Then(QStringLiteral("five minutes gone by"), [&] { return ticks.Done(); });
     ExitByMenu(script);
     EXPECT_EQ(RunProgramAnsweringCommands(script), 0);
 
-    EXPECT_TRUE(switched.startsWith(QStringLiteral("Switched at 14:30: DEV"))) << switched.toStdString();
-    EXPECT_TRUE(stopped.startsWith(QStringLiteral("Paused at 15:00: DEV"))) << stopped.toStdString();
+    EXPECT_TRUE(switched.startsWith(QStringLiteral("Switched at 14:30: DEV")))
+        << switched.toStdString();
+    EXPECT_TRUE(stopped.startsWith(QStringLiteral("Paused at 15:00: DEV")))
+        << stopped.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(status.toUtf8()).object();
-    EXPECT_EQ(json.value(QStringLiteral("task")).toString(), QStringLiteral("DEV")) << status.toStdString();
+    EXPECT_EQ(json.value(QStringLiteral("task")).toString(), QStringLiteral("DEV"))
+        << status.toStdString();
     EXPECT_TRUE(json.value(QStringLiteral("paused")).toBool());
     EXPECT_TRUE(json.value(QStringLiteral("program")).toBool());
     EXPECT_EQ(json.value(QStringLiteral("todaySeconds")).toInt(), 1800);
+    EXPECT_TRUE(started.startsWith(QStringLiteral("Tracking from 15:10: DEV")))
+        << started.toStdString();
 
     const TSeen seen = Restart();
     ASSERT_NE(seen.Task(QStringLiteral("DEV")), nullptr);
-    EXPECT_EQ(seen.Task(QStringLiteral("DEV"))->Days.at(Wednesday), QStringLiteral("00:30"));
+    EXPECT_EQ(seen.Task(QStringLiteral("DEV"))->Days.at(Wednesday), QStringLiteral("00:35"));
     EXPECT_EQ(seen.Task(QStringLiteral("GEN"))->Days.at(Wednesday), QString());
 }
 
@@ -177,7 +196,8 @@ TEST_F(CommandJourneyTest, WithNoProgramTheCommandsWriteTheStoreTheProgramThenSh
     EXPECT_EQ(terminal.Run({QStringLiteral("stop")}, QStringLiteral("2026-12-09 14:00:00")), 0)
         << terminal.TakeErr().toStdString();
     const QString stopped = terminal.TakeOut();
-    EXPECT_TRUE(stopped.startsWith(QStringLiteral("Paused at 14:00: DEV"))) << stopped.toStdString();
+    EXPECT_TRUE(stopped.startsWith(QStringLiteral("Paused at 14:00: DEV")))
+        << stopped.toStdString();
     EXPECT_TRUE(stopped.contains(QStringLiteral("0:30"))) << stopped.toStdString();
 
     const TSeen seen = Restart();
