@@ -118,7 +118,8 @@ TEST_F(CommandJourneyTest, SwitchStopAndStatusFromATerminalDriveTheRunningWindow
     });
     script.Then(QStringLiteral("thirty minutes gone by"), [&] { return ticks.Done(); });
     script.Then(QStringLiteral("the review window shows them on DEV"), [&] {
-        const TTaskSeen* dev = ReadReviewWindow().Task(QStringLiteral("DEV"));
+        const TSeen seen = ReadReviewWindow();
+        const TTaskSeen* dev = seen.Task(QStringLiteral("DEV"));
         shownAfterHalfAnHour = dev ? dev->Days.at(Wednesday) : QString();
         return shownAfterHalfAnHour == QLatin1String("00:30");
     });
@@ -193,6 +194,7 @@ TEST_F(CommandJourneyTest, WithNoProgramTheCommandsWriteTheStoreTheProgramThenSh
                            QStringLiteral("2026-12-09 13:45:00")),
               0)
         << terminal.TakeErr().toStdString();
+    EXPECT_TRUE(terminal.TakeOut().startsWith(QStringLiteral("Note on DEV (from 13:30)")));
     EXPECT_EQ(terminal.Run({QStringLiteral("stop")}, QStringLiteral("2026-12-09 14:00:00")), 0)
         << terminal.TakeErr().toStdString();
     const QString stopped = terminal.TakeOut();
