@@ -79,7 +79,7 @@ std::vector<THistoryExportRow> GatherHistory(TdmTasks_Form& dm, double from, dou
         row.TaskDescription = F(*history, "TaskDescription").AsString();
         row.Project = F(*history, "ProjectName").AsString();
         row.Client = F(*history, "ClientName").AsString();
-        row.User = F(*history, "UserName").AsString();
+        row.User = F(*history, "UserName").AsString().trimmed(); // " Guest 1": no first name
         row.Minutes = std::llround(F(*history, "Duration").AsFloat() * MinutesPerDay);
         const auto found = entries.find({row.TaskCode.trimmed().toUpper(),
                                          F(*history, "ProjectNumber").AsInteger(),

@@ -207,3 +207,37 @@ TEST_F(CommandJourneyTest, WithNoProgramTheCommandsWriteTheStoreTheProgramThenSh
     EXPECT_EQ(seen.Task(QStringLiteral("DEV"))->Days.at(Wednesday), QStringLiteral("00:30"));
     EXPECT_EQ(seen.DayTotals.at(Wednesday), QStringLiteral("00:30"));
 }
+
+// An import of time worked this week (on Tuesday, the day before the terminal's clock) puts it
+// into the week's cells, on the row of its task, made for it; older time goes to the history.
+TEST_F(CommandJourneyTest, TimeImportedForThisWeekIsShownInTheWeeksCells) {
+    if (QStandardPaths::findExecutable(QStringLiteral("faketime")).isEmpty())
+        GTEST_SKIP() << "faketime is not installed (scripts/install-deps --desktop)";
+    SetUpStore();
+    const QString csv = Install.WorkDir() + QStringLiteral("/week.csv");
+    {
+        QFile file(csv);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Date,Start,End,Task,Project,Note\n"
+                   "2026-12-08,09:00,10:30,Design,Website,mock-ups\n"
+                   "2026-11-30,09:00,11:00,Design,Website,\n");
+    }
+    TTerminal terminal = Terminal();
+    EXPECT_EQ(terminal.Run({QStringLiteral("import-history"), csv},
+                           QStringLiteral("2026-12-09 14:00:00")),
+              0)
+        << terminal.TakeErr().toStdString();
+    const QString out = terminal.TakeOut();
+    EXPECT_TRUE(out.contains(QStringLiteral("Imported 2 intervals: 1 days of tasks into the "
+                                            "history, 1 entries into the weeks not submitted yet")))
+        << out.toStdString();
+
+    const TSeen seen = Restart();
+    const TTaskSeen* design = seen.Task(QStringLiteral("DESIGN"));
+    ASSERT_NE(design, nullptr) << seen.Codes().join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(design->Days.at(1), QStringLiteral("01:30")); // Tuesday
+    EXPECT_EQ(seen.DayTotals.at(1), QStringLiteral("01:30"));
+    ASSERT_EQ(seen.History.size(), 1u);
+    EXPECT_EQ(seen.History.at(0).Code, QStringLiteral("DESIGN"));
+    EXPECT_EQ(seen.History.at(0).Worked, QDate(2026, 11, 30));
+}
