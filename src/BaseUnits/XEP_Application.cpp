@@ -4,6 +4,8 @@
 
 #include "Components/Core/SysExceptions.h"
 
+#include <QTimer>
+
 bool RunGuarded(const std::function<void()>& action) {
     try {
         action();
@@ -34,6 +36,19 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     bool handled = false;
     RunGuarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
+}
+
+TQuitWatch::TQuitWatch(QObject* parent) : QObject(parent) {
+    qApp->installEventFilter(this);
+}
+
+bool TQuitWatch::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::Quit) {
+        // After the quit has been delivered nobody is asked to close any more.
+        FQuitting = true;
+        QTimer::singleShot(0, this, [this] { FQuitting = false; });
+    }
+    return false;
 }
 
 // ---- Termination signals ----

@@ -17,6 +17,20 @@ public:
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
 
+// Tells whether the application is being asked to quit (the desktop session ending): its windows
+// are then asked to close while the quit is delivered, and nobody is there to answer a question.
+class TQuitWatch : public QObject {
+public:
+    explicit TQuitWatch(QObject* parent);
+    bool Quitting() const { return FQuitting; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool FQuitting = false;
+};
+
 class TApplication : public QApplication {
 public:
     TApplication(int& argc, char** argv);

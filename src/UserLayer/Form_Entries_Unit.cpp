@@ -51,6 +51,18 @@ bool SameEntry(const TTimeEntry& a, const TTimeEntry& b) {
            a.Note == b.Note && std::floor(a.WorkDate) == std::floor(b.WorkDate);
 }
 
+// The buttons that move to the day before or after, with their keys (which the date box and
+// the grid, which would take them as moves of their own, hand to the dialog).
+QPushButton* DayButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                       Qt::Key key) {
+    auto* button = new QPushButton(QLatin1String(caption), parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(QLatin1String(hint));
+    button->setShortcut(QKeySequence(Qt::ALT | key));
+    button->setFixedWidth(28);
+    return button;
+}
+
 // The task column's editor: a list of the task rows' codes.
 class TTaskCodeDelegate : public QStyledItemDelegate {
 public:
@@ -128,21 +140,15 @@ TForm_Entries_Form::TForm_Entries_Form(TdmTasks_Form& dm, double date, QWidget* 
 
     auto* dayRow = new QHBoxLayout;
     auto* dayLabel = new QLabel(QStringLiteral("&Day :"), ClientArea());
-    btnPriorDay = new QPushButton(QStringLiteral("<"), ClientArea());
-    btnPriorDay->setObjectName(QStringLiteral("btnPriorDay"));
-    btnPriorDay->setToolTip(QStringLiteral("The day before (Alt+Left)"));
-    btnPriorDay->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
-    btnPriorDay->setFixedWidth(28);
+    btnPriorDay =
+        DayButton(ClientArea(), "btnPriorDay", "<", "The day before (Alt+Left)", Qt::Key_Left);
     edDay = new QLineEdit(ClientArea());
     edDay->setObjectName(QStringLiteral("edDay"));
     edDay->setFixedWidth(90);
     edDay->installEventFilter(this);
     dayLabel->setBuddy(edDay);
-    btnNextDay = new QPushButton(QStringLiteral(">"), ClientArea());
-    btnNextDay->setObjectName(QStringLiteral("btnNextDay"));
-    btnNextDay->setToolTip(QStringLiteral("The day after (Alt+Right)"));
-    btnNextDay->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
-    btnNextDay->setFixedWidth(28);
+    btnNextDay =
+        DayButton(ClientArea(), "btnNextDay", ">", "The day after (Alt+Right)", Qt::Key_Right);
     lblDayName = new QLabel(ClientArea());
     lblDayName->setObjectName(QStringLiteral("lblDayName"));
     lblDayTotal = new QLabel(ClientArea());
@@ -360,17 +366,20 @@ void TForm_Entries_Form::ApplyCell(TTimeEntry& entry, int column, const QString&
 
 void TForm_Entries_Form::CellChanged(QTableWidgetItem* item) {
     if (FFilling || !item) return;
+    // The row is filled anew below, which replaces the item: what is needed of it is read now.
     const int row = item->row();
+    const int column = item->column();
+    const QString text = item->text();
     if (row < 0 || row >= int(FRows.size()) || FRows[size_t(row)].Submitted) return;
     TTimeEntry& entry = FWork[FRows[size_t(row)].Index];
     TTimeEntry changed = entry;
     try {
-        ApplyCell(changed, item->column(), item->text());
+        ApplyCell(changed, column, text);
     } catch (const Exception& e) {
         // The value is refused with the reason; the cell shows the entry as it was.
         FillRow(row, entry, false);
         TDialogService::Instance().ShowError(e.Message());
-        grdEntries->setCurrentCell(row, item->column());
+        grdEntries->setCurrentCell(row, column);
         return;
     }
     entry = changed;

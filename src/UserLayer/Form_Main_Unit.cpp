@@ -50,6 +50,7 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     resize(DesignWidth, DesignHeight);
+    FQuitWatch = new TQuitWatch(this);
     Frame_TimeTracker_Form1 = new TFrame_TimeTracker_Form(dm, this);
     TFrame_TimeTracker_Form* f = Frame_TimeTracker_Form1;
 
@@ -65,7 +66,7 @@ TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
     OnTriggered(aEntries, [this] { aEntriesExecute(); });
     OnTriggered(aPauseRestart, [this] { aPauseRestartExecute(); });
     OnTriggered(aReview, [this] { ShowSubmitForm(); });
-    connect(aExit, &QAction::triggered, this, [this] { close(); });
+    connect(aExit, &QAction::triggered, this, [this] { ExitNow(); });
 
     ToolBar1 = new QToolBar(this);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
@@ -145,7 +146,7 @@ void TForm_Main_Form::CreateTrayIcon() {
         if (FSubmitForm && FSubmitForm->isVisible())
             FSubmitForm->aExitMenu->trigger();
         else
-            close();
+            ExitNow();
     });
     TrayIcon = new QSystemTrayIcon(this);
     TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
@@ -328,7 +329,7 @@ void TForm_Main_Form::ShowSubmitForm() {
         ShowTracker();
         return;
     }
-    close(); // 9.
+    ExitNow(); // 9. the review window asked already where it had to
 }
 
 void TForm_Main_Form::ShowTheCurrentWeek() {
@@ -371,6 +372,21 @@ void TForm_Main_Form::closeEvent(QCloseEvent* event) {
         return;
     }
     TBaseFormXEP_BaseForm::closeEvent(event);
+}
+
+void TForm_Main_Form::ExitNow() {
+    FExitChosen = true;
+    close();
+    FExitChosen = false; // still open when the close was refused (a value to correct)
+}
+
+void TForm_Main_Form::reject() {
+    // Escape or the close box ask first while a task is tracked, as in the review window; Exit
+    // and the desktop session ending do not.
+    if (isVisible() && !FExitChosen && !FQuitWatch->Quitting() && Tracking() &&
+        !TDialogService::Instance().Confirm(QStringLiteral("Stop tracking and exit Tivrel?")))
+        return;
+    TBaseFormXEP_BaseForm::reject();
 }
 
 void TForm_Main_Form::done(int result) {

@@ -25,6 +25,7 @@ class TIdleTimeSource;
 class QToolBar;
 class TForm_Submit_Form;
 class TFrame_TimeTracker_Form;
+class TQuitWatch;
 class TdmTasks_Form;
 struct TJournalTask;
 
@@ -109,6 +110,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
+    void reject() override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -126,11 +128,14 @@ private:
     void AfterJournalChange();
     void FlushJournalNow();
     void StopTrackingForExit();
+    void ExitNow();
     void ShowTheCurrentWeek();
     bool AutoSaveMustWait() const;
 
     TdmTasks_Form& FDm;
     TForm_Submit_Form* FSubmitForm = nullptr;
+    TQuitWatch* FQuitWatch = nullptr;
+    bool FExitChosen = false; // Exit was chosen: the program ends without a question
     bool FLunchtime = false;
     bool FbSetLunch = false;   // the break of FLunchDate has begun
     double FLunchDate = 0;     // the day whose break was taken

@@ -64,6 +64,7 @@ TForm_Submit_Form::TForm_Submit_Form(TdmTasks_Form& dm, QWidget* parent)
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     resize(DesignWidth, DesignHeight);
     dsDefaults = new TDataSource(&dm.adsDefaults, this);
+    FQuitWatch = new TQuitWatch(this);
 
     Frame_TimeTracker_Form1 = new TFrame_TimeTracker_Form(dm, this);
     CreateActions();
@@ -343,11 +344,6 @@ void TForm_Submit_Form::meSubmitDateExit() {
 }
 
 bool TForm_Submit_Form::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == qApp && event->type() == QEvent::Quit) {
-        // The windows are asked to close while the quit is delivered; after it nobody is.
-        FQuitting = true;
-        QTimer::singleShot(0, this, [this] { FQuitting = false; });
-    }
     // Once the focus has moved: a message shown from inside the focus change would let the
     // keyboard come back to the box and the box be left a second time. Once, also when this
     // filter sees the event twice (on the box and on the application, for the hints).
@@ -564,7 +560,7 @@ void TForm_Submit_Form::ResizeRequired() {
 
 void TForm_Submit_Form::reject() {
     // The application being asked to quit (the desktop session ending) is no user to ask.
-    if (!FQuitting && IsTracking && IsTracking() &&
+    if (!FQuitWatch->Quitting() && IsTracking && IsTracking() &&
         !TDialogService::Instance().Confirm(QStringLiteral("Stop tracking and exit Tivrel?")))
         return;
     TBaseFormXEP_BaseForm::reject();

@@ -22,6 +22,7 @@ class TDataSource;
 class TDBText;
 class TForm_Reporting_Form;
 class TFrame_TimeTracker_Form;
+class TQuitWatch;
 class TdmTasks_Form;
 
 class TForm_Submit_Form : public TBaseFormXEP_BaseForm {
@@ -122,7 +123,7 @@ private:
     TForm_Reporting_Form* FReportingForm = nullptr;
     QMenu* FTimesheetsMenu = nullptr;
     QPointer<QWidget> FHintWidget; // the control the mouse is over
-    bool FQuitting = false;        // the application is being asked to quit
+    TQuitWatch* FQuitWatch = nullptr;
     bool FWeekExitPending = false; // the week start box was left; its date is taken next
 };
 

@@ -307,6 +307,15 @@ void TTimeJournal::CapFullDays(TJournalAdvance& result) {
     }
 }
 
+void TTimeJournal::RestartRunning(const std::vector<TJournalTask>& running, qint64 now) {
+    // The entries end where the tracker last saw the clock and start again at now.
+    EndRunningAt(FLastSeen);
+    for (const TJournalTask& task : running)
+        NewEntry(task, now);
+    DropEmptyEntries();
+    FLastSeen = now;
+}
+
 TJournalAdvance TTimeJournal::Advance(qint64 now) {
     now = WholeSeconds(now);
     TJournalAdvance result;
@@ -318,11 +327,7 @@ TJournalAdvance TTimeJournal::Advance(qint64 now) {
     if (now < FLastSeen - 1000) {
         // The clock went back: what was counted stays, and the entries go on from the new
         // time, never giving negative or doubled time.
-        EndRunningAt(FLastSeen);
-        for (const TJournalTask& task : running)
-            NewEntry(task, now);
-        DropEmptyEntries();
-        FLastSeen = now;
+        RestartRunning(running, now);
         return result;
     }
     if (now - FLastSeen > LongestStep) {
@@ -331,11 +336,7 @@ TJournalAdvance TTimeJournal::Advance(qint64 now) {
         result.GapTo = now;
         result.GapTasks = running;
         SplitAtMidnights(FLastSeen);
-        EndRunningAt(FLastSeen);
-        for (const TJournalTask& task : running)
-            NewEntry(task, now);
-        DropEmptyEntries();
-        FLastSeen = now;
+        RestartRunning(running, now);
         return result;
     }
     SplitAtMidnights(now);

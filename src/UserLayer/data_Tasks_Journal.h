@@ -191,6 +191,7 @@ private:
     TTimeEntry* TypedRowOf(int jobId, double date);
     void CloseEntry(TTimeEntry& entry, qint64 at);
     void EndRunningAt(qint64 at);
+    void RestartRunning(const std::vector<TJournalTask>& running, qint64 now);
     void DropEmptyEntries();
     void SplitAtMidnights(qint64 now);
     void CapFullDays(TJournalAdvance& result);

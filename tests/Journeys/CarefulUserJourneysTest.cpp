@@ -43,25 +43,9 @@ struct TFastMinutes {
     bool Done() const { return Ticks.Done(); }
 };
 
-// Waits a little real time: for things that must not happen.
-TScript::TCondition After(int ms) {
-    auto clock = std::make_shared<QElapsedTimer>();
-    return [clock, ms] {
-        if (!clock->isValid()) clock->start();
-        return clock->elapsed() >= ms;
-    };
-}
-
 // The row of the compact tracker that shows the task of that code; -1 when none does.
 int TrackerRowOf(const QString& code) {
-    TFrame_TimeTracker_Form* frame = TrackerGrid();
-    TRecordSet& tasks = *frame->dsTasks->DataSet();
-    for (int recNo = 1; recNo <= tasks.RecordCount(); ++recNo) {
-        QString shown;
-        tasks.WithRecord(recNo, [&] { shown = frame->dbeTaskCode->Field()->DisplayText(); });
-        if (shown == code) return recNo - 1;
-    }
-    return -1;
+    return RowShowing(TrackerGrid(), code);
 }
 } // namespace
 
@@ -104,6 +88,38 @@ TEST_F(JourneyTest, EscapeWhileTrackingAsksAndNoKeepsEverything) {
 
     const TSeen seen = Restart();
     EXPECT_EQ(seen.Tasks.at(0).Days.at(Wednesday), QStringLiteral("00:03"));
+}
+
+// The compact tracker keeps the same rule: Escape while GEN is tracked asks, and No keeps it
+// open and tracking (two minutes more); its Exit button then ends the program at once.
+TEST_F(JourneyTest, TheCompactTrackerAsksOnEscapeWhileTrackingAndItsExitEndsAtOnce) {
+    SetUpStore();
+    TFastMinutes minutes;
+    TScript script;
+    WaitForReviewWindow(script);
+    ClickToolButton(script, &TForm_Submit_Form::aTimeTracker, QStringLiteral("Time Tracker"));
+    script.Then(
+        QStringLiteral("the compact tracker, GEN tracked, to press Escape"),
+        [] {
+            return MainWindow() && QApplication::activeWindow() == MainWindow() &&
+                   MainWindow()->TrackedTaskText().startsWith(QLatin1String("GEN"));
+        },
+        [] { return Press(Qt::Key_Escape); });
+    AnswerBox(script, QStringLiteral("Stop tracking and exit Tivrel?"), 'N');
+    script.Then(
+        QStringLiteral("the compact tracker still up, two minutes go by"),
+        [] { return MainWindow()->isVisible() && QApplication::activeModalWidget() == nullptr; },
+        [&] {
+            minutes.Run(2);
+            return true;
+        });
+    script.Then(
+        QStringLiteral("two minutes tracked, to click Exit"), [&] { return minutes.Done(); },
+        [] { return Journey::ClickToolButton(MainWindow()->ToolBar1, MainWindow()->aExit); });
+    EXPECT_EQ(RunProgram(script), 0);
+
+    const TSeen seen = Restart();
+    EXPECT_EQ(seen.Tasks.at(0).Days.at(Wednesday), QStringLiteral("00:02"));
 }
 
 // Paused, nothing is tracked: the close box ends the program at once, without a question.

@@ -120,6 +120,17 @@ inline TSeen ReadReviewWindow() {
     return seen;
 }
 
+// The row of a task grid that shows the task of that code; -1 when none does.
+inline int RowShowing(TFrame_TimeTracker_Form* frame, const QString& code) {
+    TRecordSet& tasks = *frame->dsTasks->DataSet();
+    for (int recNo = 1; recNo <= tasks.RecordCount(); ++recNo) {
+        QString shown;
+        tasks.WithRecord(recNo, [&] { shown = frame->dbeTaskCode->Field()->DisplayText(); });
+        if (shown == code) return recNo - 1;
+    }
+    return -1;
+}
+
 // ---- Pieces of scripts ----
 
 inline void WaitForReviewWindow(TScript& script) {

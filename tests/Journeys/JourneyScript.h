@@ -11,12 +11,23 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace Journey {
+
+// Waits a little real time: for things that must not happen.
+inline std::function<bool()> After(int ms) {
+    auto clock = std::make_shared<QElapsedTimer>();
+    return [clock, ms] {
+        if (!clock->isValid()) clock->start();
+        return clock->elapsed() >= ms;
+    };
+}
 
 class TScript : public QObject {
 public:

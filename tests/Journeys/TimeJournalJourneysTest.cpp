@@ -8,6 +8,7 @@
 
 #include "JourneyClock.h"
 #include "JourneyFixture.h"
+#include "support/TTimeZoneSet.h"
 
 #include "Components/DataControls/TDBGrid.h"
 
@@ -21,7 +22,6 @@
 #include <csignal>
 #include <map>
 #include <sys/types.h>
-#include <time.h>
 
 using namespace Journey;
 
@@ -87,26 +87,6 @@ void SetOption(TdmTasks_Form& dm, const char* name, const QVariant& value) {
     dm.adsDefaults.Post();
 }
 
-// The machine's time zone set for one test.
-class TTimeZoneSet {
-public:
-    explicit TTimeZoneSet(const char* zone)
-        : FOld(qgetenv("TZ")), FHad(qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", zone);
-        tzset();
-    }
-    ~TTimeZoneSet() {
-        if (FHad)
-            qputenv("TZ", FOld);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray FOld;
-    bool FHad;
-};
 } // namespace
 
 // Submit on Wednesday at 15:00 and go on tracking until 18:00; on Friday submit that week
@@ -683,4 +663,45 @@ TEST_F(JourneyTest, AKillAMinuteAfterTrackingStartedLosesNothing) {
 
     const TSeen seen = Restart();
     EXPECT_EQ(seen.Tasks.at(0).Days.at(Wed), QStringLiteral("00:01"));
+}
+
+// A first run: seven minutes go by while the Welcome dialog is open; nothing is counted until
+// it is closed with OK, and the two minutes after it are.
+TEST_F(JourneyTest, NoTimeIsCountedBeforeTheFirstRunsSetupIsClosedWithOk) {
+    TFastTicks ticks;
+    int countedInSetup = -1;
+    TScript script;
+    script.Then(
+        QStringLiteral("the Welcome dialog, seven minutes go by"),
+        [] {
+            QWidget* modal = QApplication::activeModalWidget();
+            return modal && modal->objectName() == QLatin1String("Form_Setup_Form") && MainWindow();
+        },
+        [&] {
+            ticks.Install();
+            ticks.Run(7);
+            return true;
+        });
+    script.Then(
+        QStringLiteral("seven minutes gone by, to click OK"), [&] { return ticks.Done(); },
+        [&] {
+            countedInSetup = int(dmTasks_Form->Journal().DateMSecs(TClock::Today()) / 60000);
+            auto* ok =
+                QApplication::activeModalWidget()->findChild<QPushButton*>(QStringLiteral("btnOk"));
+            if (!ok) return false;
+            QTest::mouseClick(ok, Qt::LeftButton);
+            return true;
+        });
+    WaitForReviewWindow(script);
+    script.Do(QStringLiteral("two minutes go by"), [&] {
+        ticks.Run(2);
+        return true;
+    });
+    script.Then(QStringLiteral("two minutes gone by"), [&] { return ticks.Done(); });
+    ExitByMenu(script);
+    EXPECT_EQ(RunProgram(script), 0);
+    EXPECT_EQ(countedInSetup, 0);
+
+    const TSeen seen = Restart();
+    EXPECT_EQ(seen.Tasks.at(0).Days.at(Wed), QStringLiteral("00:02"));
 }

@@ -45,25 +45,9 @@ void WhilePausedTenMinutesWouldGoBy(TScript& script, TFastTicks& ticks) {
     script.Then(QStringLiteral("ten minutes gone by"), [&ticks] { return ticks.Done(); });
 }
 
-// Waits a little real time: for things that must not happen.
-TScript::TCondition After(int ms) {
-    auto clock = std::make_shared<QElapsedTimer>();
-    return [clock, ms] {
-        if (!clock->isValid()) clock->start();
-        return clock->elapsed() >= ms;
-    };
-}
-
-// The grid row that shows the task of that code; -1 when none does.
+// The review grid's row that shows the task of that code; -1 when none does.
 int RowOf(const QString& code) {
-    TFrame_TimeTracker_Form* frame = ReviewGrid();
-    TRecordSet& tasks = *frame->dsTasks->DataSet();
-    for (int recNo = 1; recNo <= tasks.RecordCount(); ++recNo) {
-        QString shown;
-        tasks.WithRecord(recNo, [&] { shown = frame->dbeTaskCode->Field()->DisplayText(); });
-        if (shown == code) return recNo - 1;
-    }
-    return -1;
+    return RowShowing(ReviewGrid(), code);
 }
 
 // The code of the review grid's current row.
@@ -301,8 +285,8 @@ TEST_F(JourneyTest, TheCompactTrackerAndBack) {
 }
 
 // Minimising the review window hands over to the compact tracker: the main window takes the
-// keyboard, shows what is timed and goes on tracking; closing it from its title bar saves
-// and ends the program. The offscreen platform has no title bar: the minimise and the close
+// keyboard, shows what is timed and goes on tracking; closing it from its title bar asks, as
+// a task is tracked, and Yes saves and ends the program. The offscreen platform has no title bar: the minimise and the close
 // are asked of the window system as its buttons ask.
 TEST_F(JourneyTest, MinimisingTheReviewWindowHandsOverAndClosingTheTrackerSaves) {
     SetUpStore();
@@ -337,7 +321,15 @@ TEST_F(JourneyTest, MinimisingTheReviewWindowHandsOverAndClosingTheTrackerSaves)
     });
     script.Then(
         QStringLiteral("three minutes tracked, to close the tracker"), [&] { return ticks.Done(); },
-        [] { return MainWindow()->windowHandle() && MainWindow()->windowHandle()->close(); });
+        [] {
+            if (!MainWindow()->windowHandle()) return false;
+            MainWindow()->windowHandle()->close(); // asks first: GEN is tracked
+            return true;
+        });
+    script.Then(
+        QStringLiteral("the question, answered Yes"),
+        [] { return MessageBoxSays(QStringLiteral("Stop tracking and exit Tivrel?")); },
+        [] { return AnswerMessageBox('Y'); });
     EXPECT_EQ(RunProgram(script), 0);
     EXPECT_TRUE(currentTaskShown.startsWith(QLatin1String("GEN 00:02")))
         << currentTaskShown.toStdString();

@@ -3,6 +3,7 @@
 // typed day totals, submission and the files.
 
 #include "UserLayer/data_Tasks_Journal.h"
+#include "support/TTimeZoneSet.h"
 
 #include "Components/Core/SysDateTime.h"
 #include "Components/Core/TClock.h"
@@ -11,7 +12,6 @@
 #include <QDateTime>
 #include <QTimeZone>
 #include <gtest/gtest.h>
-#include <time.h>
 
 namespace {
 constexpr qint64 Second = 1000, Minute = 60 * Second, Hour = 60 * Minute;
@@ -35,26 +35,6 @@ void RunTo(TTimeJournal& journal, qint64 from, qint64 to, qint64 step = Second *
     EXPECT_FALSE(journal.Advance(to).Gap);
 }
 
-// The machine's time zone set for one test.
-class TTimeZoneSet {
-public:
-    explicit TTimeZoneSet(const char* zone)
-        : FOld(qgetenv("TZ")), FHad(qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", zone);
-        tzset();
-    }
-    ~TTimeZoneSet() {
-        if (FHad)
-            qputenv("TZ", FOld);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray FOld;
-    bool FHad;
-};
 } // namespace
 
 TEST(Journal, AnEntryIsTheWallClockBetweenItsEndsToTheSecond) {
