@@ -4,6 +4,8 @@
 // command sockets are the test's), and Central European time, the time zone the peers'
 // fixture files were written in.
 
+#include "support/TTimeZoneSet.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -14,15 +16,6 @@
 #include <QTextStream>
 #include <gtest/gtest.h>
 #include <map>
-
-#include <ctime>
-
-// The fixtures' days are Berlin days: set before anything asks the system for its time zone.
-inline const bool BerlinTime = [] {
-    qputenv("TZ", "Europe/Berlin");
-    ::tzset();
-    return true;
-}();
 
 struct TCommandRun {
     int Code = -1;
@@ -113,6 +106,7 @@ protected:
         return days;
     }
 
+    TTimeZoneSet FBerlin{"Europe/Berlin"}; // the fixtures' days are Berlin days
     QTemporaryDir FTemp;
     QProcessEnvironment FEnvironment;
 };

@@ -32,7 +32,11 @@ template <class TRead> std::pair<int, QString> ErrorOf(TRead read) {
 constexpr qint64 Minute = 60000;
 } // namespace
 
-TEST(SourceReadersTest, CsvDatesAreReadMonthFirstUnlessADayOfTheFileSaysOtherwise) {
+class SourceReadersTest : public ::testing::Test {
+    TTimeZoneSet FBerlin{"Europe/Berlin"}; // local times of the files are Berlin times
+};
+
+TEST_F(SourceReadersTest, CsvDatesAreReadMonthFirstUnlessADayOfTheFileSaysOtherwise) {
     const TSourceFile monthFirst =
         ReadCsv("Date,Task,Duration\n03/04/2026,A,1:00\n04/05/2026,A,0:30\n");
     ASSERT_EQ(monthFirst.Intervals.size(), 2u);
@@ -46,7 +50,7 @@ TEST(SourceReadersTest, CsvDatesAreReadMonthFirstUnlessADayOfTheFileSaysOtherwis
     EXPECT_FALSE(dayFirst.Remarks.isEmpty()); // the summary says how the dates were read
 }
 
-TEST(SourceReadersTest, CsvLengthsAndTimes) {
+TEST_F(SourceReadersTest, CsvLengthsAndTimes) {
     // An end before its start is on the next day; a duration in decimal hours with a comma;
     // minutes; a row without a task goes on its project.
     const TSourceFile file = ReadCsv("date;start;end;duration;task;project;note\n"
@@ -65,7 +69,7 @@ TEST(SourceReadersTest, CsvLengthsAndTimes) {
     EXPECT_EQ(file.Intervals.at(2).Length(), 20 * Minute);
 }
 
-TEST(SourceReadersTest, ACsvRowThatCannotBeReadIsNamedByItsLine) {
+TEST_F(SourceReadersTest, ACsvRowThatCannotBeReadIsNamedByItsLine) {
     EXPECT_EQ(ErrorOf([] {
                   ReadCsv("date,task,duration\n2026-10-21,DEV,1:00\n"
                           "2026-13-40,DEV,1:00\n");
@@ -77,7 +81,7 @@ TEST(SourceReadersTest, ACsvRowThatCannotBeReadIsNamedByItsLine) {
     EXPECT_EQ(ErrorOf([] { ReadCsv("task,project\nDEV,Website\n"); }).first, 1);
 }
 
-TEST(SourceReadersTest, KTimeTrackersSubtasksAreBookedOnTheProjectOfTheirTree) {
+TEST_F(SourceReadersTest, KTimeTrackersSubtasksAreBookedOnTheProjectOfTheirTree) {
     const TSourceFile file = ReadICalendar(FixtureBytes("ktimetracker.ics"));
     ASSERT_FALSE(file.Intervals.empty());
     const TSourceInterval& first = file.Intervals.at(0);
@@ -91,7 +95,7 @@ TEST(SourceReadersTest, KTimeTrackersSubtasksAreBookedOnTheProjectOfTheirTree) {
     EXPECT_EQ(last.Length(), -30 * Minute);
 }
 
-TEST(SourceReadersTest, TimewarriorsBadElementIsNamedByItsLineAndARunningOneIsLeftOut) {
+TEST_F(SourceReadersTest, TimewarriorsBadElementIsNamedByItsLineAndARunningOneIsLeftOut) {
     const auto [line, reason] = ErrorOf([] {
         ReadTimewarrior(
             "[\n{\"id\":2,\"start\":\"20261019T070000Z\",\"end\":\"20261019T080000Z\"},\n"
@@ -114,7 +118,7 @@ TEST(SourceReadersTest, TimewarriorsBadElementIsNamedByItsLineAndARunningOneIsLe
     EXPECT_TRUE(file.LeftOut.at(0).contains(QStringLiteral("line 3")));
 }
 
-TEST(SourceReadersTest, TheMomentsEachFormatWrites) {
+TEST_F(SourceReadersTest, TheMomentsEachFormatWrites) {
     qint64 utc = 0;
     const qint64 expected = Utc("2026-11-02T08:00:00Z");
     for (const char* text : {"2026-11-02T09:00:00+01:00", "2026-11-02T08:00:00Z",
