@@ -128,7 +128,11 @@ int RunImport(const TCommandLine& commandLine, QTextStream& out, QTextStream& er
         out << import.Summary(fileName, dryRun) << '\n';
         return 0;
     } catch (const Exception& e) {
-        err << e.Message() << "\nNothing was imported.\n";
+        err << e.Message() << "\nNothing was imported.";
+        // The program has the folder: the import waits for it to close (a dry run does not).
+        if (e.Message().contains(QStringLiteral("already running")))
+            err << " Close Tivrel, then import again (--dry-run runs beside it).";
+        err << '\n';
         return 1;
     }
 }

@@ -6,6 +6,10 @@
 
 #include "InteropCommandFixture.h"
 
+#include "UserLayer/data_Tasks_Unit.h"
+
+#include <QSettings>
+
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QStandardPaths>
@@ -300,4 +304,33 @@ print(len(events), minutes)
         minutes += dayMinutes;
     EXPECT_EQ(QString::fromUtf8(process.readAllStandardOutput()).trimmed(),
               QStringLiteral("%1 %2").arg(HistoryRows(store).size()).arg(minutes));
+}
+
+// While the program has the folder, an import changes nothing and says what to do; a dry run
+// only reads, so it runs beside the program.
+TEST_F(HistoryImportTest, AnImportWhileTheProgramHasTheFolderImportsNothingAndSaysWhy) {
+    const QString store = NewStore(QStringLiteral("held"));
+    TDataModuleOptions options;
+    options.DataDir = Path(store);
+    const QString registry = Path(QStringLiteral("registry.ini"));
+    options.RegistryFactory = [registry](const QString&) {
+        return std::make_unique<QSettings>(registry, QSettings::IniFormat);
+    };
+    {
+        TdmTasks_Form program(nullptr, options); // holds the folder's lock, as the program does
+        const TCommandRun run =
+            RunOn(store, {QStringLiteral("import-history"), Fixture(QStringLiteral("toggl.csv"))});
+        EXPECT_EQ(run.Code, 1);
+        EXPECT_TRUE(run.Err.contains(QStringLiteral("already running"))) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains(QStringLiteral("Nothing was imported. Close Tivrel, then "
+                                                    "import again")))
+            << run.Err.toStdString();
+        const TCommandRun dryRun =
+            RunOn(store, {QStringLiteral("import-history"), Fixture(QStringLiteral("toggl.csv")),
+                          QStringLiteral("--dry-run")});
+        EXPECT_EQ(dryRun.Code, 0) << dryRun.Err.toStdString();
+        EXPECT_TRUE(dryRun.Out.contains(QStringLiteral("Would import 5 intervals")))
+            << dryRun.Out.toStdString();
+    }
+    EXPECT_TRUE(MinutesPerDay(store).empty());
 }
