@@ -9,6 +9,7 @@
 #include "BaseUnits/XEP_Help.h"
 #include "BaseUnits/XEP_Messages.h"
 #include "BaseUnits/XEP_ResourceStr.h"
+#include "Interop/Interop_CommandLine.h"
 #include "Reports/Reporting_Command_Unit.h"
 #include "UserLayer/Form_Program_Unit.h"
 #include "UserLayer/Form_Submit_TimeFile.h"
@@ -111,6 +112,13 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
     const QStringList& commands = commandLine.Commands;
     if (!commands.isEmpty() && commands.first() == QLatin1String("report"))
         return RunReportCommand(commandLine, argc, argv, err);
+    if (IsInteropCommand(commandLine)) return RunInteropCommand(commandLine, argc, argv);
+    if (!commandLine.CommandFlags.isEmpty()) {
+        err << program << ": --" << commandLine.CommandFlags.first()
+            << " is an option of another command\n\n"
+            << CommandLineUsage(program);
+        return 2;
+    }
     if (!commandLine.CommandOptions.isEmpty()) {
         err << program << ": --" << commandLine.CommandOptions.firstKey()
             << " is an option of the report command\n\n"
@@ -146,7 +154,7 @@ int RunProgram(int argc, char** argv, const TCommandLine& commandLine) {
     TApplication application(argc, argv); // 1. the application object
     TDataModuleOptions options;
     options.DataDir = commandLine.DataDir;
-    return RunProgramWindows(options);
+    return RunProgramWindows(options, StartCommandServer);
 }
 } // namespace
 

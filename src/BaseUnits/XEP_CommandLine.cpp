@@ -32,14 +32,30 @@ TCommandLine Failure(const QString& text) {
 const QStringList& CommandOptionNames() {
     static const QStringList names = {QStringLiteral("from"),    QStringLiteral("to"),
                                       QStringLiteral("project"), QStringLiteral("client"),
-                                      QStringLiteral("user"),    QStringLiteral("out")};
+                                      QStringLiteral("user"),    QStringLiteral("out"),
+                                      QStringLiteral("format")};
+    return names;
+}
+
+const QStringList& CommandFlagNames() {
+    static const QStringList names = {QStringLiteral("dry-run"), QStringLiteral("json"),
+                                      QStringLiteral("notify")};
     return names;
 }
 
 TCommandLine ParseCommandLine(const QStringList& arguments) {
     TCommandLine result;
+    bool optionsEnded = false; // after "--" every word is a word of the command
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments.at(i);
+        if (optionsEnded) {
+            result.Commands.append(arg);
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
         const QString name = arg.startsWith(QLatin1String("--"))
                                  ? arg.mid(2).section(QLatin1Char('='), 0, 0)
                                  : QString();
@@ -51,6 +67,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
                 value = arguments.at(++i);
             if (value.isEmpty()) return Failure(QStringLiteral("--%1 needs a value").arg(name));
             result.CommandOptions.insert(name, value);
+        } else if (CommandFlagNames().contains(name) && !arg.contains(QLatin1Char('='))) {
+            if (!result.CommandFlags.contains(name)) result.CommandFlags.append(name);
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             result.Action = TCommandLine::TAction::Help;
         } else if (arg == QLatin1String("--version") || arg == QLatin1String("-v")) {
@@ -85,6 +103,12 @@ QString CommandLineUsage(const QString& programName) {
                "       %1 [--data-dir DIR] import-time FILE.tim\n"
                "       %1 [--data-dir DIR] report N --from YYYY-MM-DD --to YYYY-MM-DD\n"
                "             [--project N | --client N | --user N] --out FILE.pdf|FILE.csv\n"
+               "       %1 [--data-dir DIR] import-history FILE\n"
+               "             [--format timewarrior|hamster|ktimetracker|csv] [--dry-run]\n"
+               "       %1 [--data-dir DIR] export-history --from YYYY-MM-DD --to YYYY-MM-DD\n"
+               "             [--format csv|json|ical] --out FILE\n"
+               "       %1 [--data-dir DIR] start [CODE] | stop | switch CODE | note TEXT |\n"
+               "             status [--json] [--notify]\n"
                "\n"
                "Tivrel: timesheets and time tracking.\n"
                "\n"
@@ -102,6 +126,21 @@ QString CommandLineUsage(const QString& programName) {
                "                       as a PDF, or as CSV (its rows, totals and decimal\n"
                "                       hours); --project, --client or --user restricts\n"
                "                       reports 2, 3 and 4 to one of them; report --help says\n"
-               "                       which columns each report writes\n")
+               "                       which columns each report writes\n"
+               "  import-history FILE  add the time of another tracker's file to the history:\n"
+               "                       Timewarrior's export, Hamster's export or database,\n"
+               "                       KTimeTracker's .ics, a CSV (Toggl, Clockify, or date,\n"
+               "                       start, end or duration, project, client, task, note);\n"
+               "                       --dry-run shows what it would add and writes nothing\n"
+               "  export-history       write the history rows of the dates given as CSV, JSON\n"
+               "                       or iCalendar\n"
+               "  start [CODE]         track the task (start alone: track the active task again)\n"
+               "  stop                 pause tracking\n"
+               "  switch CODE          track another task, paused or not as before\n"
+               "  note TEXT            put a note on the entry being tracked\n"
+               "  status               say what is tracked and its time today (--json: as JSON)\n"
+               "                       These act on the Tivrel that has the data folder open, or\n"
+               "                       on the data folder when none has; --notify also shows\n"
+               "                       the answer as a desktop notification\n")
         .arg(programName);
 }

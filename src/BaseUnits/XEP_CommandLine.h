@@ -11,12 +11,18 @@ struct TCommandLine {
     QString DataDir;      // --data-dir DIR: data and shared data directory
     QStringList Commands; // positional words, e.g. a command and its file
     QString ErrorText;    // what was wrong, for an Error
-    // Options of a command, by name without the dashes: from, to, project, client, user, out.
+    // Options of a command, by name without the dashes: from, to, project, client, user, out,
+    // format.
     QMap<QString, QString> CommandOptions;
+    // Options of a command that take no value, by name without the dashes: dry-run, json,
+    // notify.
+    QStringList CommandFlags;
 };
 
 // The options that commands take, each with a value ("--from 2026-01-01" or "--from=…").
 const QStringList& CommandOptionNames();
+// The options that commands take without a value.
+const QStringList& CommandFlagNames();
 
 // Reads the arguments after the program name. Options of the windowing toolkit
 // (-platform NAME, -style NAME …) pass through untouched.

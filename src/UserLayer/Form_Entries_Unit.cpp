@@ -132,7 +132,7 @@ TForm_Entries_Form::TForm_Entries_Form(TdmTasks_Form& dm, double date, QWidget* 
         codes << FTasks.back().TaskCode;
     }
     for (const TTimeEntry& entry : dm.Journal().OpenRows()) {
-        if (entry.IsTyped()) continue;
+        if (!entry.HasTimes()) continue;
         FOriginal[entry.EntryId] = entry;
         FWork.push_back(entry);
         FDeleted.push_back(false);
@@ -228,7 +228,7 @@ void TForm_Entries_Form::FillTable() {
     FFilling = true;
     FSubmittedShown.clear();
     for (const TTimeEntry& entry : FDm.Journal().SubmittedRows())
-        if (!entry.IsTyped() && std::floor(entry.WorkDate) == FDay)
+        if (entry.HasTimes() && std::floor(entry.WorkDate) == FDay)
             FSubmittedShown.push_back(entry);
     FRows.clear();
     for (size_t i = 0; i < FSubmittedShown.size(); ++i)
@@ -485,7 +485,7 @@ QString TForm_Entries_Form::CheckOverlaps() const {
     // No two entries of one task overlap; no task gets a whole day on one date.
     std::vector<TTimeEntry> all;
     for (const TTimeEntry& entry : FDm.Journal().SubmittedRows())
-        if (!entry.IsTyped()) all.push_back(entry);
+        if (entry.HasTimes()) all.push_back(entry);
     for (size_t i = 0; i < FWork.size(); ++i) {
         if (FDeleted[i]) continue;
         TTimeEntry entry = FWork[i];

@@ -63,7 +63,8 @@ public:
 };
 } // namespace
 
-int RunProgramWindows(const TDataModuleOptions& options) {
+int RunProgramWindows(const TDataModuleOptions& options,
+                      const std::function<void(TForm_Main_Form&)>& windowsCreated) {
     auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
     SetApplicationTitle(QStringLiteral("Tivrel")); // 2. the title
     // No display name: the toolkit would append it to every caption (" — Tivrel").
@@ -89,6 +90,7 @@ int RunProgramWindows(const TDataModuleOptions& options) {
     TForm_Reporting_Form reportingForm(*dmTasks_Form, &submitForm);
     submitForm.SetReportingForm(&reportingForm);
     mainForm.RunSetup = [&mainForm] { return RunSetupHub(*dmTasks_Form, &mainForm); };
+    if (windowsCreated) windowsCreated(mainForm);
 
     // Every other way the program can end saves as closing the main window does: a
     // termination signal (the system shutting down, kill, Ctrl+C in a terminal, a closed

@@ -1,6 +1,7 @@
 #include "Form_Submit_Week.h"
 
 #include "BaseUnits/XEP_DialogService.h"
+#include "data_Tasks_History.h"
 #include "data_Tasks_Unit.h"
 
 #include "Components/Core/SysDateTime.h"
@@ -8,9 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
-#include <memory>
-#include <tuple>
 
 namespace {
 // The order in which Step visits a row's days.
@@ -21,80 +19,10 @@ TField& F(TRecordSet& table, const char* name) {
     return table.FieldByName(QLatin1String(name));
 }
 
-// The history rows of a week that a later submission of the same task and day adds to: one
-// row per task and day, as long as it is neither invoiced nor authorised. Only the week's rows
-// are looked at, however long the history is.
-class THistoryOfWeek {
-public:
-    THistoryOfWeek(TdmTasks_Form& dm, double weekStart)
-        : FHistory(dm.History()), FRows(dm.HistoryBetween(weekStart, weekStart + 6)) {
-        for (FRows->First(); !FRows->Eof(); FRows->Next()) {
-            if (F(*FRows, "InvoiceNumber").AsInteger() > 0 ||
-                F(*FRows, "AuthUserId").AsInteger() > 0)
-                continue;
-            FBookmarks.insert({KeyOfRow(), FRows->GetBookmark()});
-        }
-    }
-    // Adds to the row of the same task, user and date; false when there is none.
-    bool AddTo(TRecordSet& tasks, int userId, double date, double duration) {
-        const auto found = FBookmarks.find(Key(tasks, userId, date));
-        if (found == FBookmarks.end() || !FRows->BookmarkValid(found->second)) return false;
-        FRows->GotoBookmark(found->second);
-        FRows->Edit();
-        TField& total = F(*FRows, "Duration");
-        total.SetAsFloat(total.AsFloat() + duration);
-        F(*FRows, "DateTimeAmended").SetAsDateTime(F(tasks, "DateTimeAmended").AsDateTime());
-        F(*FRows, "Completed").SetAsBoolean(F(tasks, "Completed").AsBoolean());
-        FRows->Post();
-        FHistory.Tag = 1; // a change made through another cursor marks nothing by itself
-        return true;
-    }
-    void Remember(TRecordSet& history, TRecordSet& tasks, int userId, double date) {
-        FBookmarks.insert({Key(tasks, userId, date), history.GetBookmark()});
-    }
-
-private:
-    using TKey = std::tuple<QString, int, int, int, qint64>;
-    static TKey Key(TRecordSet& tasks, int userId, double date) {
-        return {F(tasks, "TaskCode").AsString().trimmed().toUpper(),
-                F(tasks, "ProjectNumber").AsInteger(), F(tasks, "ClientId").AsInteger(), userId,
-                std::llround(std::floor(date))};
-    }
-    TKey KeyOfRow() const {
-        return {F(*FRows, "TaskCode").AsString().trimmed().toUpper(),
-                F(*FRows, "ProjectNumber").AsInteger(), F(*FRows, "ClientId").AsInteger(),
-                F(*FRows, "UserId").AsInteger(),
-                std::llround(std::floor(F(*FRows, "DateTimeSubmitted").AsDateTime()))};
-    }
-    TRecordSet& FHistory;
-    std::unique_ptr<TRecordSet> FRows;
-    std::map<TKey, TBookmark> FBookmarks;
-};
-
-void AppendHistoryRow(TdmTasks_Form& dm, double date, double duration, int userId) {
-    TRecordSet& tasks = dm.adsTasks;
-    TRecordSet& history = dm.adsReporting;
-    history.Append();
-    F(history, "TaskCode").SetAsString(F(tasks, "TaskCode").AsString());
-    F(history, "TaskDescription").SetAsString(F(tasks, "TaskDescription").AsString());
-    F(history, "Duration").SetAsFloat(duration);
-    F(history, "DateTimeCreated").SetAsDateTime(F(tasks, "DateTimeCreated").AsDateTime());
-    F(history, "DateTimeAmended").SetAsDateTime(F(tasks, "DateTimeAmended").AsDateTime());
-    F(history, "Active").SetAsBoolean(F(tasks, "Active").AsBoolean());
-    F(history, "Completed").SetAsBoolean(F(tasks, "Completed").AsBoolean());
-    F(history, "ProjectNumber").SetAsInteger(F(tasks, "ProjectNumber").AsInteger());
-    F(history, "ClientId").SetAsInteger(F(tasks, "ClientId").AsInteger());
-    F(history, "UserId").SetAsInteger(userId);
-    F(history, "AuthUserId").SetAsInteger(0);
-    F(history, "InvoiceNumber").SetAsInteger(0);
-    F(history, "DateTimeSubmitted").SetAsDateTime(date);
-    history.Post();
-}
-
 // Books a task's week: one history row per day with time, or more time on the day's row of
 // an earlier submission; the journal then counts that time as submitted, keeping the part of a
 // minute that was not booked. Returns the milliseconds the week held.
-qint64 BookWeekOfTask(TdmTasks_Form& dm, THistoryOfWeek& booked, double weekStart, int userId) {
+qint64 BookWeekOfTask(TdmTasks_Form& dm, THistoryBook& booked, double weekStart, int userId) {
     TRecordSet& tasks = dm.adsTasks;
     TTimeJournal& journal = dm.Journal();
     const TJournalTask task = dm.JournalTaskOfRow(tasks);
@@ -106,11 +34,7 @@ qint64 BookWeekOfTask(TdmTasks_Form& dm, THistoryOfWeek& booked, double weekStar
         const qint64 msecs = journal.DayMSecs(task.JobId, date);
         const qint64 minutes = msecs / 60000;
         if (minutes > 0) {
-            const double duration = double(minutes) / MinutesPerDay;
-            if (!booked.AddTo(tasks, userId, date, duration)) {
-                AppendHistoryRow(dm, date, duration, userId);
-                booked.Remember(dm.adsReporting, tasks, userId, date);
-            }
+            booked.Book(BookingOfTaskRow(tasks, userId, date, double(minutes) / MinutesPerDay));
         }
         journal.MarkSubmitted(task, date, msecs - minutes * 60000);
         week += msecs;
@@ -168,7 +92,7 @@ bool SubmitWeek(TdmTasks_Form& dm, TDialogService& dialogs, double& FSubmitDate,
     tasks.CommitUpdates();
     TTimeJournal& journal = dm.Journal();
     journal.CutRunning(TClock::NowUtcMSecs());
-    THistoryOfWeek booked(dm, weekStart);
+    THistoryBook booked(dm.History(), weekStart, weekStart + 7);
     {
         TControlsSuspended suspended(tasks);
         tasks.First();

@@ -30,6 +30,8 @@ const char* KindName(TEntryKind kind) {
     switch (kind) {
     case TEntryKind::Added:
         return "Added";
+    case TEntryKind::Imported:
+        return "Imported";
     case TEntryKind::Typed:
         return "Typed";
     case TEntryKind::Tracked:
@@ -41,6 +43,8 @@ const char* KindName(TEntryKind kind) {
 TEntryKind KindOf(const QString& name) {
     if (name.compare(QLatin1String("Typed"), Qt::CaseInsensitive) == 0) return TEntryKind::Typed;
     if (name.compare(QLatin1String("Added"), Qt::CaseInsensitive) == 0) return TEntryKind::Added;
+    if (name.compare(QLatin1String("Imported"), Qt::CaseInsensitive) == 0)
+        return TEntryKind::Imported;
     return TEntryKind::Tracked;
 }
 
@@ -130,7 +134,7 @@ std::vector<TTimeEntry> TTimeJournal::EntriesOn(double date) const {
     std::vector<TTimeEntry> entries;
     for (const std::vector<TTimeEntry>* rows : {&FSubmitted, &FOpen})
         for (const TTimeEntry& row : *rows)
-            if (!row.IsTyped() && SameDate(row.WorkDate, date)) entries.push_back(row);
+            if (row.HasTimes() && SameDate(row.WorkDate, date)) entries.push_back(row);
     std::stable_sort(entries.begin(), entries.end(), [](const TTimeEntry& a, const TTimeEntry& b) {
         return a.StartUtc < b.StartUtc;
     });
@@ -222,7 +226,7 @@ TTimeEntry* TTimeJournal::TypedRowOf(int jobId, double date) {
 
 void TTimeJournal::DropEmptyEntries() {
     const auto empty = [](const TTimeEntry& row) {
-        return !row.IsTyped() && !row.Running && row.EndUtc <= row.StartUtc && row.Note.isEmpty();
+        return row.HasTimes() && !row.Running && row.EndUtc <= row.StartUtc && row.Note.isEmpty();
     };
     FOpen.erase(std::remove_if(FOpen.begin(), FOpen.end(), empty), FOpen.end());
 }
@@ -362,7 +366,7 @@ void TTimeJournal::AddSpan(const std::vector<TJournalTask>& tasks, qint64 from, 
 qint64 TTimeJournal::TrackedWithin(qint64 from, qint64 to) const {
     qint64 total = 0;
     for (const TTimeEntry& row : FOpen) {
-        if (row.IsTyped()) continue;
+        if (!row.HasTimes()) continue;
         const qint64 overlap = std::min(row.EndUtc, to) - std::max(row.StartUtc, from);
         if (overlap > 0) total += overlap;
     }
@@ -378,7 +382,7 @@ qint64 TTimeJournal::RemoveSpan(qint64 from, qint64 to) {
     std::vector<TTimeEntry> later;
     for (TTimeEntry& row : FOpen) {
         const bool overlaps = row.StartUtc < to && (row.EndUtc > from || row.Running);
-        if (row.IsTyped() || !overlaps) {
+        if (!row.HasTimes() || !overlaps) {
             kept.push_back(row);
             continue;
         }
@@ -408,6 +412,46 @@ qint64 TTimeJournal::RemoveSpan(qint64 from, qint64 to) {
     }
     DropEmptyEntries();
     return removed;
+}
+
+// ---- Entries started from the command line ----
+
+void TTimeJournal::RunOnTo(qint64 now) {
+    now = WholeSeconds(now);
+    if (RunningTasks().empty()) return;
+    SplitAtMidnights(now);
+    FLastSeen = std::max(FLastSeen, now);
+}
+
+void TTimeJournal::HoldRunning() {
+    for (TTimeEntry& row : FOpen) {
+        if (!row.Running || row.Held) continue;
+        row.Held = true;
+        MarkOpenChanged();
+    }
+}
+
+bool TTimeJournal::HasHeldEntries() const {
+    return std::any_of(FOpen.begin(), FOpen.end(),
+                       [](const TTimeEntry& row) { return row.Running && row.Held; });
+}
+
+// ---- Imported entries ----
+
+void TTimeJournal::AddSubmitted(TTimeEntry entry) {
+    entry.EntryId = NextId();
+    entry.WorkDate = double(DateKey(entry.WorkDate));
+    entry.Running = entry.Held = false;
+    FSubmitted.push_back(std::move(entry));
+    FSubmittedChanged = true;
+}
+
+bool TTimeJournal::HasSource(const QString& source) const {
+    if (source.isEmpty()) return false;
+    for (const std::vector<TTimeEntry>* rows : {&FOpen, &FSubmitted})
+        for (const TTimeEntry& row : *rows)
+            if (row.Source == source) return true;
+    return false;
 }
 
 // ---- Submission ----
@@ -536,9 +580,15 @@ void TTimeJournal::DefineFields(TRecordSet& table) {
     table.AddField(QStringLiteral("Seconds"), TFieldType::Integer);
     table.AddField(QStringLiteral("Note"), TFieldType::Memo);
     table.AddField(QStringLiteral("Running"), TFieldType::Boolean);
+    // Newer fields: a file without them loads as before.
+    table.AddField(QStringLiteral("Source"), TFieldType::String, 64);
+    table.AddField(QStringLiteral("HeldBy"), TFieldType::String, 8);
 }
 
 namespace {
+// The HeldBy value of an entry a command keeps running while no program holds the folder.
+const QString HeldByCommand = QStringLiteral("Command");
+
 TTimeEntry ReadRow(TRecordSet& table) {
     TTimeEntry row;
     row.EntryId = F(table, "EntryId").AsInteger();
@@ -547,7 +597,11 @@ TTimeEntry ReadRow(TRecordSet& table) {
                 F(table, "ProjectNumber").AsInteger(), F(table, "ClientId").AsInteger()};
     row.WorkDate = std::floor(F(table, "WorkDate").AsDateTime() + 1e-9);
     row.Note = F(table, "Note").AsString();
-    if (row.IsTyped()) {
+    if (TField* source = table.FindField(QStringLiteral("Source"))) row.Source = source->AsString();
+    if (TField* held = table.FindField(QStringLiteral("HeldBy")))
+        row.Held = !held->AsString().isEmpty() && F(table, "Running").AsBoolean();
+    row.Timed = !(row.Kind == TEntryKind::Imported && F(table, "StartTime").IsNull());
+    if (!row.HasTimes()) {
         row.TypedMSecs = qint64(F(table, "Seconds").AsInteger()) * 1000;
         return row;
     }
@@ -575,7 +629,7 @@ void WriteRow(TRecordSet& table, const TTimeEntry& row) {
     F(table, "ProjectNumber").SetAsInteger(row.Task.ProjectNumber);
     F(table, "ClientId").SetAsInteger(row.Task.ClientId);
     F(table, "WorkDate").SetAsDateTime(row.WorkDate);
-    if (!row.IsTyped()) {
+    if (row.HasTimes()) {
         F(table, "StartTime").SetAsDateTime(row.StartLocal());
         F(table, "StartOffset").SetAsInteger(row.StartOffset);
         F(table, "EndTime").SetAsDateTime(row.EndLocal());
@@ -584,6 +638,8 @@ void WriteRow(TRecordSet& table, const TTimeEntry& row) {
     F(table, "Seconds").SetAsInteger(int(row.MSecs() / 1000));
     if (!row.Note.isEmpty()) F(table, "Note").SetAsString(row.Note);
     F(table, "Running").SetAsBoolean(row.Running);
+    if (!row.Source.isEmpty()) F(table, "Source").SetAsString(row.Source);
+    if (row.Running && row.Held) F(table, "HeldBy").SetAsString(HeldByCommand);
     table.Post();
 }
 
@@ -602,7 +658,11 @@ void TTimeJournal::Load(TRecordSet& open, TRecordSet& submitted) {
         if (!table->Active()) continue;
         for (table->First(); !table->Eof(); table->Next()) {
             TTimeEntry row = ReadRow(*table);
-            row.Running = false;
+            // A running entry ends where it was last written (the program that wrote it
+            // stopped there), unless a command left it running: that one runs on, and this
+            // program holds it from now on.
+            row.Running = row.Held && rows == &FOpen;
+            row.Held = false;
             FMaxId = std::max(FMaxId, row.EntryId);
             rows->push_back(row);
         }

@@ -24,7 +24,10 @@
 
 class TRecordSet;
 
-enum class TEntryKind { Tracked, Added, Typed };
+// Imported: an entry read from another tracker's file (import-history); its Source says which
+// interval of which file it was, so that a second import of the file recognises it. An imported
+// length without times (a row of a file that gives a date and a duration only) has no times.
+enum class TEntryKind { Tracked, Added, Typed, Imported };
 
 // A task row as the journal knows it: its job number and what identifies it in the history.
 struct TJournalTask {
@@ -41,13 +44,20 @@ struct TTimeEntry {
     double WorkDate = 0;                // midnight of the day the time belongs to
     qint64 StartUtc = 0, EndUtc = 0;    // entries: the real moments
     int StartOffset = 0, EndOffset = 0; // entries: minutes east of UTC at either end
-    qint64 TypedMSecs = 0;              // typed rows: what the typing added (may be negative)
+    // Typed rows: what the typing added (may be negative); imported rows without times: their
+    // length.
+    qint64 TypedMSecs = 0;
     QString Note;
     bool Running = false;
+    bool Timed = true; // imported rows: false when the file gave no start and end
+    QString Source;    // imported rows: the identity of the interval in its file
+    bool Held = false; // running: kept running by a command with no program on the folder
 
     bool IsTyped() const { return Kind == TEntryKind::Typed; }
+    // An entry with a start and an end (not a typed row, not an imported length).
+    bool HasTimes() const { return !IsTyped() && Timed; }
     // The time the row gives its day: an entry's length, a typed row's change.
-    qint64 MSecs() const { return IsTyped() ? TypedMSecs : EndUtc - StartUtc; }
+    qint64 MSecs() const { return HasTimes() ? EndUtc - StartUtc : TypedMSecs; }
     // The wall-clock times of the ends, as day numbers.
     double StartLocal() const;
     double EndLocal() const;
@@ -122,6 +132,21 @@ public:
     // Ends the running entries at and starts them again there: what came before can be
     // submitted while the tracking goes on.
     void CutRunning(qint64 at);
+
+    // ---- Entries started from the command line ----
+    // The running entries run on to now, ending at each midnight (a program that has just read
+    // the journal and finds entries a command left running: they count from their start).
+    void RunOnTo(qint64 now);
+    // The running entries are kept running by the command line: written so, they run on after
+    // this program ends, until a command stops them or a program takes them over.
+    void HoldRunning();
+    bool HasHeldEntries() const;
+
+    // ---- Imported entries ----
+    // An imported entry whose time is booked in the history already: a submitted row.
+    void AddSubmitted(TTimeEntry entry);
+    // Whether an open or submitted row carries the source (an interval imported before).
+    bool HasSource(const QString& source) const;
 
     // ---- Submission ----
     // The task's time on the date has gone into the history: its entries move to the

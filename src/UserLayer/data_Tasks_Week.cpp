@@ -168,6 +168,8 @@ void TdmTasks_Form::LoadJournal() {
         if (unsaved) table->Tag = 1; // not in the data folder yet
     }
     FJournal.Load(adsJournal, adsJournalHistory);
+    // Entries a command started with no program running count from their start.
+    FJournal.RunOnTo(TClock::NowUtcMSecs());
     if (!found) MigrateDayColumnsToJournal();
     AdoptOrphanedJournalRows();
     // The columns are made again from the journal: that alone is nothing new to write.

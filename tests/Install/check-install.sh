@@ -37,8 +37,14 @@ done
 [ ! -e "$prefix/bin/TIVREL.HLP" ] || fail "the help file is installed beside the executable"
 
 desktop="$prefix/share/applications/tivrel.desktop"
-for line in '[Desktop Entry]' 'Type=Application' 'Name=Tivrel' 'Exec=tivrel' 'Icon=tivrel'; do
+for line in '[Desktop Entry]' 'Type=Application' 'Name=Tivrel' 'Exec=tivrel' 'Icon=tivrel' \
+    'Actions=Start;Pause;Status;' 'Exec=tivrel start --notify' 'Exec=tivrel stop --notify' \
+    'Exec=tivrel status --notify'; do
     grep -qxF "$line" "$desktop" || fail "tivrel.desktop lacks the line $line"
+done
+# Each action the entry names has its group (the desktop's menu shows only those).
+for action in Start Pause Status; do
+    grep -qxF "[Desktop Action $action]" "$desktop" || fail "tivrel.desktop lacks the action $action"
 done
 
 version=$("$prefix/bin/tivrel" --version) || fail "tivrel --version failed"
