@@ -201,7 +201,8 @@ TEST_F(EndOfProgramJourney, TheDisplayGoingAwayKeepsWhatWasTypedAndTracked) {
     ASSERT_TRUE(FChild.waitForFinished(15000)) << "the child did not end";
     const QString errors = QString::fromLocal8Bit(FChild.readAllStandardError());
     EXPECT_TRUE(errors.contains(QStringLiteral("X11 connection"))) << errors.toStdString();
-    EXPECT_FALSE(QFile::exists(Install.FileName(QStringLiteral("tivrel.lock"))));
+    EXPECT_FALSE(QFile::exists(Install.FileName(QStringLiteral("tivrel.lock"))))
+        << errors.toStdString();
 
     const TSeen seen = Restart();
     ASSERT_EQ(seen.Codes(), QStringList{QStringLiteral("GEN")});
