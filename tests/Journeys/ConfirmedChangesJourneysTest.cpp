@@ -14,19 +14,6 @@ using namespace Journey;
 namespace {
 constexpr auto Mon = &TFrame_TimeTracker_Form::dbeMon;
 
-// The dialog in front, when it is the one of that object name.
-QDialog* DialogInFront(const char* name) {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    return dialog && dialog->objectName() == QLatin1String(name) ? dialog : nullptr;
-}
-
-bool ClickButton(QWidget* dialog, const char* name) {
-    auto* button = dialog ? dialog->findChild<QPushButton*>(QLatin1String(name)) : nullptr;
-    if (!button || !button->isVisible()) return false;
-    QTest::mouseClick(button, Qt::LeftButton);
-    return true;
-}
-
 // A column of a table file as a program started after a crash would read it (numbers and
 // durations as numbers).
 QStringList ColumnOnDisk(const TInstall& install, const char* file, const char* field,
@@ -79,12 +66,12 @@ TEST_F(JourneyTest, AClientAddedWithOkIsInTheFilesAtOnce) {
     script.Then(
         QStringLiteral("the clients dialog with the keyboard in its grid, to press Insert"),
         [] {
-            QDialog* dialog = DialogInFront("Form_Clients_Form");
+            QDialog* dialog = ModalDialogNamed("Form_Clients_Form");
             return dialog && dialog->isAncestorOf(QApplication::focusWidget());
         },
         [] {
             // The grid takes the keys; a click into it first when the focus starts elsewhere.
-            auto* grid = DialogInFront("Form_Clients_Form")->findChild<TDBGrid*>();
+            auto* grid = ModalDialogNamed("Form_Clients_Form")->findChild<TDBGrid*>();
             if (!grid->isAncestorOf(QApplication::focusWidget()) &&
                 QApplication::focusWidget() != grid)
                 QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
@@ -95,12 +82,12 @@ TEST_F(JourneyTest, AClientAddedWithOkIsInTheFilesAtOnce) {
     script.Then(
         QStringLiteral("the name in the grid, to click OK"),
         [] {
-            QDialog* dialog = DialogInFront("Form_Clients_Form");
+            QDialog* dialog = ModalDialogNamed("Form_Clients_Form");
             return dialog &&
                    dmTasks_Form->adsClients.FieldByName(QStringLiteral("ClientName")).AsString() ==
                        QLatin1String("Harbour Ltd");
         },
-        [] { return ClickButton(DialogInFront("Form_Clients_Form"), "btnOk"); });
+        [] { return ClickDialogButton(ModalDialogNamed("Form_Clients_Form"), "btnOk"); });
     script.Then(QStringLiteral("the dialog closed, to look at the files"), ReviewWaitsForTheUser,
                 [&] {
                     clientsOnDisk = ColumnOnDisk(Install, "Clientsfile.xml", "ClientName");
@@ -120,9 +107,9 @@ TEST_F(JourneyTest, AnOptionChangedWithOkIsInTheFilesAtOnce) {
     ChooseMenu(script, QStringLiteral("&Timesheets"), QStringLiteral("&Options"));
     script.Then(
         QStringLiteral("the options dialog, to click its Submit page"),
-        [] { return DialogInFront("Form_Options_Form") != nullptr; },
+        [] { return ModalDialogNamed("Form_Options_Form") != nullptr; },
         [] {
-            auto* pages = DialogInFront("Form_Options_Form")
+            auto* pages = ModalDialogNamed("Form_Options_Form")
                               ->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
             if (!pages) return false;
             QTest::mouseClick(pages->tabBar(), Qt::LeftButton, Qt::NoModifier,
@@ -132,14 +119,14 @@ TEST_F(JourneyTest, AnOptionChangedWithOkIsInTheFilesAtOnce) {
     script.Then(
         QStringLiteral("the Minimum Task Duration box on screen, to type 30"),
         [] {
-            QDialog* dialog = DialogInFront("Form_Options_Form");
+            QDialog* dialog = ModalDialogNamed("Form_Options_Form");
             auto* edit = dialog
                              ? dialog->findChild<TDBEdit*>(QStringLiteral("dbeMinimumTaskDuration"))
                              : nullptr;
             return edit && edit->isVisible();
         },
         [] {
-            QTest::mouseClick(DialogInFront("Form_Options_Form")
+            QTest::mouseClick(ModalDialogNamed("Form_Options_Form")
                                   ->findChild<TDBEdit*>(QStringLiteral("dbeMinimumTaskDuration")),
                               Qt::LeftButton);
             return Press(Qt::Key_A, Qt::ControlModifier) && Type(QStringLiteral("30"));
@@ -184,18 +171,18 @@ TEST_F(JourneyTest, AHistoryDurationAmendedWithOkIsInTheFilesAtOnce) {
     ChooseMenu(script, QStringLiteral("&Timesheets"), QStringLiteral("&History"));
     script.Then(
         QStringLiteral("the search dialog, to click OK for last week"),
-        [] { return DialogInFront("Form_Find_TaskData_Form") != nullptr; },
-        [] { return ClickButton(DialogInFront("Form_Find_TaskData_Form"), "btnOk"); });
+        [] { return ModalDialogNamed("Form_Find_TaskData_Form") != nullptr; },
+        [] { return ClickDialogButton(ModalDialogNamed("Form_Find_TaskData_Form"), "btnOk"); });
     script.Then(
         QStringLiteral("the history dialog with the row, to click its duration"),
         [] {
-            QDialog* dialog = DialogInFront("Form_History_Form");
+            QDialog* dialog = ModalDialogNamed("Form_History_Form");
             auto* grid =
                 dialog ? dialog->findChild<TDBGrid*>(QStringLiteral("dbgMaintain")) : nullptr;
             return grid && QApplication::activeWindow() == dialog && grid->model()->rowCount() == 1;
         },
         [] {
-            auto* grid = DialogInFront("Form_History_Form")
+            auto* grid = ModalDialogNamed("Form_History_Form")
                              ->findChild<TDBGrid*>(QStringLiteral("dbgMaintain"));
             const auto& columns = grid->Columns();
             for (int column = 0; column < int(columns.size()); ++column) {
@@ -210,12 +197,12 @@ TEST_F(JourneyTest, AHistoryDurationAmendedWithOkIsInTheFilesAtOnce) {
         QStringLiteral("the duration's editor open with its text selected, to type 0230"),
         [] {
             auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-            return editor && DialogInFront("Form_History_Form") &&
+            return editor && ModalDialogNamed("Form_History_Form") &&
                    editor->selectedText() == QLatin1String("01:00");
         },
         [] { return Type(QStringLiteral("0230")); });
     script.Do(QStringLiteral("click OK"),
-              [] { return ClickButton(DialogInFront("Form_History_Form"), "btnOk"); });
+              [] { return ClickDialogButton(ModalDialogNamed("Form_History_Form"), "btnOk"); });
     // A corrected row has the history written whole, on another thread: the windows do not
     // wait for it, the files hold it when that save ends.
     script.Then(

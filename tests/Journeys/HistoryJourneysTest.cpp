@@ -23,18 +23,6 @@ QDate Dec(int day) {
     return QDate(2026, 12, day);
 }
 
-QDialog* DialogInFront(const char* name) {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    return dialog && dialog->objectName() == QLatin1String(name) ? dialog : nullptr;
-}
-
-bool ClickButton(QWidget* dialog, const char* name) {
-    auto* button = dialog ? dialog->findChild<QPushButton*>(QLatin1String(name)) : nullptr;
-    if (!button || !button->isVisible()) return false;
-    QTest::mouseClick(button, Qt::LeftButton);
-    return true;
-}
-
 QByteArray FileBytes(const QString& fileName) {
     QFile file(fileName);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -60,7 +48,7 @@ void AddHistoryRow(TdmTasks_Form& dm, const QString& code, const QDate& worked, 
 
 // The history dialog's grid, once it is in front with the rows given.
 TDBGrid* HistoryGrid(int rows) {
-    QDialog* dialog = DialogInFront("Form_History_Form");
+    QDialog* dialog = ModalDialogNamed("Form_History_Form");
     auto* grid = dialog ? dialog->findChild<TDBGrid*>(QStringLiteral("dbgMaintain")) : nullptr;
     return grid && QApplication::activeWindow() == dialog && grid->model()->rowCount() == rows
                ? grid
@@ -83,7 +71,7 @@ bool ClickDuration(int row) {
 
 bool DurationEditorShows(const char* text) {
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    return editor && DialogInFront("Form_History_Form") &&
+    return editor && ModalDialogNamed("Form_History_Form") &&
            editor->selectedText() == QLatin1String(text);
 }
 
@@ -186,7 +174,7 @@ TEST_F(JourneyTest, TheReviewWindowComesFirstAndTheHistoryMenuSaysItIsReadingThe
         });
     script.Then(
         QStringLiteral("the search dialog, to cancel it"),
-        [] { return DialogInFront("Form_Find_TaskData_Form") != nullptr; },
+        [] { return ModalDialogNamed("Form_Find_TaskData_Form") != nullptr; },
         [] { return Press(Qt::Key_Escape); });
     script.Then(QStringLiteral("the review window again"), ReviewWaitsForTheUser);
     ExitByMenu(script);
@@ -218,8 +206,8 @@ TEST_F(JourneyTest, CancelInTheHistoryDialogPutsBackEveryRowChanged) {
     ChooseMenu(script, QStringLiteral("&Timesheets"), QStringLiteral("&History"));
     script.Then(
         QStringLiteral("the search dialog, to click OK for last week"),
-        [] { return DialogInFront("Form_Find_TaskData_Form") != nullptr; },
-        [] { return ClickButton(DialogInFront("Form_Find_TaskData_Form"), "btnOk"); });
+        [] { return ModalDialogNamed("Form_Find_TaskData_Form") != nullptr; },
+        [] { return ClickDialogButton(ModalDialogNamed("Form_Find_TaskData_Form"), "btnOk"); });
     script.Then(
         QStringLiteral("the history dialog with both rows, to click the first duration"),
         [] { return HistoryGrid(2) != nullptr; }, [] { return ClickDuration(0); });
@@ -235,7 +223,7 @@ TEST_F(JourneyTest, CancelInTheHistoryDialogPutsBackEveryRowChanged) {
     script.Then(
         QStringLiteral("the first duration showing 02:30, to click Cancel"),
         [] { return DurationEditorShows("02:30"); },
-        [] { return ClickButton(DialogInFront("Form_History_Form"), "btnCancel"); });
+        [] { return ClickDialogButton(ModalDialogNamed("Form_History_Form"), "btnCancel"); });
     script.Then(QStringLiteral("the review window again, to read it"), ReviewWaitsForTheUser, [&] {
         afterCancel = ReadReviewWindow();
         return true;

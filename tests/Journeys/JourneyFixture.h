@@ -17,6 +17,8 @@
 #include "Components/DataControls/TDataSource.h"
 #include "Components/RecordSet/TRecordSet.h"
 
+#include <QDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <array>
 #include <gtest/gtest.h>
@@ -155,6 +157,20 @@ inline void ClickMenu(TScript& script, const QString& menu, const QString& item)
         QStringLiteral("the menu %1 open, to click %2").arg(menu, item),
         [menu] { return OpenMenu() && OpenMenu()->title() == menu; },
         [item] { return ClickInOpenMenu(item); });
+}
+
+// The modal dialog in front, when it is the one of that object name.
+inline QDialog* ModalDialogNamed(const char* name) {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    return dialog && dialog->objectName() == QLatin1String(name) ? dialog : nullptr;
+}
+
+// Clicks the push button of that object name in the dialog, when it is shown.
+inline bool ClickDialogButton(QWidget* dialog, const char* name) {
+    auto* button = dialog ? dialog->findChild<QPushButton*>(QLatin1String(name)) : nullptr;
+    if (!button || !button->isVisible()) return false;
+    QTest::mouseClick(button, Qt::LeftButton);
+    return true;
 }
 
 inline void ClickToolButton(TScript& script, QAction* TForm_Submit_Form::*action,

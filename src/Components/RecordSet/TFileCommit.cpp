@@ -108,6 +108,16 @@ QString SystemErrorText(int errorNumber) {
     return QString::fromLocal8Bit(std::strerror(errorNumber));
 }
 
+QString FlushToDisk(QFile& file) {
+#ifdef Q_OS_WIN
+    if (!::FlushFileBuffers(HANDLE(_get_osfhandle(file.handle()))))
+        return QStringLiteral("the file could not be flushed to disk");
+#else
+    if (::fsync(file.handle()) != 0) return SystemErrorText(errno);
+#endif
+    return {};
+}
+
 QString RenameReplacing(const QString& from, const QString& to) {
 #ifdef Q_OS_WIN
     const std::wstring source = QDir::toNativeSeparators(from).toStdWString();
@@ -151,13 +161,7 @@ QString WriteIntoFile(const QString& temporary, const QString& target, qint64 at
     if (file.write(bytes.constData() + half, bytes.size() - half) != bytes.size() - half)
         return file.errorString();
     if (!file.resize(at + bytes.size()) || !file.flush()) return file.errorString();
-#ifdef Q_OS_WIN
-    if (!::FlushFileBuffers(HANDLE(_get_osfhandle(file.handle()))))
-        return QStringLiteral("the file could not be flushed to disk");
-#else
-    if (::fsync(file.handle()) != 0) return SystemErrorText(errno);
-#endif
-    return {};
+    return FlushToDisk(file);
 }
 
 TFileCommit::TFileCommit(QString recordFileName) : FRecord(std::move(recordFileName)) {}

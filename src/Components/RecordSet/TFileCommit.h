@@ -30,6 +30,8 @@
 #include <functional>
 #include <vector>
 
+class QFile;
+
 class TFileCommit {
 public:
     explicit TFileCommit(QString recordFileName);
@@ -91,6 +93,8 @@ int CommitFault(TCommitStep step, const QString& fileName);
 
 // The system's text for an error number ("No space left on device").
 QString SystemErrorText(int errorNumber);
+// Flushes an open file to disk; the system's reason when that fails, else empty.
+QString FlushToDisk(QFile& file);
 // Renames from over to, replacing it; the system's reason when that fails, else empty.
 QString RenameReplacing(const QString& from, const QString& to);
 // Writes the temporary file's bytes into the target from the offset at on, cuts the target

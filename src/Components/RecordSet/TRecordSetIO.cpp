@@ -125,17 +125,6 @@ private:
 
 constexpr QFile::Permissions OwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
 
-// Flushes an open file to disk; the system's reason when that fails, else empty.
-QString FlushToDisk(QFile& file) {
-#ifdef Q_OS_WIN
-    if (!::FlushFileBuffers(HANDLE(_get_osfhandle(file.handle()))))
-        return QStringLiteral("the file could not be flushed to disk");
-#else
-    if (::fsync(file.handle()) != 0) return SystemErrorText(errno);
-#endif
-    return {};
-}
-
 // A temporary file beside a target, written and flushed to disk, then handed to a save.
 class TTemporary {
 public:
