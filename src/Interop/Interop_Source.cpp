@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTimeZone>
 
@@ -85,6 +86,22 @@ TSourceFile ReadSourceFile(const QString& fileName, const QString& format) {
     if (chosen == QLatin1String("hamster")) return ReadHamsterTsv(text);
     if (chosen == QLatin1String("ktimetracker")) return ReadICalendar(text);
     return ReadCsv(text);
+}
+
+TJsonElements ReadJsonArray(const QByteArray& text, const QString& notAnArray) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError)
+        throw TSourceError(LineOfOffset(text, error.offset),
+                           QStringLiteral("not JSON (%1)").arg(error.errorString()));
+    if (!document.isArray()) throw TSourceError(1, notAnArray);
+    TJsonElements elements;
+    elements.Elements = document.array();
+    const std::vector<qsizetype> offsets = JsonElementOffsets(text);
+    for (qsizetype i = 0; i < elements.Elements.size(); ++i)
+        elements.Lines.push_back(
+            LineOfOffset(text, size_t(i) < offsets.size() ? offsets[size_t(i)] : 0));
+    return elements;
 }
 
 std::vector<qsizetype> JsonElementOffsets(const QByteArray& text) {

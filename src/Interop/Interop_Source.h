@@ -12,6 +12,7 @@
 #include "Components/Core/SysExceptions.h"
 
 #include <QDate>
+#include <QJsonArray>
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -73,6 +74,14 @@ TSourceFile ReadTivrelJson(const QByteArray& text);
 // Where each element of a JSON text's top-level array begins (a file that writes one element
 // per line names an element by its line).
 std::vector<qsizetype> JsonElementOffsets(const QByteArray& text);
+// The elements of a file that is one JSON array, each with the line (1-based) it begins on.
+// Text that is not JSON raises TSourceError naming the line; JSON that is no array raises it
+// with notAnArray.
+struct TJsonElements {
+    QJsonArray Elements;
+    std::vector<int> Lines;
+};
+TJsonElements ReadJsonArray(const QByteArray& text, const QString& notAnArray);
 // The line (1-based) of a byte offset.
 int LineOfOffset(const QByteArray& text, qsizetype offset);
 // Tags that name a project ("project:X") or a client ("client:X") fill those; the others are

@@ -23,18 +23,12 @@ qint64 Moment(const QJsonObject& object, const char* name, int line) {
 TSourceFile ReadTimewarrior(const QByteArray& text) {
     TSourceFile file;
     file.Format = QStringLiteral("Timewarrior");
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError)
-        throw TSourceError(LineOfOffset(text, error.offset),
-                           QStringLiteral("not JSON (%1)").arg(error.errorString()));
-    if (!document.isArray())
-        throw TSourceError(1, QStringLiteral("not a Timewarrior export (a JSON array of "
-                                             "intervals, as \"timew export\" writes it)"));
-    const QJsonArray intervals = document.array();
-    const std::vector<qsizetype> offsets = JsonElementOffsets(text);
+    const TJsonElements json = ReadJsonArray(
+        text, QStringLiteral("not a Timewarrior export (a JSON array of intervals, as \"timew "
+                             "export\" writes it)"));
+    const QJsonArray& intervals = json.Elements;
     for (qsizetype i = 0; i < intervals.size(); ++i) {
-        const int line = LineOfOffset(text, size_t(i) < offsets.size() ? offsets[size_t(i)] : 0);
+        const int line = json.Lines[size_t(i)];
         if (!intervals.at(i).isObject())
             throw TSourceError(line, QStringLiteral("an interval is a JSON object"));
         const QJsonObject object = intervals.at(i).toObject();

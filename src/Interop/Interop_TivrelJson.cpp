@@ -14,18 +14,11 @@
 TSourceFile ReadTivrelJson(const QByteArray& text) {
     TSourceFile file;
     file.Format = QStringLiteral("Tivrel JSON");
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError)
-        throw TSourceError(LineOfOffset(text, error.offset),
-                           QStringLiteral("not JSON (%1)").arg(error.errorString()));
-    if (!document.isArray())
-        throw TSourceError(1, QStringLiteral("not an export of the history (a JSON array of "
-                                             "rows)"));
-    const QJsonArray rows = document.array();
-    const std::vector<qsizetype> offsets = JsonElementOffsets(text);
+    const TJsonElements json =
+        ReadJsonArray(text, QStringLiteral("not an export of the history (a JSON array of rows)"));
+    const QJsonArray& rows = json.Elements;
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        const int line = LineOfOffset(text, size_t(i) < offsets.size() ? offsets[size_t(i)] : 0);
+        const int line = json.Lines[size_t(i)];
         const QJsonObject row = rows.at(i).toObject();
         TSourceInterval interval;
         interval.Line = line;
