@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QSet>
 #include <QStringDecoder>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -447,11 +448,19 @@ private:
         FStore->Reserve(expectedRows);
     }
 
-    size_t CountRows() const {
-        // A cheap upper bound for reserving: occurrences of "<z:row" (the usual prefix).
+    // How many rows to make room for: the rows ("<z:row", the usual prefix) of the first
+    // mebibyte from here, scaled to the rest of the document, with some to spare. Only a
+    // sample is read: counting through a large file would bring every page of it into memory
+    // at once before the reading proper, which gives them back as it goes. Room reserved and
+    // not used costs address space, not memory.
+    size_t EstimateRows() const {
+        constexpr size_t Sample = 1u << 20;
+        const size_t from = std::min(FScanner.Offset(), FDoc.size());
+        const size_t rest = FDoc.size() - from;
+        const size_t sampled = std::min(rest, Sample);
+        const char* p = FDoc.data() + from;
+        const char* end = p + sampled;
         size_t count = 0;
-        const char* p = FDoc.data();
-        const char* end = FDoc.data() + FDoc.size();
         while (p < end) {
 #ifdef __GLIBC__
             const void* hit = memmem(p, size_t(end - p), "<z:row", 6);
@@ -463,7 +472,8 @@ private:
             ++count;
             p = static_cast<const char*>(hit) + 6;
         }
-        return count;
+        if (sampled == rest) return count;
+        return size_t(double(count) * double(rest) / double(sampled) * 1.1) + 64;
     }
 
     enum TContext { InData, InInsert, InUpdate, InOriginal, InRow, Skipped };
@@ -482,7 +492,7 @@ private:
     };
 
     void ReadData() {
-        if (!FStore) MakeStore(CountRows()); // a second data block adds to the first
+        if (!FStore) MakeStore(EstimateRows()); // a second data block adds to the first
         const size_t depth = FScanner.Depth();
         std::vector<TContext> contexts;
         TUpdatePairing update;
