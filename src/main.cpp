@@ -151,6 +151,7 @@ int AnswerCommandLine(const TCommandLine& commandLine, int argc, char** argv) {
 }
 
 int RunProgram(int argc, char** argv, const TCommandLine& commandLine) {
+    PrepareProgramStart();
     TApplication application(argc, argv); // 1. the application object
     TDataModuleOptions options;
     options.DataDir = commandLine.DataDir;

@@ -17,11 +17,15 @@
 //                     the history file's size
 //
 // Each store is made by bench_make_store in a temporary folder (kept when TIVREL_BENCH_KEEP is
-// set). Internally the program is also started as "bench_history --window-first WORKDIR".
+// set). Internally the program is also started as "bench_history --window-first WORKDIR": the
+// program's start as its entry makes it (the same libraries, the command socket), with a
+// watch that says when the review window is first painted.
 
 #include "StoreGenerator.h"
 
+#include "BaseUnits/XEP_Application.h"
 #include "BaseUnits/XEP_DialogService.h"
+#include "Interop/Interop_CommandLine.h"
 #include "UserLayer/Form_History_Unit.h"
 #include "UserLayer/Form_Program_Unit.h"
 #include "UserLayer/Form_Submit_Unit.h"
@@ -90,10 +94,11 @@ private:
 };
 
 int RunWindowFirst(int argc, char** argv, const QString& workDir) {
+    PrepareProgramStart(); // as the program's entry does
     QApplication application(argc, argv);
     TStartWatch watch;
     application.installEventFilter(&watch);
-    return RunProgramWindows(StoreOptions(workDir));
+    return RunProgramWindows(StoreOptions(workDir), StartCommandServer);
 }
 
 // ---- Measuring ----

@@ -4,7 +4,43 @@
 
 #include "Components/Core/SysExceptions.h"
 
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QTimer>
+#include <QWidget>
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+#include <dlfcn.h>
+#include <thread>
+#endif
+
+namespace {
+QElapsedTimer& ProgramClock() {
+    static QElapsedTimer clock;
+    if (!clock.isValid()) clock.start();
+    return clock;
+}
+
+void WarmUpFontConfiguration() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Fontconfig comes with the toolkit's GUI library. FcInit may run on any thread; the
+    // toolkit's own call then finds the configuration read (or, should both run at once, one
+    // of the two readings is kept).
+    using TFcInit = int (*)();
+    const auto init = reinterpret_cast<TFcInit>(::dlsym(RTLD_DEFAULT, "FcInit"));
+    if (init) std::thread(init).detach();
+#endif
+}
+} // namespace
+
+void PrepareProgramStart() {
+    ProgramClock();
+    WarmUpFontConfiguration();
+}
+
+qint64 MillisecondsSinceProgramStart() {
+    return ProgramClock().elapsed();
+}
 
 bool RunGuarded(const std::function<void()>& action) {
     try {
@@ -18,6 +54,41 @@ bool RunGuarded(const std::function<void()>& action) {
         TDialogService::Instance().ShowError(QString::fromLocal8Bit(e.what()));
     }
     return false;
+}
+
+namespace {
+class TFirstPaintWatch : public QObject {
+public:
+    TFirstPaintWatch(QWidget& window, int latestMs, std::function<void()> action)
+        : QObject(&window), FAction(std::move(action)) {
+        window.installEventFilter(this);
+        QTimer::singleShot(latestMs, this, [this] { Run(); });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] { Run(); }); // once the painting is done
+        }
+        return false;
+    }
+
+private:
+    void Run() {
+        if (!FAction) return;
+        const std::function<void()> action = std::move(FAction);
+        FAction = nullptr;
+        parent()->removeEventFilter(this);
+        deleteLater();
+        RunGuarded(action);
+    }
+    std::function<void()> FAction;
+};
+} // namespace
+
+void AfterFirstPaint(QWidget& window, int latestMs, std::function<void()> action) {
+    new TFirstPaintWatch(window, latestMs, std::move(action));
 }
 
 TBusyCursor::TBusyCursor() {

@@ -5,6 +5,20 @@
 #include <QApplication>
 #include <functional>
 
+// Called first of all by the program, before the application object: notes the moment the
+// program started, and starts reading the desktop's font configuration on another thread. The
+// first window with text needs it and would otherwise wait for it, while making the
+// connection to the display (which the application object does meanwhile) is mostly waiting.
+void PrepareProgramStart();
+// Milliseconds since PrepareProgramStart (or since this was first asked).
+qint64 MillisecondsSinceProgramStart();
+
+// Runs action once the window has been painted for the first time (after that painting), or
+// latestMs milliseconds from now should it not be painted by then: work that can wait for the
+// window to be on the screen. The action runs inside the guard, and not at all should the
+// window be destroyed first.
+void AfterFirstPaint(QWidget& window, int latestMs, std::function<void()> action);
+
 // Runs action inside the guard; false when it raised.
 bool RunGuarded(const std::function<void()>& action);
 

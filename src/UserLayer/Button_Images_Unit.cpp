@@ -1,5 +1,7 @@
 #include "Button_Images_Unit.h"
 
+#include <QIconEngine>
+#include <QPainter>
 #include <QPixmap>
 
 namespace {
@@ -73,14 +75,55 @@ int ButtonImageCount() {
     return Count;
 }
 
-QIcon ButtonImage(int index) {
-    if (!InRange(index)) return QIcon();
-    QIcon icon;
-    for (int size : {16, 32}) {
-        const QPixmap pixmap(ResourcePath(size, index));
-        if (!pixmap.isNull()) icon.addPixmap(pixmap);
+namespace {
+// The picture of an index, both sizes, decoded once for all the actions that show it.
+const QIcon& DecodedImage(int index) {
+    // Kept to the end of the process, never destroyed after the application object.
+    static QIcon* const decoded = new QIcon[Count];
+    QIcon& icon = decoded[index];
+    if (icon.isNull()) {
+        for (int size : {16, 32}) {
+            const QPixmap pixmap(ResourcePath(size, index));
+            if (!pixmap.isNull()) icon.addPixmap(pixmap);
+        }
     }
     return icon;
+}
+
+// Decodes its picture when it is first painted or measured: most actions' pictures are in
+// menus not yet opened or in windows not yet shown, and decoding them all would hold up the
+// start of the program.
+class TButtonImageEngine final : public QIconEngine {
+public:
+    explicit TButtonImageEngine(int index) : FIndex(index) {}
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        DecodedImage(FIndex).paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return DecodedImage(FIndex).pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        return DecodedImage(FIndex).pixmap(size, scale, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return DecodedImage(FIndex).actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return DecodedImage(FIndex).availableSizes(mode, state);
+    }
+    bool isNull() override { return DecodedImage(FIndex).isNull(); }
+    QIconEngine* clone() const override { return new TButtonImageEngine(FIndex); }
+
+private:
+    int FIndex;
+};
+} // namespace
+
+QIcon ButtonImage(int index) {
+    if (!InRange(index)) return QIcon();
+    return QIcon(new TButtonImageEngine(index));
 }
 
 QString ButtonImageName(int index) {

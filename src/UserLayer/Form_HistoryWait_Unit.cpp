@@ -18,6 +18,7 @@ bool HistoryThere(const TdmTasks_Form& dm, THistoryNeed need) {
 
 bool AwaitHistory(TdmTasks_Form& dm, QWidget* parent, THistoryNeed need) {
     if (HistoryThere(dm, need)) return true;
+    dm.StartHistoryReading();
     QProgressDialog wait(parent);
     wait.setObjectName(QStringLiteral("HistoryWait"));
     wait.setWindowTitle(ApplicationTitle());

@@ -42,6 +42,7 @@ constexpr int DesignWidth = 698;
 constexpr int DesignHeight = 177;
 constexpr int AutoSaveInterval = 600000;
 constexpr int AutoSaveRetryInterval = 30000; // when the user was in the middle of something
+constexpr qint64 SplashAfter = 200;          // milliseconds of start before the splash shows
 } // namespace
 
 TForm_Main_Form::TForm_Main_Form(TdmTasks_Form& dm, QWidget* parent)
@@ -202,8 +203,8 @@ TForm_Main_Form::~TForm_Main_Form() = default;
 bool TForm_Main_Form::SplashOnCreate = true;
 
 void TForm_Main_Form::DisplaySplash() {
-    // Shown while there is something to wait for: the windows being made. It goes when the
-    // review window is on screen, or after five seconds at the latest.
+    // Shown while there is something to wait for: the windows being made on a start that is
+    // slow. It goes when the review window is on screen, or after five seconds at the latest.
     auto* splash = new TForm_Splash_Form(this);
     splash->show();
     splash->repaint();
@@ -265,9 +266,11 @@ void TForm_Main_Form::FormCreate() {
     f->SetProjectsVisible(option("DisplayProjects"));
     f->SetSummaryDurationVisible(option("DisplaySummaryDuration"));
     f->SetPriorityVisible(option("DisplayPriority"));
-    FbSetLunch = false;                  // 8.
-    UpdateDisplay();                     // 9.
-    if (SplashOnCreate) DisplaySplash(); // 11.
+    FbSetLunch = false; // 8.
+    UpdateDisplay();    // 9.
+    // 11. The splash is for a start the user waits for: a cold disk, a slow machine. A start
+    // that has its windows up in the blink of an eye shows none.
+    if (SplashOnCreate && MillisecondsSinceProgramStart() >= SplashAfter) DisplaySplash();
 }
 
 void TForm_Main_Form::showEvent(QShowEvent* event) {
@@ -275,6 +278,12 @@ void TForm_Main_Form::showEvent(QShowEvent* event) {
     if (FFirstShown) return;
     FFirstShown = true;
     // The hand-over runs once the window is on screen.
+    QTimer::singleShot(0, this, [this] { TDataControls::Guard([this] { FormShow(); }); });
+}
+
+void TForm_Main_Form::StartWithoutShowing() {
+    if (FFirstShown) return;
+    FFirstShown = true;
     QTimer::singleShot(0, this, [this] { TDataControls::Guard([this] { FormShow(); }); });
 }
 
@@ -294,7 +303,7 @@ void TForm_Main_Form::FormShow() {
             FDm.SaveData();
         });
     }
-    StartTracking();
+    StartTracking(true);
     ShowSubmitForm();
     if (!FClosing && FDm.adsTasks.State() == TDataSetState::Browse && !FDm.adsTasks.IsEmpty())
         FDm.adsTasks.Edit();
@@ -537,10 +546,13 @@ void TForm_Main_Form::UpdateDisplay() {
     UpdateTray();
 }
 
-void TForm_Main_Form::StartTracking() {
+void TForm_Main_Form::StartTracking(bool writeOnceShown) {
     // Time counts from the moment the user has chosen, not while the setup was open.
     FTrackingAllowed = true;
-    TDataControls::Guard([this] { FollowActiveTasks(TClock::NowUtcMSecs()); });
+    const bool later = writeOnceShown && FSubmitForm;
+    bool changed = false;
+    TDataControls::Guard([&] { changed = FollowActiveTasks(TClock::NowUtcMSecs(), !later); });
+    if (changed && later) AfterFirstPaint(*FSubmitForm, 1000, [this] { FlushJournalNow(); });
     UpdateDisplay();
 }
 
@@ -548,7 +560,7 @@ bool TForm_Main_Form::TrackingRuns() const {
     return FTrackingAllowed && !FPaused && !FDm.SetupRequired();
 }
 
-void TForm_Main_Form::FollowActiveTasks(qint64 now) {
+bool TForm_Main_Form::FollowActiveTasks(qint64 now, bool write) {
     // Exactly the active tasks have a running entry while tracking runs; none otherwise. A
     // start, stop or switch is on disk at once.
     TTimeJournal& journal = FDm.Journal();
@@ -562,7 +574,8 @@ void TForm_Main_Form::FollowActiveTasks(qint64 now) {
     std::vector<int> after;
     for (const TJournalTask& task : journal.RunningTasks())
         after.push_back(task.JobId);
-    if (before != after) FlushJournalNow();
+    if (before != after && write) FlushJournalNow();
+    return before != after;
 }
 
 void TForm_Main_Form::FlushJournalNow() {

@@ -61,13 +61,19 @@ public:
     void SetPausedAt(bool Value, qint64 moment);
     // Whether time is being counted now: set up, shown, not paused.
     bool TrackingRuns() const;
-    // Tracking may run from now on (the first showing does this once the setup is done).
-    void StartTracking();
+    // Tracking may run from now on (the first showing does this once the setup is done). A
+    // start is written to the journal at once; with writeOnceShown (the program's start) once
+    // the review window is on screen, a few milliseconds later, so that the window shows sooner.
+    void StartTracking(bool writeOnceShown = false);
     bool Lunchtime() const { return FLunchtime; }
     void SetLunchtime(bool Value);
     bool LunchSet() const { return FbSetLunch; }
 
     void FormShow();
+    // What the window's first showing starts (FormShow: the hand-over to the review window),
+    // started from the message loop without putting the window on the screen first, where it
+    // would only go again at once: the program begins so.
+    void StartWithoutShowing();
     void ShowSubmitForm();
     void SetMonDataField();
     void UpdateDisplay();
@@ -124,7 +130,8 @@ private:
     void CreateTrayIcon();
     void UpdateTray();
     void TrackThisTaskChanged();
-    void FollowActiveTasks(qint64 now);
+    // Whether the running entries changed; written to the journal at once when write is true.
+    bool FollowActiveTasks(qint64 now, bool write = true);
     void AskAboutTimeAway(qint64 awayFrom, qint64 backAt, const std::vector<TJournalTask>& gap);
     void AskLater(std::function<void()> ask);
     void AfterJournalChange();

@@ -72,7 +72,7 @@ int RunProgramWindows(const TDataModuleOptions& options,
     application->setOrganizationName(sOrganisation());
 
     // 3. The data module: directories, tables, help file. The history, which may be a
-    // million rows, is read on another thread while the windows come up.
+    // million rows, is read on another thread once the review window is on screen.
     InstallMessageHandlers();
     std::unique_ptr<TdmTasks_Form> dataModule;
     TDataModuleOptions programOptions = options;
@@ -82,13 +82,17 @@ int RunProgramWindows(const TDataModuleOptions& options,
     if (!created) return 1;
 
     // 4. The windows, owned by the application for the whole run: the main window first (its
-    // creation shows the splash window), then the review window it hands over to and the
-    // reports window the review window shows.
+    // creation shows the splash window on a slow start), then the review window it hands over
+    // to. The reports window the review window shows is made when it is first asked for.
     TForm_Main_Form mainForm(*dmTasks_Form);
     TForm_Submit_Form submitForm(*dmTasks_Form);
     mainForm.SetSubmitForm(&submitForm);
-    TForm_Reporting_Form reportingForm(*dmTasks_Form, &submitForm);
-    submitForm.SetReportingForm(&reportingForm);
+    std::unique_ptr<TForm_Reporting_Form> reportingForm;
+    submitForm.SetReportingForm([&reportingForm, &submitForm]() -> TForm_Reporting_Form& {
+        if (!reportingForm)
+            reportingForm = std::make_unique<TForm_Reporting_Form>(*dmTasks_Form, &submitForm);
+        return *reportingForm;
+    });
     mainForm.RunSetup = [&mainForm] { return RunSetupHub(*dmTasks_Form, &mainForm); };
     if (windowsCreated) windowsCreated(mainForm);
 
@@ -103,13 +107,17 @@ int RunProgramWindows(const TDataModuleOptions& options,
     QObject::connect(application, &QCoreApplication::aboutToQuit, &mainForm,
                      [&mainForm] { mainForm.SaveForSessionEnd(); });
     const TExitSave exitSave(mainForm); // std::exit, the display connection lost
+    // The history is read once the review window is on screen, so that the reading does not
+    // compete with making the windows for the machine's processors (or a second after the
+    // message loop began, at the latest: the first run's setup comes first).
+    AfterFirstPaint(submitForm, 1000, [] { dmTasks_Form->StartHistoryReading(); });
 
     // The main window ends the program when it closes. No other window closing does: while
     // the review window is shown the main window is off the screen, and closing a dialog over
     // the review window must not count as closing the last window.
     application->setQuitOnLastWindowClosed(false);
 
-    // 5. The message loop; showing the main window is its first act.
-    mainForm.show();
+    // 5. The message loop; the main window's hand-over to the review window is its first act.
+    mainForm.StartWithoutShowing();
     return application->exec();
 }

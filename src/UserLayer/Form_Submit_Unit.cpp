@@ -502,7 +502,7 @@ void TForm_Submit_Form::aImportExecute() {
 }
 
 void TForm_Submit_Form::ReportExecute() {
-    if (FReportingForm) FReportingForm->exec();
+    if (FReportingForm) FReportingForm().exec();
 }
 
 void TForm_Submit_Form::OptionsExecute() {

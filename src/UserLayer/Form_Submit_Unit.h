@@ -54,7 +54,11 @@ public:
     void SetSubmitDate(double value);
 
     // The reports window the Report action shows; made once at start and owned by the caller.
-    void SetReportingForm(TForm_Reporting_Form* form) { FReportingForm = form; }
+    // The reports window, made by the program when it is first asked for (it is kept for the
+    // run: its choices last until the program ends).
+    void SetReportingForm(std::function<TForm_Reporting_Form&()> form) {
+        FReportingForm = std::move(form);
+    }
 
     // The tracker's own actions (Pause/Start) offered here too: tool bar, Timesheets menu and
     // the grid's pop-up menu.
@@ -120,7 +124,7 @@ private:
     TdmTasks_Form& FDm;
     double FSubmitDate = 0;
     int FSubmitStartDay = 1; // the first weekday FSubmitDate lines up with
-    TForm_Reporting_Form* FReportingForm = nullptr;
+    std::function<TForm_Reporting_Form&()> FReportingForm;
     QMenu* FTimesheetsMenu = nullptr;
     QPointer<QWidget> FHintWidget; // the control the mouse is over
     TQuitWatch* FQuitWatch = nullptr;

@@ -30,8 +30,7 @@ void TdmTasks_Form::LoadHistory() {
         file = FindStoreFile(FUnsavedDir, HistoryFileName);
         FHistoryFromUnsaved = !file.isEmpty();
     }
-    if (file.isEmpty() && !FindStoreFile(FStoreDir, QStringLiteral("ReportingFile.xml")).isEmpty())
-        file = FindStoreFile(FStoreDir, HistoryFileName);
+    if (file.isEmpty()) file = FindStoreFile(FStoreDir, HistoryFileName); // any spelling
     if (file.isEmpty()) {
         AdoptHistory(); // no history yet
         return;
@@ -68,7 +67,11 @@ void TdmTasks_Form::LoadHistory() {
     });
     FHistoryThread->setObjectName(QStringLiteral("History reader"));
     connect(FHistoryThread, &QThread::finished, this, [this] { AdoptHistory(); });
-    FHistoryThread->start(QThread::LowPriority);
+}
+
+void TdmTasks_Form::StartHistoryReading() {
+    if (FHistoryThread && !FHistoryThread->isRunning() && !FHistoryThread->isFinished())
+        FHistoryThread->start(QThread::LowPriority);
 }
 
 void TdmTasks_Form::ReadHistoryBeside(const QString& file) {

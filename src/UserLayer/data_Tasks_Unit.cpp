@@ -106,11 +106,16 @@ void TdmTasks_Form::DataModuleDestroy() {
 void TdmTasks_Form::LoadTable(TRecordSet& table, const QString& testName, const QString& loadName,
                               const std::function<void()>& seed) {
     const bool unsaved = LoadUnsavedChanges(table, loadName);
-    const QString found = unsaved ? QString() : FindStoreFile(FStoreDir, testName);
+    // Existence is tested under one spelling and the file loaded under the other; both name
+    // the same file, found without regard to case. The spelling the program writes is tried
+    // first, which spares a look through the folder for every table.
+    const QString written = FStoreDir + loadName;
+    const bool asWritten = !unsaved && QFileInfo(written).isFile();
+    const QString found = unsaved     ? QString()
+                          : asWritten ? written
+                                      : FindStoreFile(FStoreDir, testName);
     if (!found.isEmpty()) {
-        // Existence is tested under one spelling and the file loaded under the other; both
-        // name the same file, found without regard to case.
-        const QString loadFile = FindStoreFile(FStoreDir, loadName);
+        const QString loadFile = asWritten ? written : FindStoreFile(FStoreDir, loadName);
         LoadFile(table, loadFile.isEmpty() ? found : loadFile);
     }
     if (!table.Active()) table.CreateDataSet();

@@ -41,8 +41,9 @@ struct TDataModuleOptions {
     // unreadable file aside (which then fails the creation): for commands that only read
     // while the program may be running.
     bool ReadOnly = false;
-    // Reads the history on another thread once the other tables are read, so that the windows
-    // come first (the program); otherwise it is read with them (commands, tests).
+    // Reads the history on another thread once StartHistoryReading() is called, so that the
+    // windows come first (the program starts it when the review window is on screen); otherwise
+    // it is read with the other tables (commands, tests).
     bool HistoryInBackground = false;
     // For a read-only command that needs only some dates (a report): the history holds at
     // least the rows of the days from HistoryFromDay to HistoryToDay, read through the history
@@ -137,6 +138,9 @@ public:
     // other rows' values; a read-only command that needs only some dates sets
     // TDataModuleOptions::HistoryFromDay/ToDay and reads only those from the file.
     bool HistoryReady() const { return FHistoryLoaded; }
+    // Starts reading the history on its thread (HistoryInBackground), when it is not read or
+    // being read yet. Until then History() reads it on the calling thread.
+    void StartHistoryReading();
     TRecordSet& History();
     // Waits (blocking) for the reading of the history to finish, when it is being read.
     void EnsureHistory();

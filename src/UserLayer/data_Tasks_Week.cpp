@@ -77,12 +77,14 @@ double TdmTasks_Form::TotalDuration(int weekday) const {
     auto& tasks = const_cast<TRecordSet&>(adsTasks);
     TField& field = F(tasks, column);
     // The rows as the grid shows them: the row being edited from its edit buffer, the others
-    // as stored.
+    // as stored (read straight from the rows: the totals are summed at every change).
     double total = 0;
     const int current = tasks.RecNo();
-    for (int recNo = 1; recNo <= tasks.RecordCount(); ++recNo) {
+    const int count = tasks.RecordCount();
+    for (int recNo = 1; recNo <= count; ++recNo) {
         if (recNo == current) continue;
-        tasks.WithRecord(recNo, [&] { total += DayFraction(field.AsFloat()); });
+        const TValue stored = tasks.StoredValue(recNo, field);
+        if (!stored.IsNull) total += DayFraction(stored.Float);
     }
     if (current > 0 || tasks.State() == TDataSetState::Insert)
         total += DayFraction(field.AsFloat());

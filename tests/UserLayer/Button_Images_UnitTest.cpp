@@ -45,6 +45,16 @@ TEST(ButtonImages, EveryIndexHasA16And32PixelDrawing) {
     }
 }
 
+// The pictures are decoded when first shown; a disabled action's picture is the greyed one.
+TEST(ButtonImages, ADisabledActionShowsItsPictureGreyed) {
+    const QIcon icon = ButtonImage(38);
+    const QImage normal = icon.pixmap(QSize(16, 16), 1.0).toImage();
+    const QPixmap disabled = icon.pixmap(QSize(16, 16), 1.0, QIcon::Disabled);
+    EXPECT_EQ(disabled.size(), QSize(16, 16));
+    EXPECT_TRUE(HasDrawing(disabled));
+    EXPECT_NE(disabled.toImage().convertToFormat(normal.format()), normal);
+}
+
 TEST(ButtonImages, PicturesDifferFromOneAnother) {
     QList<QImage> seen;
     for (int index = 0; index < ButtonImageCount(); ++index) {

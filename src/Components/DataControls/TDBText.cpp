@@ -1,5 +1,6 @@
 #include "TDBText.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QStyle>
 
@@ -53,11 +54,26 @@ void TDBImage::SetCenter(bool center) {
     update();
 }
 
+namespace {
+// The images of a column are few and shown on every row painted: each is decoded once.
+QImage DecodedImage(const QByteArray& bytes) {
+    constexpr qsizetype MostKept = 64;
+    static QHash<QByteArray, QImage> decoded; // the user-interface thread's, as every control
+    if (bytes.isEmpty()) return {};
+    const auto found = decoded.constFind(bytes);
+    if (found != decoded.cend()) return *found;
+    if (decoded.size() >= MostKept) decoded.clear();
+    const QImage image = QImage::fromData(bytes);
+    decoded.insert(bytes, image);
+    return image;
+}
+} // namespace
+
 QImage TDBImage::FieldImage() const {
     const TField* field = FDataLink.Field();
     QByteArray bytes;
     if (field) TDataControls::Guard([&] { bytes = field->AsBytes(); });
-    return bytes.isEmpty() ? QImage() : QImage::fromData(bytes);
+    return DecodedImage(bytes);
 }
 
 void TDBImage::DrawImage(QPainter& painter, const QRect& rect, const QImage& image) const {

@@ -5,11 +5,67 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLibrary>
 #include <QTemporaryFile>
 #include <cmath>
 #include <xlsxwriter.h>
 
 namespace {
+// libxlsxwriter is loaded when a workbook is first written, not at every start of the program:
+// it brings a cryptography library with it, milliseconds of every start otherwise.
+struct TXlsxLibrary {
+    decltype(&::workbook_new) workbook_new = nullptr;
+    decltype(&::workbook_close) workbook_close = nullptr;
+    decltype(&::workbook_add_worksheet) workbook_add_worksheet = nullptr;
+    decltype(&::workbook_add_format) workbook_add_format = nullptr;
+    decltype(&::format_set_num_format) format_set_num_format = nullptr;
+    decltype(&::format_set_bold) format_set_bold = nullptr;
+    decltype(&::format_set_text_wrap) format_set_text_wrap = nullptr;
+    decltype(&::format_set_align) format_set_align = nullptr;
+    decltype(&::worksheet_set_column) worksheet_set_column = nullptr;
+    decltype(&::worksheet_write_string) worksheet_write_string = nullptr;
+    decltype(&::worksheet_write_number) worksheet_write_number = nullptr;
+    decltype(&::worksheet_write_boolean) worksheet_write_boolean = nullptr;
+    decltype(&::worksheet_freeze_panes) worksheet_freeze_panes = nullptr;
+    decltype(&::lxw_strerror) lxw_strerror = nullptr;
+    QString Error; // why the library cannot be used
+};
+
+template <typename TFunction>
+void Resolve(QLibrary& library, const char* name, TFunction& function, QString& error) {
+    function = reinterpret_cast<TFunction>(library.resolve(name));
+    if (!function && error.isEmpty()) error = library.errorString();
+}
+
+TXlsxLibrary LoadXlsxLibrary() {
+    TXlsxLibrary writer;
+    static QLibrary library(QStringLiteral(TIVREL_XLSXWRITER_LIBRARY));
+    if (!library.load()) {
+        writer.Error = library.errorString();
+        return writer;
+    }
+    Resolve(library, "workbook_new", writer.workbook_new, writer.Error);
+    Resolve(library, "workbook_close", writer.workbook_close, writer.Error);
+    Resolve(library, "workbook_add_worksheet", writer.workbook_add_worksheet, writer.Error);
+    Resolve(library, "workbook_add_format", writer.workbook_add_format, writer.Error);
+    Resolve(library, "format_set_num_format", writer.format_set_num_format, writer.Error);
+    Resolve(library, "format_set_bold", writer.format_set_bold, writer.Error);
+    Resolve(library, "format_set_text_wrap", writer.format_set_text_wrap, writer.Error);
+    Resolve(library, "format_set_align", writer.format_set_align, writer.Error);
+    Resolve(library, "worksheet_set_column", writer.worksheet_set_column, writer.Error);
+    Resolve(library, "worksheet_write_string", writer.worksheet_write_string, writer.Error);
+    Resolve(library, "worksheet_write_number", writer.worksheet_write_number, writer.Error);
+    Resolve(library, "worksheet_write_boolean", writer.worksheet_write_boolean, writer.Error);
+    Resolve(library, "worksheet_freeze_panes", writer.worksheet_freeze_panes, writer.Error);
+    Resolve(library, "lxw_strerror", writer.lxw_strerror, writer.Error);
+    return writer;
+}
+
+const TXlsxLibrary& Xlsx() {
+    static const TXlsxLibrary writer = LoadXlsxLibrary();
+    return writer;
+}
+
 constexpr int MaxRows = 1048576;
 constexpr int MaxColumns = 16384;
 constexpr int MaxStringLength = 32767;
@@ -17,9 +73,10 @@ constexpr int MaxStringLength = 32767;
 // The workbook being written; closed (and freed) in every case.
 class TWorkbook {
 public:
-    explicit TWorkbook(const QByteArray& fileName) : FBook(workbook_new(fileName.constData())) {}
+    explicit TWorkbook(const QByteArray& fileName)
+        : FBook(Xlsx().workbook_new(fileName.constData())) {}
     ~TWorkbook() {
-        if (FBook) workbook_close(FBook);
+        if (FBook) Xlsx().workbook_close(FBook);
     }
     TWorkbook(const TWorkbook&) = delete;
     TWorkbook& operator=(const TWorkbook&) = delete;
@@ -27,7 +84,7 @@ public:
     lxw_error Close() {
         lxw_workbook* book = FBook;
         FBook = nullptr;
-        return workbook_close(book);
+        return Xlsx().workbook_close(book);
     }
 
 private:
@@ -35,7 +92,7 @@ private:
 };
 
 QString ErrorText(lxw_error error) {
-    return QString::fromUtf8(lxw_strerror(error));
+    return QString::fromUtf8(Xlsx().lxw_strerror(error));
 }
 
 void Check(lxw_error error, int row, const QString& title) {
@@ -62,8 +119,8 @@ double ColumnWidth(const TExportSource& source, size_t column) {
 }
 
 lxw_format* NumberFormat(lxw_workbook* book, const QString& format) {
-    lxw_format* result = workbook_add_format(book);
-    format_set_num_format(result, format.toUtf8().constData());
+    lxw_format* result = Xlsx().workbook_add_format(book);
+    Xlsx().format_set_num_format(result, format.toUtf8().constData());
     return result;
 }
 } // namespace
@@ -153,6 +210,8 @@ void TXlsxGridExport::DoExport(const TExportSource& source, QIODevice& device) {
                                .arg(count));
     if (source.Fields.size() > size_t(MaxColumns))
         throw EExportError(QStringLiteral("A worksheet holds at most %1 columns").arg(MaxColumns));
+    if (!Xlsx().Error.isEmpty())
+        throw EExportError(QStringLiteral("Cannot write Excel workbooks: %1").arg(Xlsx().Error));
     ReportProgress(0, count);
 
     // The library writes to a named file; it is read back into the device at the end.
@@ -166,12 +225,12 @@ void TXlsxGridExport::DoExport(const TExportSource& source, QIODevice& device) {
     {
         TWorkbook book(QFile::encodeName(temporary.fileName()));
         if (!book.Get()) throw EExportError(QStringLiteral("Cannot create the workbook"));
-        lxw_worksheet* sheet = workbook_add_worksheet(book.Get(), nullptr);
-        lxw_format* bold = workbook_add_format(book.Get());
-        format_set_bold(bold);
-        lxw_format* wrap = workbook_add_format(book.Get());
-        format_set_text_wrap(wrap);
-        format_set_align(wrap, LXW_ALIGN_VERTICAL_TOP);
+        lxw_worksheet* sheet = Xlsx().workbook_add_worksheet(book.Get(), nullptr);
+        lxw_format* bold = Xlsx().workbook_add_format(book.Get());
+        Xlsx().format_set_bold(bold);
+        lxw_format* wrap = Xlsx().workbook_add_format(book.Get());
+        Xlsx().format_set_text_wrap(wrap);
+        Xlsx().format_set_align(wrap, LXW_ALIGN_VERTICAL_TOP);
         lxw_format* money = NumberFormat(book.Get(), QStringLiteral("#,##0.00"));
         lxw_format* date =
             NumberFormat(book.Get(), SpreadsheetDateFormat(settings.ShortDateFormat));
@@ -185,14 +244,14 @@ void TXlsxGridExport::DoExport(const TExportSource& source, QIODevice& device) {
 
         for (size_t c = 0; c < source.Fields.size(); ++c) {
             const TExportField& field = source.Fields[c];
-            worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), ColumnWidth(source, c),
-                                 nullptr);
-            Check(worksheet_write_string(
+            Xlsx().worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), ColumnWidth(source, c),
+                                        nullptr);
+            Check(Xlsx().worksheet_write_string(
                       sheet, 0, lxw_col_t(c),
                       CutToLength(field.Title, MaxStringLength).toUtf8().constData(), bold),
                   0, field.Title);
         }
-        if (!source.Fields.empty()) worksheet_freeze_panes(sheet, 1, 0);
+        if (!source.Fields.empty()) Xlsx().worksheet_freeze_panes(sheet, 1, 0);
 
         for (int r = 0; r < count; ++r) {
             const TExportRow& row = source.Rows[size_t(r)];
@@ -206,13 +265,16 @@ void TXlsxGridExport::DoExport(const TExportSource& source, QIODevice& device) {
                 switch (field.Kind) {
                 case TExportKind::Integer:
                 case TExportKind::Float:
-                    error = worksheet_write_number(sheet, at, col, cell.Value.toDouble(), nullptr);
+                    error = Xlsx().worksheet_write_number(sheet, at, col, cell.Value.toDouble(),
+                                                          nullptr);
                     break;
                 case TExportKind::Currency:
-                    error = worksheet_write_number(sheet, at, col, cell.Value.toDouble(), money);
+                    error =
+                        Xlsx().worksheet_write_number(sheet, at, col, cell.Value.toDouble(), money);
                     break;
                 case TExportKind::Boolean:
-                    error = worksheet_write_boolean(sheet, at, col, cell.Value.toBool(), boolean);
+                    error = Xlsx().worksheet_write_boolean(sheet, at, col, cell.Value.toBool(),
+                                                           boolean);
                     break;
                 case TExportKind::DateTime:
                 case TExportKind::Time: {
@@ -220,8 +282,8 @@ void TXlsxGridExport::DoExport(const TExportSource& source, QIODevice& device) {
                     const bool timeAlone = field.Kind == TExportKind::Time || (day > 0 && day < 1);
                     double serial = 0;
                     if (!SpreadsheetSerial(day, timeAlone, serial)) {
-                        error = worksheet_write_string(sheet, at, col,
-                                                       cell.Text.toUtf8().constData(), nullptr);
+                        error = Xlsx().worksheet_write_string(
+                            sheet, at, col, cell.Text.toUtf8().constData(), nullptr);
                         break;
                     }
                     lxw_format* format = dateTime;
@@ -229,7 +291,7 @@ void TXlsxGridExport::DoExport(const TExportSource& source, QIODevice& device) {
                         format = time;
                     else if (DayNumberToTime(day).msecsSinceStartOfDay() == 0)
                         format = date;
-                    error = worksheet_write_number(sheet, at, col, serial, format);
+                    error = Xlsx().worksheet_write_number(sheet, at, col, serial, format);
                     break;
                 }
                 case TExportKind::Text:
@@ -247,8 +309,8 @@ void TXlsxGridExport::DoExport(const TExportSource& source, QIODevice& device) {
                     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
                     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
                     const bool multiLine = text.contains(QLatin1Char('\n'));
-                    error = worksheet_write_string(sheet, at, col, text.toUtf8().constData(),
-                                                   multiLine ? wrap : nullptr);
+                    error = Xlsx().worksheet_write_string(sheet, at, col, text.toUtf8().constData(),
+                                                          multiLine ? wrap : nullptr);
                     break;
                 }
                 }

@@ -301,6 +301,14 @@ void TRecordSet::WithRecord(int recNo, const std::function<void()>& fn) {
     WithSlot(ViewSlot(recNo - 1), fn);
 }
 
+TValue TRecordSet::StoredValue(int recNo, const TField& field) const {
+    CheckActive();
+    if (recNo < 1 || recNo > ViewSize()) Error(QStringLiteral("Record %1 not found").arg(recNo));
+    if (field.FieldKind() != TFieldKind::Data || &field.DataSet() != this)
+        Error(QStringLiteral("'%1' is not a data field of %2").arg(field.FieldName(), Name));
+    return FStore->Columns[size_t(field.Column())].Get(ViewSlot(recNo - 1));
+}
+
 void TRecordSet::WithSlot(quint32 slot, const std::function<void()>& fn) const {
     // Reading a row changes nothing the caller can see: the cursor, the state and the
     // calculated values of the current row are all put back.

@@ -134,6 +134,10 @@ public:
     // Makes one row the active buffer while fn runs (calculated fields computed for it),
     // without moving the cursor or raising events; for grids that paint many rows.
     void WithRecord(int recNo, const std::function<void()>& fn);
+    // The stored value of a data field in a row (1-based, as RecNo), read straight from the
+    // rows: no cursor moved, nothing calculated; the row being edited gives its stored value
+    // too, not its edit buffer. For sums over every row.
+    TValue StoredValue(int recNo, const TField& field) const;
 
     // ---- Searching ----
     // keyFields "A;B;C"; values one per key (a single value for one key).

@@ -699,8 +699,18 @@ void TRecordSet::CheckFileHead(const QString& fileName) const {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         Error(QStringLiteral("Cannot load '%1': %2").arg(shown, file.errorString()));
-    const QByteArray head = file.read(MostHead);
-    const qsizetype dataAt = head.indexOf("<rs:data>");
+    // Read in steps: a history of hundreds of megabytes has a head of a few kilobytes.
+    constexpr qint64 Step = 1 << 14;
+    QByteArray head;
+    qsizetype dataAt = -1;
+    while (head.size() < MostHead) {
+        const QByteArray more = file.read(std::min<qint64>(Step, MostHead - head.size()));
+        if (more.isEmpty()) break;
+        const qsizetype from = std::max<qsizetype>(0, head.size() - 8);
+        head += more;
+        dataAt = head.indexOf("<rs:data>", from);
+        if (dataAt >= 0) break;
+    }
     // A head longer than any schema: the whole reading says what is wrong. A short file
     // without rows is read as it is.
     if (dataAt < 0 && head.size() == MostHead) return;

@@ -337,6 +337,28 @@ TEST(AdoXml, ARowWithAHundredThousandAttributesLoadsAndDuplicatesAreStillRefused
     EXPECT_EQ(rs.FieldByName(S("TaskCode")).AsString(), S("LAST"));
 }
 
+// Room for the rows is reserved from the first mebibyte: a file whose first rows are long and
+// whose later rows are short holds many more rows than that sample promises, and every one
+// of them is read.
+TEST(AdoXml, AFileWithFarMoreRowsThanItsFirstMebibyteSuggestsReadsThemAll) {
+    QByteArray rows;
+    const QByteArray longCode =
+        "<z:row JobId='0' TaskCode='LONG' " + QByteArray(64 * 1024, ' ') + "/>\n";
+    for (int i = 0; i < 20; ++i) // 1.3 MiB of twenty rows
+        rows += longCode;
+    constexpr int ShortRows = 200000;
+    for (int i = 1; i <= ShortRows; ++i)
+        rows += "<z:row JobId='" + QByteArray::number(i) + "' TaskCode='S'/>\n";
+    TRecordSet rs;
+    rs.LoadFromBytes(WithRows(rows.constData()));
+    ASSERT_EQ(rs.RecordCount(), 20 + ShortRows);
+    rs.Last();
+    EXPECT_EQ(rs.FieldByName(S("JobId")).AsInteger(), ShortRows);
+    EXPECT_EQ(rs.FieldByName(S("TaskCode")).AsString(), S("S"));
+    rs.First();
+    EXPECT_EQ(rs.FieldByName(S("TaskCode")).AsString(), S("LONG"));
+}
+
 TEST(AdoXml, ASchemaOfTwentyThousandFieldsLoadsAndANameDefinedTwiceIsStillRefused) {
     // Enough for a check that compares every field with every other one to take seconds.
     constexpr int count = 20000;
