@@ -113,7 +113,7 @@ public:
     QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
         return DecodedImage(FIndex).availableSizes(mode, state);
     }
-    bool isNull() override { return DecodedImage(FIndex).isNull(); }
+    bool isNull() override { return false; } // every index has its pictures (a resource)
     QIconEngine* clone() const override { return new TButtonImageEngine(FIndex); }
 
 private:

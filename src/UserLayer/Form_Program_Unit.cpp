@@ -94,7 +94,6 @@ int RunProgramWindows(const TDataModuleOptions& options,
         return *reportingForm;
     });
     mainForm.RunSetup = [&mainForm] { return RunSetupHub(*dmTasks_Form, &mainForm); };
-    if (windowsCreated) windowsCreated(mainForm);
 
     // Every other way the program can end saves as closing the main window does: a
     // termination signal (the system shutting down, kill, Ctrl+C in a terminal, a closed
@@ -107,10 +106,14 @@ int RunProgramWindows(const TDataModuleOptions& options,
     QObject::connect(application, &QCoreApplication::aboutToQuit, &mainForm,
                      [&mainForm] { mainForm.SaveForSessionEnd(); });
     const TExitSave exitSave(mainForm); // std::exit, the display connection lost
-    // The history is read once the review window is on screen, so that the reading does not
-    // compete with making the windows for the machine's processors (or a second after the
-    // message loop began, at the latest: the first run's setup comes first).
-    AfterFirstPaint(submitForm, 1000, [] { dmTasks_Form->StartHistoryReading(); });
+    // The history is read and the command socket opened once the review window is on screen,
+    // so that neither competes with making the windows (or a second after the message loop
+    // began, at the latest: the first run's setup comes first). A command sent meanwhile waits
+    // for the socket, as it does while the program starts.
+    AfterFirstPaint(submitForm, 1000, [&mainForm, windowsCreated] {
+        dmTasks_Form->StartHistoryReading();
+        if (windowsCreated) windowsCreated(mainForm);
+    });
 
     // The main window ends the program when it closes. No other window closing does: while
     // the review window is shown the main window is off the screen, and closing a dialog over

@@ -12,6 +12,7 @@ class TForm_Main_Form;
 
 // Runs the program on the data module options given (the data folder of --data-dir, or the
 // install's own); returns the program's exit code. windowsCreated, when given, is called once
-// the windows exist, before the message loop runs (the program's command socket starts there).
+// the review window is on screen, or a second after the message loop began should the first
+// run's setup come first (the program's command socket starts there).
 int RunProgramWindows(const TDataModuleOptions& options,
                       const std::function<void(TForm_Main_Form&)>& windowsCreated = {});

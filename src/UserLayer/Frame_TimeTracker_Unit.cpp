@@ -280,7 +280,7 @@ void TFrame_TimeTracker_Form::CreateRowControls() {
     }
     // Opening a lookup list counts as using the grid, as typing does.
     for (TDBLookupComboBox* box : {dbluClients, dbluProject, dblcTaskCode})
-        box->view()->installEventFilter(this);
+        connect(box, &TDBLookupComboBox::popupShown, this, [this] { ResetLastUsed(); });
     connect(dblcTaskCode, &TDBLookupComboBox::exited, this,
             [this] { TDataControls::Guard([this] { dbeTaskCodeExit(); }); });
     // Runs after the box has tried to give the row the code chosen.
@@ -729,11 +729,6 @@ bool TFrame_TimeTracker_Form::eventFilter(QObject* watched, QEvent* event) {
     // back, the click must not move the grid to the other row.
     if (watched == dbcgTasks && event->type() == QEvent::MouseButtonPress && RowControlHoldsFocus())
         return true;
-    if (event->type() == QEvent::Show) {
-        for (TDBLookupComboBox* box : {dbluClients, dbluProject, dblcTaskCode}) {
-            if (watched == box->view()) ResetLastUsed();
-        }
-    }
     return TBaseFrameXEP_BaseForm::eventFilter(watched, event);
 }
 

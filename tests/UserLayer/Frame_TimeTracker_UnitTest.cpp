@@ -343,7 +343,8 @@ TEST_F(FrameTest, ActionsAndMinimumSize) {
 
 TEST_F(FrameTest, OpeningALookupListCountsAsUsingTheGrid) {
     EXPECT_EQ(frame->LastUsedCounter(), 120);
-    QEvent show(QEvent::Show);
-    QCoreApplication::sendEvent(frame->dbluProject->view(), &show);
+    frame->dbluProject->showPopup();
+    ASSERT_TRUE(frame->dbluProject->view()->isVisible());
     EXPECT_EQ(frame->LastUsedCounter(), 0);
+    frame->dbluProject->hidePopup();
 }

@@ -173,6 +173,7 @@ void TDBLookupComboBox::showPopup() {
     if (count() == 0) return;
     view()->setMinimumWidth(std::max(FDropDownWidth, width()));
     QComboBox::showPopup();
+    Q_EMIT popupShown();
 }
 
 void TDBLookupComboBox::keyPressEvent(QKeyEvent* event) {

@@ -61,6 +61,8 @@ public:
 Q_SIGNALS:
     void entered();
     void exited();
+    // The list has opened (the list's view is made only when it first opens).
+    void popupShown();
     void changed();
 
 protected:
