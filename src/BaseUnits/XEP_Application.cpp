@@ -6,6 +6,9 @@
 
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
@@ -32,6 +35,20 @@ void WarmUpFontConfiguration() {
 #endif
 }
 } // namespace
+
+TFontWarmUp::TFontWarmUp() {
+    // The database may be used from any thread; the lookups are kept for every thread.
+    FThread = QThread::create([font = QGuiApplication::font()] {
+        QFontDatabase::families();
+        QFontMetrics(font).horizontalAdvance(QStringLiteral("Task 0123456789:"));
+    });
+    FThread->start();
+}
+
+TFontWarmUp::~TFontWarmUp() {
+    FThread->wait();
+    delete FThread;
+}
 
 void PrepareProgramStart() {
     ProgramClock();

@@ -10,6 +10,21 @@
 // first window with text needs it and would otherwise wait for it, while making the
 // connection to the display (which the application object does meanwhile) is mostly waiting.
 void PrepareProgramStart();
+// While it lives, the toolkit's font database is filled and the application font's fallback
+// fonts looked up on another thread (the first window with text needs both), so that the
+// work the program does meanwhile (reading its tables) runs beside it. Made once the
+// application object exists; its end waits for that thread.
+class TFontWarmUp {
+public:
+    TFontWarmUp();
+    ~TFontWarmUp();
+    TFontWarmUp(const TFontWarmUp&) = delete;
+    TFontWarmUp& operator=(const TFontWarmUp&) = delete;
+
+private:
+    class QThread* FThread = nullptr;
+};
+
 // Milliseconds since PrepareProgramStart (or since this was first asked).
 qint64 MillisecondsSinceProgramStart();
 

@@ -77,8 +77,12 @@ int RunProgramWindows(const TDataModuleOptions& options,
     std::unique_ptr<TdmTasks_Form> dataModule;
     TDataModuleOptions programOptions = options;
     programOptions.HistoryInBackground = true;
-    const bool created =
-        RunGuarded([&] { dataModule = std::make_unique<TdmTasks_Form>(nullptr, programOptions); });
+    bool created = false;
+    {
+        const TFontWarmUp fonts; // beside the reading of the tables
+        created = RunGuarded(
+            [&] { dataModule = std::make_unique<TdmTasks_Form>(nullptr, programOptions); });
+    }
     if (!created) return 1;
 
     // 4. The windows, owned by the application for the whole run: the main window first (its
