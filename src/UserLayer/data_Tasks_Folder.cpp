@@ -17,7 +17,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSysInfo>
 
@@ -26,6 +25,23 @@
 #endif
 
 namespace {
+// ".<table file>.XXXXXX" (".Tasksfile.xml.a1B2c3"): what a save writes beside a table file or
+// its index before renaming it over the file.
+bool IsInterruptedSave(const QString& name) {
+    constexpr qsizetype Suffix = 7; // ".XXXXXX"
+    if (!name.startsWith(QLatin1Char('.')) || name.size() <= 1 + Suffix) return false;
+    const QStringView tail = QStringView(name).right(Suffix);
+    if (tail.front() != QLatin1Char('.')) return false;
+    for (const QChar c : tail.mid(1))
+        if (c.unicode() >= 128 || !c.isLetterOrNumber()) return false;
+    const QStringView table = QStringView(name).mid(1, name.size() - 1 - Suffix);
+    for (const QLatin1StringView extension :
+         {QLatin1StringView(".xml"), QLatin1StringView(".index")})
+        if (table.size() > extension.size() && table.endsWith(extension, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 const QString LockName = QStringLiteral("tivrel.lock");
 const QString UnsavedFolderName = QStringLiteral("Unsaved");
 const QString UnsavedNoteName = QStringLiteral("Unsaved.txt");
@@ -168,10 +184,8 @@ void TdmTasks_Form::RemoveInterruptedSaves() {
     // save cut short before its commit was decided leaves that file behind, as large as the
     // table. Holding the folder's lock, nothing else can be writing one now.
     QDir dir(FDirsObj->DataDir());
-    const QRegularExpression interrupted(QStringLiteral("^\\..+\\.(xml|index)\\.[A-Za-z0-9]{6}$"),
-                                         QRegularExpression::CaseInsensitiveOption);
     for (const QString& name : dir.entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden))
-        if (interrupted.match(name).hasMatch()) dir.remove(name);
+        if (IsInterruptedSave(name)) dir.remove(name);
 }
 
 // ---- Privacy ----

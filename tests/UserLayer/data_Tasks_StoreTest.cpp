@@ -250,9 +250,12 @@ TEST_F(DataModuleTest, WhatAnInterruptedSaveLeftBehindIsRemovedAtTheNextStart) {
     dm.reset();
     const QString dir = PortableDataDir();
     const QStringList leftovers = {QStringLiteral(".Reportingfile.xml.aB3xYz"),
-                                   QStringLiteral(".Tasksfile.xml.000001")};
+                                   QStringLiteral(".Tasksfile.xml.000001"),
+                                   QStringLiteral(".Reportingfile.INDEX.Qw3rT9")};
     const QStringList others = {QStringLiteral(".hidden"), QStringLiteral("Notes.xml.aB3xYz"),
-                                QStringLiteral(".Reportingfile.xml.keep-it")};
+                                QStringLiteral(".Reportingfile.xml.keep-it"),
+                                QStringLiteral(".xml.aB3xYz"),
+                                QStringLiteral(".Tasksfile.xml.aB3x\u00e9z")};
     for (const QString& name : leftovers + others) {
         QFile file(dir + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
