@@ -11,6 +11,21 @@
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <cstdlib>
+#include <utility>
+
+#if defined(TIVREL_HAVE_XSS)
+#include <QtGui/qguiapplication_platform.h>
+#include <X11/Xlib.h>
+// Xlib's names that clash with Qt's.
+#undef KeyPress
+#undef KeyRelease
+#undef FocusIn
+#undef FocusOut
+#undef None
+#undef Bool
+#undef Status
+#endif
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
 #include <dlfcn.h>
@@ -48,6 +63,45 @@ TFontWarmUp::TFontWarmUp() {
 TFontWarmUp::~TFontWarmUp() {
     FThread->wait();
     delete FThread;
+}
+
+#if defined(TIVREL_HAVE_XSS)
+namespace {
+Display* ProgramDisplay() {
+    auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    auto* x11 =
+        application ? application->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->display() : nullptr;
+}
+
+void (*AtDisplayLoss)() = nullptr;
+
+void SaveThenExit(Display*, void*) {
+    if (auto* save = std::exchange(AtDisplayLoss, nullptr)) save();
+    std::exit(1);
+}
+
+void FailTheCall(Display*, void*) {}
+} // namespace
+#endif
+
+// Xlib reports a broken connection to its error handler and then calls its exit handler, which
+// ends the process; a handler that returns lets the call fail instead.
+void SaveBeforeTheDisplayLossEnds(void (*atLoss)()) {
+#if defined(TIVREL_HAVE_XSS)
+    Display* display = ProgramDisplay();
+    if (!display) return;
+    AtDisplayLoss = atLoss;
+    XSetIOErrorExitHandler(display, SaveThenExit, nullptr);
+#else
+    Q_UNUSED(atLoss);
+#endif
+}
+
+void KeepRunningWhenTheDisplayIsLost() {
+#if defined(TIVREL_HAVE_XSS)
+    if (Display* display = ProgramDisplay()) XSetIOErrorExitHandler(display, FailTheCall, nullptr);
+#endif
 }
 
 void PrepareProgramStart() {

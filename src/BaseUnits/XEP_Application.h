@@ -34,6 +34,17 @@ qint64 MillisecondsSinceProgramStart();
 // window be destroyed first.
 void AfterFirstPaint(QWidget& window, int latestMs, std::function<void()> action);
 
+// Runs atLoss when a call to the display's library finds the connection to the display broken,
+// before that library ends the program: the last moment at which everything the program
+// holds is still whole (its ending destroys what was made late first).
+void SaveBeforeTheDisplayLossEnds(void (*atLoss)());
+
+// From now on a call to the display's library that finds the connection to the display broken
+// does not end the program there. For the save on the way out that a lost display starts (the
+// toolkit ends the program then): the save makes such calls, and would otherwise be cut short
+// by a second ending in its middle.
+void KeepRunningWhenTheDisplayIsLost();
+
 // Runs action inside the guard; false when it raised.
 bool RunGuarded(const std::function<void()>& action);
 

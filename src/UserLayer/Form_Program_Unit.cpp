@@ -44,18 +44,21 @@ extern "C" void SaveAtExit() {
     // race the user-interface thread, which goes on meanwhile.
     if (!RunningMainForm || QThread::currentThread() != RunningMainForm->thread()) return;
     TForm_Main_Form* form = std::exchange(RunningMainForm, nullptr);
+    KeepRunningWhenTheDisplayIsLost();
     TDialogService::SetInstance(std::make_unique<TSilentDialogService>());
     form->EndProgram();
     if (dmTasks_Form) dmTasks_Form->ReleaseDataFolderLock();
 }
 
-// Saves at std::exit while the main window runs.
+// Saves at std::exit while the main window runs, or before it when the display is lost.
 class TExitSave {
 public:
     explicit TExitSave(TForm_Main_Form& form) {
         static const bool registered = std::atexit(SaveAtExit) == 0;
         Q_UNUSED(registered);
         RunningMainForm = &form;
+        // A lost display that the display library notices saves before the program ends.
+        SaveBeforeTheDisplayLossEnds(SaveAtExit);
     }
     ~TExitSave() { RunningMainForm = nullptr; }
     TExitSave(const TExitSave&) = delete;

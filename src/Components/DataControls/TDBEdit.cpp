@@ -20,10 +20,12 @@ bool IsDigit(QChar c) {
 } // namespace
 
 TDigitShape::TDigitShape(const QString& format) {
-    static const QStringList Fields = {
-        QStringLiteral("hh"), QStringLiteral("HH"), QStringLiteral("nn"),
-        QStringLiteral("mm"), QStringLiteral("ss"), QStringLiteral("dd"),
-        QStringLiteral("MM"), QStringLiteral("yy"), QStringLiteral("yyyy")};
+    // Plain text, nothing to destroy: a save at the program's exit may still show a value here
+    // after the exit has begun destroying what was made late.
+    static constexpr QLatin1StringView Fields[] = {
+        QLatin1StringView("hh"), QLatin1StringView("HH"), QLatin1StringView("nn"),
+        QLatin1StringView("mm"), QLatin1StringView("ss"), QLatin1StringView("dd"),
+        QLatin1StringView("MM"), QLatin1StringView("yy"), QLatin1StringView("yyyy")};
     QList<QChar> places;
     for (qsizetype i = 0; i < format.size();) {
         const QChar c = format.at(i);
@@ -36,7 +38,10 @@ TDigitShape::TDigitShape(const QString& format) {
         qsizetype end = i;
         while (end < format.size() && format.at(end) == c)
             ++end;
-        if (!Fields.contains(format.mid(i, end - i))) return; // names, AM/PM, variable widths
+        const QStringView run = QStringView(format).mid(i, end - i);
+        if (std::none_of(std::begin(Fields), std::end(Fields),
+                         [run](QLatin1StringView field) { return run == field; }))
+            return; // names, AM/PM, variable widths
         for (qsizetype k = i; k < end; ++k)
             places.append(QChar());
         i = end;

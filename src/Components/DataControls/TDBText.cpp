@@ -58,13 +58,15 @@ namespace {
 // The images of a column are few and shown on every row painted: each is decoded once.
 QImage DecodedImage(const QByteArray& bytes) {
     constexpr qsizetype MostKept = 64;
-    static QHash<QByteArray, QImage> decoded; // the user-interface thread's, as every control
+    // The user-interface thread's, as every control; kept to the end of the process (a save at
+    // the program's exit may still paint).
+    static auto* const decoded = new QHash<QByteArray, QImage>;
     if (bytes.isEmpty()) return {};
-    const auto found = decoded.constFind(bytes);
-    if (found != decoded.cend()) return *found;
-    if (decoded.size() >= MostKept) decoded.clear();
+    const auto found = decoded->constFind(bytes);
+    if (found != decoded->cend()) return *found;
+    if (decoded->size() >= MostKept) decoded->clear();
     const QImage image = QImage::fromData(bytes);
-    decoded.insert(bytes, image);
+    decoded->insert(bytes, image);
     return image;
 }
 } // namespace

@@ -54,7 +54,7 @@ TEditMask::TEditMask(const QString& delphiMask) {
         if (rest.size() > 1 && !rest.at(1).isEmpty()) FBlank = rest.at(1).at(0);
     }
 
-    static const QString qtSpecial = QStringLiteral("AaNnXx90Dd#HhBb><!\\[]{}");
+    constexpr QLatin1StringView qtSpecial("AaNnXx90Dd#HhBb><!\\[]{}");
     QString qt;
     auto literal = [&](QChar c) {
         if (qtSpecial.contains(c)) qt += QLatin1Char('\\');
