@@ -119,7 +119,13 @@ TEST_F(JourneyTest, ASubmittedWeekIsAddedToTheEndOfALongHistoryAndIsThereAfterAR
     ClickToolButton(script, &TForm_Submit_Form::Submit, QStringLiteral("Submit"));
     script.Then(
         QStringLiteral("the week submitted and saved, to look at the history file"),
-        [] { return ReviewWaitsForTheUser() && !dmTasks_Form->HistorySaving(); },
+        [] {
+            // The Submit may first wait for the history to be read (it is read once the
+            // review window is on screen).
+            return ReviewWaitsForTheUser() && dmTasks_Form->HistoryReady() &&
+                   dmTasks_Form->History().RecordCount() > OldRows &&
+                   !dmTasks_Form->HistorySaving();
+        },
         [&] {
             after = FileBytes(historyFile);
             return true;
