@@ -139,7 +139,8 @@ qint64 WrittenBytes() {
     return 0;
 }
 
-class TYesDialogs : public TDialogService {
+// Says Yes to every question and keeps quiet but for errors; file dialogs are cancelled.
+class TYesDialogs : public TSilentDialogService {
 public:
     void ShowInformation(const QString&) override {}
     void ShowError(const QString& text) override {
@@ -148,16 +149,6 @@ public:
     bool Confirm(const QString&) override { return true; }
     TDialogAnswer YesNoCancel(const QString&) override { return TDialogAnswer::Yes; }
     int Choose(const QString&, const QStringList&) override { return 0; }
-    QString OpenFileName(const QString&, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString SaveFileName(const QString&, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString SaveFileNameTyped(const QString&, const QStringList&, const QString&,
-                              const std::function<QString(const QString&, int)>&, int&) override {
-        return {};
-    }
 };
 
 // The longest the event loop waits while a save writes the history in the background.

@@ -15,7 +15,7 @@
 #include <utility>
 
 #if defined(TIVREL_HAVE_XSS)
-#include <QtGui/qguiapplication_platform.h>
+#include "XEP_X11Display.h"
 #include <X11/Xlib.h>
 // Xlib's names that clash with Qt's.
 #undef KeyPress
@@ -67,13 +67,6 @@ TFontWarmUp::~TFontWarmUp() {
 
 #if defined(TIVREL_HAVE_XSS)
 namespace {
-Display* ProgramDisplay() {
-    auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    auto* x11 =
-        application ? application->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->display() : nullptr;
-}
-
 void (*AtDisplayLoss)() = nullptr;
 
 void SaveThenExit(Display*, void*) {
@@ -89,7 +82,7 @@ void FailTheCall(Display*, void*) {}
 // ends the process; a handler that returns lets the call fail instead.
 void SaveBeforeTheDisplayLossEnds(void (*atLoss)()) {
 #if defined(TIVREL_HAVE_XSS)
-    Display* display = ProgramDisplay();
+    Display* display = ProgramX11Display();
     if (!display) return;
     AtDisplayLoss = atLoss;
     XSetIOErrorExitHandler(display, SaveThenExit, nullptr);
@@ -100,7 +93,8 @@ void SaveBeforeTheDisplayLossEnds(void (*atLoss)()) {
 
 void KeepRunningWhenTheDisplayIsLost() {
 #if defined(TIVREL_HAVE_XSS)
-    if (Display* display = ProgramDisplay()) XSetIOErrorExitHandler(display, FailTheCall, nullptr);
+    if (Display* display = ProgramX11Display())
+        XSetIOErrorExitHandler(display, FailTheCall, nullptr);
 #endif
 }
 

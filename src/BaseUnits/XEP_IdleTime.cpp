@@ -8,7 +8,7 @@
 #if defined(Q_OS_WIN)
 #include <windows.h>
 #elif defined(TIVREL_HAVE_XSS)
-#include <QtGui/qguiapplication_platform.h>
+#include "XEP_X11Display.h"
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>
 // Xlib's names that clash with Qt's event types.
@@ -55,10 +55,7 @@ private:
 // The X11 display of the running program, when it runs on X11 and the server has the
 // screen-saver extension.
 Display* ScreenSaverDisplay() {
-    auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (!application) return nullptr;
-    auto* x11 = application->nativeInterface<QNativeInterface::QX11Application>();
-    Display* display = x11 ? x11->display() : nullptr;
+    Display* display = ProgramX11Display();
     int event = 0, error = 0;
     if (!display || !XScreenSaverQueryExtension(display, &event, &error)) return nullptr;
     return display;
